@@ -1,0 +1,25 @@
+#pragma once
+
+#include "framework/Object.h"
+
+#include <QByteArray>
+#include <QString>
+
+// One Block Memory: a parameter or basic variable of a device on the
+// field network. Texts are 8-bit bytes as the file and report keep them.
+class CBlockMemory : public CObject
+{
+public:
+    CBlockMemory() = default;
+
+    void Serialize(CArchive& ar) override;
+
+    QByteArray GetDescription() const { return m_strDescription; }
+    QString GetAddressText() const { return QString::number(m_nAddress); }
+    QString GetNumberText() const { return QString::number(m_nNumber); }
+
+    QByteArray m_strDescription;
+    qint32 m_nAddress = 1;
+    qint32 m_nNumber = 0;
+    qint32 m_bParameter = 1;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "framework/FrameWnd.h"
+
+class QLabel;
+class QToolBar;
+
+// The program's one top-level window: menus, accelerators, toolbar, status
+// bar with the lock-key panes, and the editor view as its client area.
+class CMainFrame : public CFrameWnd
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kInitialWidth = 312;
+    static constexpr int kInitialHeight = 658;
+
+    // Creates the frame with the view that the factory makes for the
+    // document; nullptr when creation fails.
+    explicit CMainFrame(QWidget* parent = nullptr);
+    bool OnCreate(QWidget* viewWidget);
+
+    QToolBar* ToolBar() const { return m_wndToolBar; }
+    QMenu* FileMenu() const { return m_fileMenu; }
+    QString IndicatorText(int pane) const;
+
+    // Reads Caps, Num and Scroll Lock from the platform into panes 1 to 3.
+    void UpdateLockIndicators();
+
+signals:
+    void filesDropped(const QStringList& paths);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateMenus();
+    void CreateAccelerators();
+    bool CreateToolBar();
+    bool CreateStatusBar();
+    void RegisterFrameCommands();
+    void ForwardEditCommand(int id);
+
+    QToolBar* m_wndToolBar = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
+};

@@ -1,0 +1,99 @@
+#include "frame/ToolBarImages.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace {
+constexpr int kWidth = 19;
+constexpr int kHeight = 18;
+
+void drawPage(QPainter& p, bool lines)
+{
+    QPainterPath page;
+    page.moveTo(4, 1);
+    page.lineTo(11, 1);
+    page.lineTo(15, 5);
+    page.lineTo(15, 16);
+    page.lineTo(4, 16);
+    page.closeSubpath();
+    p.setPen(Qt::black);
+    p.setBrush(Qt::white);
+    p.drawPath(page);
+    p.drawLine(11, 1, 11, 5);
+    p.drawLine(11, 5, 15, 5);
+    if (lines) {
+        p.setPen(QColor(0, 0, 128));
+        for (int y = 7; y <= 14; y += 2)
+            p.drawLine(6, y, 13, y);
+    }
+}
+
+void drawFolder(QPainter& p)
+{
+    p.setPen(Qt::black);
+    p.setBrush(QColor(255, 255, 0));
+    p.drawRect(1, 5, 13, 10);
+    p.drawRect(1, 3, 5, 2);
+    p.setBrush(QColor(128, 128, 0));
+    QPolygon flap;
+    flap << QPoint(3, 8) << QPoint(17, 8) << QPoint(14, 15) << QPoint(1, 15);
+    p.drawPolygon(flap);
+}
+
+void drawDisk(QPainter& p)
+{
+    p.setPen(Qt::black);
+    p.setBrush(QColor(0, 0, 128));
+    p.drawRect(2, 1, 14, 15);
+    p.setBrush(Qt::white);
+    p.drawRect(5, 2, 8, 6);
+    p.setBrush(QColor(192, 192, 192));
+    p.drawRect(5, 11, 8, 5);
+}
+
+void drawSend(QPainter& p)
+{
+    // A device box with an arrow going into it.
+    p.setPen(Qt::black);
+    p.setBrush(QColor(192, 192, 192));
+    p.drawRect(10, 3, 7, 12);
+    p.setBrush(QColor(0, 255, 0));
+    p.drawRect(12, 5, 3, 2);
+    p.setBrush(QColor(255, 0, 0));
+    QPolygon arrow;
+    arrow << QPoint(1, 7) << QPoint(5, 7) << QPoint(5, 4) << QPoint(10, 9) << QPoint(5, 14) << QPoint(5, 11)
+          << QPoint(1, 11);
+    p.drawPolygon(arrow);
+}
+
+void drawAbout(QPainter& p)
+{
+    p.setPen(Qt::black);
+    p.setBrush(QColor(255, 255, 192));
+    p.drawEllipse(2, 1, 15, 15);
+    QFont font = p.font();
+    font.setBold(true);
+    font.setPixelSize(12);
+    p.setFont(font);
+    p.setPen(QColor(0, 0, 128));
+    p.drawText(QRect(2, 1, 15, 15), Qt::AlignCenter, QStringLiteral("?"));
+}
+} // namespace
+
+QIcon ToolBarImage(int index)
+{
+    QPixmap pixmap(kWidth, kHeight);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    switch (index) {
+    case 0: drawPage(p, false); break;
+    case 1: drawFolder(p); break;
+    case 2: drawDisk(p); break;
+    case 3: drawPage(p, true); break;
+    case 4: drawSend(p); break;
+    default: drawAbout(p); break;
+    }
+    p.end();
+    return QIcon(pixmap);
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "framework/CmdTarget.h"
+#include "framework/FileError.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class CArchive;
+class CDocTemplate;
+class CObject;
+class CView;
+
+// Base of a document: title, path, modified flag, attached views, and the
+// toolkit's standard open, save and save-changes steps.
+class CDocument : public QObject, public CCmdTarget
+{
+    Q_OBJECT
+
+public:
+    CDocument();
+    ~CDocument() override;
+
+    const QString& GetTitle() const { return m_strTitle; }
+    virtual void SetTitle(const QString& title);
+    const QString& GetPathName() const { return m_strPathName; }
+    // Makes the path the document's, its file name the title, and
+    // remembers it in the recent-file list when asked to.
+    virtual void SetPathName(const QString& path, bool addToRecentList = true);
+
+    bool IsModified() const { return m_bModified; }
+    void SetModifiedFlag(bool modified = true);
+
+    void AddView(CView* view);
+    void RemoveView(CView* view);
+    CView* GetFirstView() const { return m_views.isEmpty() ? nullptr : m_views.first(); }
+    const QList<CView*>& GetViews() const { return m_views; }
+    void UpdateAllViews(CView* sender, int hint = 0, CObject* hintObject = nullptr);
+
+    CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
+    void SetDocTemplate(CDocTemplate* docTemplate) { m_pDocTemplate = docTemplate; }
+
+    virtual bool OnNewDocument();
+    virtual bool OnOpenDocument(const QString& path);
+    virtual bool OnSaveDocument(const QString& path);
+    virtual void Serialize(CArchive& ar);
+
+    // Asks "Save changes to %1?" for a modified document. Returns false when
+    // the user cancels or the save fails.
+    virtual bool SaveModified();
+    // Save to the document's own file, or Save As when it has none or the
+    // file is missing or read-only.
+    bool DoFileSave();
+    // Save As when path is empty; replace makes the new path the document's.
+    bool DoSave(const QString& path, bool replace = true);
+
+    // True when the last failed OnOpenDocument had already changed the
+    // document's contents, which then need a reset.
+    bool LoadChangedContents() const { return m_bLoadChangedContents; }
+
+    // Toolkit commands the document answers: Save and Save As.
+    bool OnCmdMsg(int id, CCmdUI* ui) override;
+
+signals:
+    void titleChanged(const QString& title);
+    void modifiedChanged(bool modified);
+
+protected:
+    // The name the save-changes prompt uses.
+    QString DisplayName() const;
+    // Shows the message of a failed load or save.
+    void ReportSaveLoadFailure(bool saving, const QString& path, int fallbackId, FileErrorCause cause,
+                               int formatErrorId = 0);
+
+private:
+    QString m_strTitle;
+    QString m_strPathName;
+    bool m_bModified = false;
+    bool m_bLoadChangedContents = false;
+    QList<CView*> m_views;
+    CDocTemplate* m_pDocTemplate = nullptr;
+};

@@ -1,0 +1,225 @@
+#include "framework/FrameWnd.h"
+
+#include "framework/Document.h"
+#include "framework/RecentFileList.h"
+#include "framework/StandardIds.h"
+#include "framework/StringTable.h"
+#include "framework/View.h"
+#include "framework/WinApp.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QToolBar>
+
+CFrameWnd::CFrameWnd(QWidget* parent) : QMainWindow(parent)
+{
+    // Command states follow the document at idle time, never by a timer.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        m_idleConnection = connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                                   &CFrameWnd::UpdateCommandStates);
+}
+
+CFrameWnd::~CFrameWnd()
+{
+    disconnect(m_idleConnection);
+}
+
+void CFrameWnd::SetActiveView(CView* view, QWidget* viewWidget)
+{
+    m_pActiveView = view;
+    m_viewWidget = viewWidget;
+}
+
+CDocument* CFrameWnd::GetActiveDocument() const
+{
+    return m_pActiveView ? m_pActiveView->GetDocument() : nullptr;
+}
+
+QAction* CFrameWnd::CommandAction(int id)
+{
+    if (QAction* existing = m_actions.value(id))
+        return existing;
+    auto* action = new QAction(this);
+    action->setData(id);
+    action->setToolTip(CStringTable::Tooltip(id));
+    connect(action, &QAction::triggered, this, [this, id] {
+        SendCommand(id);
+        UpdateCommandStates();
+    });
+    m_actions.insert(id, action);
+    return action;
+}
+
+bool CFrameWnd::SendCommand(int id)
+{
+    return OnCmdMsg(id, nullptr);
+}
+
+bool CFrameWnd::OnCmdMsg(int id, CCmdUI* ui)
+{
+    if (m_pActiveView && m_pActiveView->OnCmdMsg(id, ui))
+        return true;
+    if (CDocument* doc = GetActiveDocument())
+        if (doc->OnCmdMsg(id, ui))
+            return true;
+    if (CCmdTarget::OnCmdMsg(id, ui))
+        return true;
+    if (CWinApp* app = CWinApp::Instance())
+        return app->OnCmdMsg(id, ui);
+    return false;
+}
+
+void CFrameWnd::UpdateCommandStates()
+{
+    if (m_bUpdating)
+        return;
+    m_bUpdating = true;
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        QAction* action = it.value();
+        CCmdUI ui(it.key());
+        // A command nobody handles is grayed.
+        if (!OnCmdMsg(it.key(), &ui))
+            ui.Enable(false);
+        if (action->isEnabled() != ui.m_bEnabled)
+            action->setEnabled(ui.m_bEnabled);
+        if (ui.m_nCheck >= 0) {
+            if (ui.m_bRadio && !action->actionGroup()) {
+                if (!m_radioGroup) {
+                    m_radioGroup = new QActionGroup(this);
+                    m_radioGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+                }
+                m_radioGroup->addAction(action);
+            }
+            action->setCheckable(true);
+            if (action->isChecked() != (ui.m_nCheck == 1))
+                action->setChecked(ui.m_nCheck == 1);
+        }
+    }
+    UpdateRecentFileMenu();
+    m_bUpdating = false;
+}
+
+void CFrameWnd::SetRecentFilePlaceholder(QMenu* menu, QAction* placeholder)
+{
+    m_recentMenu = menu;
+    m_recentPlaceholder = placeholder;
+    UpdateRecentFileMenu();
+}
+
+void CFrameWnd::UpdateRecentFileMenu()
+{
+    if (!m_recentMenu || !m_recentPlaceholder)
+        return;
+    CWinApp* app = CWinApp::Instance();
+    CRecentFileList* list = app ? app->GetRecentFileList() : nullptr;
+    QStringList texts;
+    if (list) {
+        const QString cwd = QDir::currentPath();
+        for (int i = 0; i < list->GetSize(); ++i) {
+            const QString text = list->GetMenuText(i, cwd);
+            if (!text.isEmpty())
+                texts << text;
+        }
+    }
+    if (texts == m_recentShown && (!texts.isEmpty() || m_recentPlaceholder->isVisible()))
+        return;
+    m_recentShown = texts;
+    for (QAction* action : std::as_const(m_recentActions)) {
+        m_recentMenu->removeAction(action);
+        m_actions.remove(action->data().toInt());
+        delete action;
+    }
+    m_recentActions.clear();
+    m_recentPlaceholder->setVisible(texts.isEmpty());
+    m_recentPlaceholder->setEnabled(false);
+    for (int i = 0; i < texts.size(); ++i) {
+        QAction* action = CommandAction(ID_FILE_MRU_FILE1 + i);
+        action->setText(texts.at(i));
+        m_recentMenu->insertAction(m_recentPlaceholder, action);
+        m_recentActions << action;
+    }
+}
+
+void CFrameWnd::CreateMessagePane()
+{
+    m_pMessagePane = new QLabel(this);
+    m_pMessagePane->setObjectName(QStringLiteral("pane0"));
+    m_pMessagePane->setMinimumWidth(1);
+    statusBar()->addWidget(m_pMessagePane, 1);
+    SetIdleMessage();
+}
+
+void CFrameWnd::SetMessageText(const QString& text)
+{
+    if (!m_pMessagePane)
+        return;
+    m_pMessagePane->setText(text);
+    m_pMessagePane->repaint();
+}
+
+QString CFrameWnd::GetMessageText() const
+{
+    return m_pMessagePane ? m_pMessagePane->text() : QString();
+}
+
+void CFrameWnd::SetIdleMessage()
+{
+    SetMessageText(CStringTable::Load(AFX_IDS_IDLEMESSAGE));
+}
+
+void CFrameWnd::ShowPromptFor(QAction* action)
+{
+    const int id = action ? action->data().toInt() : 0;
+    SetMessageText(id ? CStringTable::Prompt(id) : QString());
+}
+
+void CFrameWnd::WatchMenu(QMenu* menu)
+{
+    connect(menu, &QMenu::hovered, this, &CFrameWnd::ShowPromptFor);
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        UpdateCommandStates();
+        SetMessageText(QString());
+    });
+    connect(menu, &QMenu::aboutToHide, this, &CFrameWnd::SetIdleMessage);
+}
+
+void CFrameWnd::WatchToolBar(QToolBar* toolBar)
+{
+    toolBar->installEventFilter(this);
+    for (QAction* action : toolBar->actions())
+        connect(action, &QAction::hovered, this, [this, action, toolBar] {
+            // The same action sits in a menu too; menus report their own hovers.
+            if (toolBar->underMouse())
+                ShowPromptFor(action);
+        });
+}
+
+bool CFrameWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Leave && qobject_cast<QToolBar*>(watched))
+        SetIdleMessage();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CFrameWnd::OnUpdateFrameTitle()
+{
+    CDocument* doc = GetActiveDocument();
+    const QString docTitle = doc ? doc->GetTitle() : QString();
+    setWindowTitle(docTitle.isEmpty() ? m_strTitleBase : docTitle + QStringLiteral(" - ") + m_strTitleBase);
+}
+
+void CFrameWnd::closeEvent(QCloseEvent* event)
+{
+    CDocument* doc = GetActiveDocument();
+    if (doc && !doc->SaveModified()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

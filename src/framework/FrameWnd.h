@@ -1,0 +1,82 @@
+#pragma once
+
+#include "framework/CmdTarget.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+
+class CDocument;
+class CView;
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QToolBar;
+
+// Main frame: owns the actions of every command id, routes commands to the
+// view, the document, itself and the application, keeps their enabled and
+// checked states current, and shows prompts in status pane 0.
+class CFrameWnd : public QMainWindow, public CCmdTarget
+{
+    Q_OBJECT
+
+public:
+    explicit CFrameWnd(QWidget* parent = nullptr);
+    ~CFrameWnd() override;
+
+    void SetActiveView(CView* view, QWidget* viewWidget);
+    CView* GetActiveView() const { return m_pActiveView; }
+    CDocument* GetActiveDocument() const;
+
+    // The action for a command id, created on first use.
+    QAction* CommandAction(int id);
+    QAction* FindCommandAction(int id) const { return m_actions.value(id); }
+
+    // Runs a command through the routing chain; false when nobody handles it.
+    bool SendCommand(int id);
+    // Recomputes every action's enabled and checked state.
+    void UpdateCommandStates();
+
+    bool OnCmdMsg(int id, CCmdUI* ui) override;
+
+    // Status pane 0.
+    void SetMessageText(const QString& text);
+    QString GetMessageText() const;
+    void SetIdleMessage();
+
+    // The File menu's recent-file section: entries are inserted in place of
+    // the placeholder, which stays (grayed) while the list is empty.
+    void SetRecentFilePlaceholder(QMenu* menu, QAction* placeholder);
+
+    // Title of the frame: "<document title> - <window title>".
+    void SetWindowTitleBase(const QString& base) { m_strTitleBase = base; }
+    void OnUpdateFrameTitle();
+
+protected:
+    // Menus and toolbars created through these show prompts in pane 0.
+    void WatchMenu(QMenu* menu);
+    void WatchToolBar(QToolBar* toolBar);
+    QLabel* MessagePane() const { return m_pMessagePane; }
+    void CreateMessagePane();
+
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ShowPromptFor(QAction* action);
+    void UpdateRecentFileMenu();
+
+    QHash<int, QAction*> m_actions;
+    QActionGroup* m_radioGroup = nullptr;
+    CView* m_pActiveView = nullptr;
+    QPointer<QWidget> m_viewWidget;
+    QLabel* m_pMessagePane = nullptr;
+    QString m_strTitleBase;
+    QMenu* m_recentMenu = nullptr;
+    QAction* m_recentPlaceholder = nullptr;
+    QList<QAction*> m_recentActions;
+    QStringList m_recentShown;
+    bool m_bUpdating = false;
+    QMetaObject::Connection m_idleConnection;
+};

@@ -1,0 +1,3 @@
+#include "framework/Object.h"
+
+void CObject::Serialize(CArchive&) {}

@@ -1,0 +1,159 @@
+#include "framework/WinApp.h"
+
+#include "framework/Document.h"
+#include "framework/FrameWnd.h"
+#include "framework/Interaction.h"
+#include "framework/RecentFileList.h"
+#include "framework/SingleDocTemplate.h"
+#include "framework/StandardIds.h"
+#include "framework/StringTable.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+CWinApp* g_app = nullptr;
+
+// A name as the shell or a user may quote it: a leading double quote is
+// dropped and the name ends at its last double quote.
+QString unquotedPath(QString path)
+{
+    if (path.startsWith(QLatin1Char('"')))
+        path.remove(0, 1);
+    const int lastQuote = path.lastIndexOf(QLatin1Char('"'));
+    if (lastQuote >= 0)
+        path.truncate(lastQuote);
+    return path;
+}
+} // namespace
+
+CWinApp::CWinApp()
+{
+    g_app = this;
+    OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+    OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
+    OnCommandRange(ID_FILE_MRU_FILE1, ID_FILE_MRU_LAST, [this](int id) { OnOpenRecentFile(id); });
+    OnCommand(ID_APP_EXIT, [this] {
+        if (CFrameWnd* frame = GetMainWnd())
+            frame->close();
+    });
+}
+
+CWinApp::~CWinApp()
+{
+    m_pDocTemplate.reset();
+    if (g_app == this)
+        g_app = nullptr;
+}
+
+CWinApp* CWinApp::Instance()
+{
+    return g_app;
+}
+
+CFrameWnd* CWinApp::GetMainWnd() const
+{
+    return m_pDocTemplate ? m_pDocTemplate->GetFrame() : nullptr;
+}
+
+CDocument* CWinApp::GetDocument() const
+{
+    return m_pDocTemplate ? m_pDocTemplate->GetDocument() : nullptr;
+}
+
+void CWinApp::LoadStdProfileSettings(int maxRecentFiles)
+{
+    m_pRecentFileList = std::make_unique<CRecentFileList>(maxRecentFiles, QStringLiteral("Recent File List"),
+                                                          QStringLiteral("File%1"), 30);
+    QSettings settings;
+    m_pRecentFileList->ReadList(settings);
+}
+
+void CWinApp::AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate)
+{
+    m_pDocTemplate = std::move(docTemplate);
+    m_pDocTemplate->SetRecentFileSink([this](const QString& path) { AddToRecentFileList(path); });
+}
+
+void CWinApp::AddToRecentFileList(const QString& path)
+{
+    if (m_pRecentFileList)
+        m_pRecentFileList->Add(path);
+}
+
+int CWinApp::ExitInstance()
+{
+    if (m_pRecentFileList && m_bWriteRecentList) {
+        QSettings settings;
+        m_pRecentFileList->WriteList(settings);
+    }
+    return 0;
+}
+
+int CWinApp::Run()
+{
+    if (!InitInstance()) {
+        ExitInstance();
+        return 1;
+    }
+    const int code = QApplication::exec();
+    ExitInstance();
+    return code;
+}
+
+void CWinApp::OnFileNew()
+{
+    if (m_pDocTemplate)
+        m_pDocTemplate->OpenDocumentFile(QString());
+}
+
+void CWinApp::OnFileOpen()
+{
+    if (!m_pDocTemplate)
+        return;
+    FileDialogRequest request;
+    request.mode = FileDialogRequest::Mode::Open;
+    request.title = CStringTable::Load(AFX_IDS_OPENFILE);
+    request.filters = m_pDocTemplate->FileFilters();
+    request.defaultSuffix = m_pDocTemplate->DefaultSuffix();
+    request.fileMustExist = true;
+    const std::optional<QString> chosen = CInteraction::Instance().FileDialog(request);
+    if (chosen)
+        OpenDocumentFile(*chosen);
+}
+
+bool CWinApp::OnOpenRecentFile(int id)
+{
+    if (!m_pRecentFileList)
+        return false;
+    const int index = id - ID_FILE_MRU_FILE1;
+    if (index < 0 || index >= m_pRecentFileList->GetSize() || (*m_pRecentFileList)[index].isEmpty())
+        return false;
+    if (!OpenDocumentFile((*m_pRecentFileList)[index])) {
+        m_pRecentFileList->Remove(index);
+        return false;
+    }
+    return true;
+}
+
+CDocument* CWinApp::OpenDocumentFile(const QString& path, bool makeVisible)
+{
+    if (!m_pDocTemplate)
+        return nullptr;
+    const QString full = QFileInfo(unquotedPath(path)).absoluteFilePath();
+    // Open what a link points at, as the shell resolves shortcuts.
+    const QString target = QFileInfo(full).isSymLink() ? QFileInfo(full).symLinkTarget() : full;
+
+    CDocument* doc = m_pDocTemplate->GetDocument();
+    if (doc && !doc->GetPathName().isEmpty() && CRecentFileList::SamePath(doc->GetPathName(), target)) {
+        if (CFrameWnd* frame = GetMainWnd()) {
+            if (frame->isMinimized())
+                frame->showNormal();
+            frame->raise();
+            frame->activateWindow();
+        }
+        return doc;
+    }
+    return m_pDocTemplate->OpenDocumentFile(target, makeVisible);
+}

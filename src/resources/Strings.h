@@ -1,0 +1,4 @@
+#pragma once
+
+// Installs the program's string table into CStringTable.
+void InstallQZMStrings();

@@ -1,0 +1,5 @@
+#include "transfer/SendAll.h"
+
+#include "document/QZMDoc.h"
+
+void SendAllFromWindow(CQZMDoc&) {}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Shared set-up of the tests: the string table and the settings names.
+void InitTestEnvironment();
+
+// Writes bytes to a file, failing the test when that is not possible.
+void WriteTestFile(const QString& path, const QByteArray& bytes);
+QByteArray ReadTestFile(const QString& path);
+// Bytes from a hex string such as "03 00 00 00".
+QByteArray HexBytes(const char* hex);
