@@ -1,10 +1,24 @@
 #include "app/CommandLineInfo.h"
 
+bool CCommandLineInfo::IsSwitch(const QString& argument)
+{
+    if (argument.startsWith(QLatin1Char('-')))
+        return true;
+    if (!argument.startsWith(QLatin1Char('/')))
+        return false;
+#ifdef Q_OS_WIN
+    return true;
+#else
+    // Absolute paths start with "/" here: "/p" is a switch, "/home/x.qzm" a file.
+    return argument.indexOf(QLatin1Char('/'), 1) < 0;
+#endif
+}
+
 CCommandLineInfo CCommandLineInfo::Parse(const QStringList& arguments)
 {
     CCommandLineInfo info;
     for (const QString& argument : arguments) {
-        if (argument.startsWith(QLatin1Char('-')) || argument.startsWith(QLatin1Char('/')))
+        if (IsSwitch(argument))
             info.ParseFlag(argument.mid(1));
         else
             info.ParseParameter(argument);

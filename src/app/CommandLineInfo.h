@@ -11,6 +11,7 @@ public:
 
     // Parses the arguments that follow the program's own name.
     static CCommandLineInfo Parse(const QStringList& arguments);
+    static bool IsSwitch(const QString& argument);
 
     ShellCommand m_nShellCommand = FileNew;
     bool m_bRunEmbedded = false;

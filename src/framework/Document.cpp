@@ -94,6 +94,7 @@ void CDocument::SetPathName(const QString& path, bool addToRecentList)
 
 void CDocument::SetModifiedFlag(bool modified)
 {
+    emit contentsTouched();
     if (m_bModified == modified)
         return;
     m_bModified = modified;
@@ -116,6 +117,7 @@ void CDocument::RemoveView(CView* view)
 
 void CDocument::UpdateAllViews(CView* sender, int hint, CObject* hintObject)
 {
+    emit contentsTouched();
     const QList<CView*> views = m_views;
     for (CView* view : views)
         if (view != sender)

@@ -65,6 +65,8 @@ public:
 signals:
     void titleChanged(const QString& title);
     void modifiedChanged(bool modified);
+    // Something that command states may depend on has changed.
+    void contentsTouched();
 
 protected:
     // The name the save-changes prompt uses.

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 
 CFrameWnd::CFrameWnd(QWidget* parent) : QMainWindow(parent)
 {
@@ -34,6 +35,22 @@ void CFrameWnd::SetActiveView(CView* view, QWidget* viewWidget)
 {
     m_pActiveView = view;
     m_viewWidget = viewWidget;
+    if (CDocument* doc = GetActiveDocument()) {
+        connect(doc, &CDocument::contentsTouched, this, &CFrameWnd::PostUpdateCommandStates,
+                Qt::UniqueConnection);
+        connect(doc, &CDocument::titleChanged, this, &CFrameWnd::OnUpdateFrameTitle, Qt::UniqueConnection);
+    }
+}
+
+void CFrameWnd::PostUpdateCommandStates()
+{
+    if (m_bUpdatePosted)
+        return;
+    m_bUpdatePosted = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_bUpdatePosted = false;
+        UpdateCommandStates();
+    }, Qt::QueuedConnection);
 }
 
 CDocument* CFrameWnd::GetActiveDocument() const
@@ -193,17 +210,19 @@ void CFrameWnd::WatchToolBar(QToolBar* toolBar)
 {
     toolBar->installEventFilter(this);
     for (QAction* action : toolBar->actions())
-        connect(action, &QAction::hovered, this, [this, action, toolBar] {
-            // The same action sits in a menu too; menus report their own hovers.
-            if (toolBar->underMouse())
-                ShowPromptFor(action);
-        });
+        if (QWidget* button = toolBar->widgetForAction(action))
+            button->installEventFilter(this);
 }
 
 bool CFrameWnd::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Leave && qobject_cast<QToolBar*>(watched))
+    if (event->type() == QEvent::Enter) {
+        // Fly-by prompt of the toolbar button under the mouse.
+        if (auto* button = qobject_cast<QToolButton*>(watched); button && button->defaultAction())
+            ShowPromptFor(button->defaultAction());
+    } else if (event->type() == QEvent::Leave && qobject_cast<QToolBar*>(watched)) {
         SetIdleMessage();
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

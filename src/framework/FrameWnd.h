@@ -37,6 +37,8 @@ public:
     bool SendCommand(int id);
     // Recomputes every action's enabled and checked state.
     void UpdateCommandStates();
+    // Schedules one update for when control returns to the event loop.
+    void PostUpdateCommandStates();
 
     bool OnCmdMsg(int id, CCmdUI* ui) override;
 
@@ -78,5 +80,6 @@ private:
     QList<QAction*> m_recentActions;
     QStringList m_recentShown;
     bool m_bUpdating = false;
+    bool m_bUpdatePosted = false;
     QMetaObject::Connection m_idleConnection;
 };

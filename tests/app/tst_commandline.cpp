@@ -42,6 +42,12 @@ private slots:
                                                    << "x.qzm" << QStringList{"", "", ""} << true;
         QTest::newRow("unknown switch") << QStringList{"/verbose", "x.qzm"} << int(C::FileOpen) << "x.qzm"
                                         << QStringList{"", "", ""} << false;
+#ifndef Q_OS_WIN
+        QTest::newRow("absolute path is a file") << QStringList{"/home/tech/x.qzm"} << int(C::FileOpen)
+                                                 << "/home/tech/x.qzm" << QStringList{"", "", ""} << false;
+        QTest::newRow("print absolute path") << QStringList{"/p", "/srv/a.qzm"} << int(C::FilePrint)
+                                             << "/srv/a.qzm" << QStringList{"", "", ""} << false;
+#endif
         QTest::newRow("quoted name kept for the opener")
             << QStringList{"\"my plant.qzm\""} << int(C::FileOpen) << "\"my plant.qzm\"" << QStringList{"", "", ""}
             << false;

@@ -1,1 +1,421 @@
-int main(){return 0;}
+#include "app/QZMApp.h"
+#include "document/QZMDoc.h"
+#include "editor/QZMView.h"
+#include "frame/AboutDlg.h"
+#include "frame/MainFrame.h"
+#include "framework/RecentFileList.h"
+#include "framework/StandardIds.h"
+#include "resources/Resource.h"
+#include "support/ScriptedInteraction.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+QStringList menuTexts(QMenu* menu)
+{
+    QStringList texts;
+    for (QAction* a : menu->actions())
+        if (a->isVisible())
+            texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return texts;
+}
+
+QMenu* topMenu(CMainFrame* frame, const QString& title)
+{
+    for (QAction* a : frame->menuBar()->actions())
+        if (a->text() == title)
+            return a->menu();
+    return nullptr;
+}
+
+// A version-3 file with one Read entry whose address is given.
+QByteArray qzmFile(int address)
+{
+    QByteArray bytes = HexBytes("03000000 01000000 00000000 00000000 01000000 00000000 64000000 02000000 01000000"
+                                "01000000 00 01000000 00");
+    bytes += char(address);
+    bytes += HexBytes("000000 00000000 01000000");
+    return bytes;
+}
+} // namespace
+
+class TestMainFrame : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { InitTestEnvironment(); }
+    void cleanup() { QSettings().clear(); }
+
+    void startsWithTitleSizeMenusAndPanes()
+    {
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        CMainFrame* frame = app.GetMainFrame();
+        QVERIFY(frame && frame->isVisible());
+        QCOMPARE(frame->windowTitle(), QString("Untitled - QZM V2.01"));
+        QCOMPARE(frame->size(), QSize(312, 658));
+        QCOMPARE(frame->IndicatorText(0), QString("Ready"));
+
+        QStringList titles;
+        for (QAction* a : frame->menuBar()->actions())
+            titles << a->text();
+        QCOMPARE(titles, QStringList({"&File", "&View", "Comunicate", "&Help"}));
+        QCOMPARE(menuTexts(topMenu(frame, "&File")),
+                 QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
+                              "Create Text File", "-", "Recent File", "-", "E&xit"}));
+        QCOMPARE(menuTexts(topMenu(frame, "&View")), QStringList({"&Toolbar", "&Status Bar"}));
+        QMenu* comm = topMenu(frame, "Comunicate");
+        QCOMPARE(menuTexts(comm), QStringList({"Send All", "-", "Serial Port Number"}));
+        QCOMPARE(menuTexts(comm->actions().last()->menu()), QStringList({"COM1", "COM2", "COM3", "COM4"}));
+        QCOMPARE(menuTexts(topMenu(frame, "&Help")), QStringList({"&About QZM..."}));
+
+        // The placeholder is grayed while the list is empty.
+        QAction* placeholder = topMenu(frame, "&File")->actions().at(7);
+        QVERIFY(!placeholder->isEnabled());
+
+        // Six buttons with two separators, tooltips from the prompts.
+        QToolBar* bar = frame->ToolBar();
+        QStringList tips;
+        for (QAction* a : bar->actions())
+            tips << (a->isSeparator() ? QStringLiteral("-") : a->toolTip());
+        QCOMPARE(tips, QStringList({"New", "Open", "Save", "Create text file", "-", "Send All", "-", "About"}));
+        QCOMPARE(bar->widgetForAction(bar->actions().first())->size(), QSize(26, 25));
+    }
+
+    void commandStatesFollowTheDocument()
+    {
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        CMainFrame* frame = app.GetMainFrame();
+        CQZMDoc* doc = app.GetQZMDoc();
+        QAction* sendAll = frame->FindCommandAction(ID_SEND_ALL);
+        frame->UpdateCommandStates();
+        QVERIFY(!sendAll->isEnabled());
+        QVERIFY(!frame->ToolBar()->widgetForAction(sendAll)->isEnabled());
+
+        doc->InsertBlock(CQZMDoc::List::Write);
+        QCoreApplication::processEvents();   // idle update
+        QVERIFY(sendAll->isEnabled());
+        QVERIFY(frame->ToolBar()->widgetForAction(sendAll)->isEnabled());
+        doc->DeleteBlock(CQZMDoc::List::Write);
+        QCoreApplication::processEvents();
+        QVERIFY(!sendAll->isEnabled());
+
+        // Serial port items: a radio dot on the document's port.
+        QAction* com1 = frame->FindCommandAction(ID_SERIAL_COM1);
+        QAction* com3 = frame->FindCommandAction(ID_SERIAL_COM3);
+        frame->UpdateCommandStates();
+        QVERIFY(com1->isChecked() && !com3->isChecked());
+        QVERIFY(com1->actionGroup() && com1->actionGroup()->isExclusive());
+        doc->SetModifiedFlag(false);
+        com1->trigger();
+        QVERIFY(!doc->IsModified());
+        com3->trigger();
+        QCOMPARE(doc->m_nSerialPort, 3);
+        QVERIFY(doc->IsModified());
+        QVERIFY(com3->isChecked() && !com1->isChecked());
+
+        // View toggles carry check marks and hide or show the bars.
+        QAction* toolbar = frame->FindCommandAction(ID_VIEW_TOOLBAR);
+        QAction* statusbar = frame->FindCommandAction(ID_VIEW_STATUS_BAR);
+        QVERIFY(toolbar->isChecked() && statusbar->isChecked());
+        toolbar->trigger();
+        QVERIFY(!frame->ToolBar()->isVisible());
+        QVERIFY(!toolbar->isChecked());
+        toolbar->trigger();
+        QVERIFY(frame->ToolBar()->isVisible());
+        QCOMPARE(frame->toolBarArea(frame->ToolBar()), Qt::TopToolBarArea);
+        statusbar->trigger();
+        QVERIFY(!frame->statusBar()->isVisible());
+        QVERIFY(!statusbar->isChecked());
+
+        // Always-enabled commands.
+        for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_CREATE_TEXT_FILE, ID_APP_EXIT,
+                       ID_APP_ABOUT})
+            QVERIFY2(frame->FindCommandAction(id)->isEnabled(), qPrintable(QString::number(id)));
+    }
+
+    void promptsInPaneZero()
+    {
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        CMainFrame* frame = app.GetMainFrame();
+        app.GetQZMDoc()->InsertBlock(CQZMDoc::List::Read);   // so Send All can be highlighted
+        QMenu* comm = topMenu(frame, "Comunicate");
+        comm->popup(frame->mapToGlobal(QPoint(0, 0)));
+        QVERIFY(QTest::qWaitForWindowExposed(comm));
+        QTest::keyClick(comm, Qt::Key_Down);   // highlights the first item, Send All
+        QCOMPARE(frame->IndicatorText(0), QString("Send all the configurations of this file to qzm"));
+        QMenu* ports = comm->actions().last()->menu();
+        QTest::keyClick(comm, Qt::Key_Down);   // the submenu item, past the separator
+        QCOMPARE(comm->activeAction(), comm->actions().last());
+        QCOMPARE(frame->IndicatorText(0), QString());
+        ports->popup(frame->mapToGlobal(QPoint(10, 10)));
+        QVERIFY(QTest::qWaitForWindowExposed(ports));
+        QTest::keyClick(ports, Qt::Key_Down);
+        QTest::keyClick(ports, Qt::Key_Down);
+        QCOMPARE(ports->activeAction(), frame->FindCommandAction(ID_SERIAL_COM2));
+        QCOMPARE(frame->IndicatorText(0), QString());
+        ports->hide();
+        comm->hide();
+        QCOMPARE(frame->IndicatorText(0), QString("Ready"));
+
+        // Pointing at a toolbar button shows its prompt; leaving the bar, "Ready".
+        QToolBar* bar = frame->ToolBar();
+        QWidget* button = bar->widgetForAction(frame->FindCommandAction(ID_FILE_SAVE));
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(button, &enter);
+        QCOMPARE(frame->IndicatorText(0), QString("Save the active document"));
+        QCOMPARE(button->toolTip(), QString("Save"));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(bar, &leave);
+        QCOMPARE(frame->IndicatorText(0), QString("Ready"));
+    }
+
+    void aboutBoxIsModalAndClosesWithEscape()
+    {
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        ScriptedInteraction ui;
+        QString version;
+        bool escapeClosed = false;
+        ui.SetModalHandler([&](QWidget* w) {
+            auto* dialog = qobject_cast<CAboutDlg*>(w);
+            if (!dialog)
+                return -1;
+            version = dialog->findChild<QLabel*>("version")->text();
+            dialog->show();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            escapeClosed = !dialog->isVisible();
+            return 0;
+        });
+        app.GetMainFrame()->FindCommandAction(ID_APP_ABOUT)->trigger();
+        QCOMPARE(ui.modals.size(), 1);
+        QCOMPARE(version, QString("QZM.exe Version 2.01"));
+        QVERIFY(escapeClosed);
+    }
+
+    void newAsksToSaveAModifiedDocument()
+    {
+        QTemporaryDir dir;
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        CQZMDoc* doc = app.GetQZMDoc();
+        CMainFrame* frame = app.GetMainFrame();
+        ScriptedInteraction ui;
+
+        doc->InsertBlock(CQZMDoc::List::Read);
+        ui.QueueAnswer(MsgAnswer::Cancel);
+        frame->SendCommand(ID_FILE_NEW);
+        QCOMPARE(ui.MessageTexts(), QStringList({"Save changes to Untitled?"}));
+        QCOMPARE(doc->m_arrRead.size(), 1);
+        QVERIFY(doc->IsModified());
+
+        ui.QueueAnswer(MsgAnswer::No);
+        frame->SendCommand(ID_FILE_NEW);
+        QVERIFY(doc->m_arrRead.isEmpty());
+        QVERIFY(!doc->IsModified());
+        QCOMPARE(app.GetQZMDoc(), doc);   // the same document object
+
+        // Yes saves first; a failed save cancels the New.
+        doc->InsertBlock(CQZMDoc::List::Read);
+        ui.QueueAnswer(MsgAnswer::Yes);
+        ui.QueueFile(dir.filePath("no-such-folder/a.qzm"));
+        frame->SendCommand(ID_FILE_NEW);
+        QCOMPARE(doc->m_arrRead.size(), 1);
+        QVERIFY(doc->IsModified());
+
+        const QString path = dir.filePath("kept.qzm");
+        ui.QueueAnswer(MsgAnswer::Yes);
+        ui.QueueFile(path);
+        frame->SendCommand(ID_FILE_NEW);
+        QVERIFY(QFile::exists(path));
+        QVERIFY(doc->m_arrRead.isEmpty());
+        QCOMPARE(frame->windowTitle(), QString("Untitled - QZM V2.01"));
+        QCOMPARE((*app.GetRecentFileList())[0], QDir::toNativeSeparators(path));
+        QVERIFY(ui.AllAnswersUsed());
+    }
+
+    void openFlowTitleRecentListAndSamePath()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath("a.qzm");
+        WriteTestFile(a, qzmFile(5));
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        CQZMDoc* doc = app.GetQZMDoc();
+        CMainFrame* frame = app.GetMainFrame();
+        ScriptedInteraction ui;
+
+        ui.QueueFile(a);
+        frame->SendCommand(ID_FILE_OPEN);
+        const FileDialogRequest& request = ui.fileDialogs.last();
+        QCOMPARE(request.title, QString("Open"));
+        QVERIFY(request.mode == FileDialogRequest::Mode::Open);
+        QCOMPARE(request.filters, QStringList({"QZM Files (*.qzm)", "All Files (*.*)"}));
+        QCOMPARE(request.defaultSuffix, QString("qzm"));
+        QVERIFY(request.fileMustExist);
+        QCOMPARE(frame->windowTitle(), QString("a.qzm - QZM V2.01"));
+        QCOMPARE(doc->m_arrRead.size(), 1);
+        QCOMPARE(doc->m_arrRead[0]->m_nAddress, 5);
+
+        // The recent list replaces the placeholder.
+        frame->UpdateCommandStates();
+        const QStringList file = menuTexts(frame->FileMenu());
+        QVERIFY(!file.contains("Recent File"));
+        QVERIFY(file.contains(QString("&1 ") + CRecentFileList::DisplayName(QDir::toNativeSeparators(a),
+                                                                           QDir::toNativeSeparators(QDir::currentPath()),
+                                                                           30, QDir::separator())));
+
+        // Same path, even modified and quoted: only brought forward.
+        doc->m_arrRead[0]->m_nAddress = 9;
+        doc->SetModifiedFlag(true);
+        QCOMPARE(app.OpenDocumentFile("\"" + a + "\""), doc);
+        QCOMPARE(doc->m_arrRead[0]->m_nAddress, 9);
+        QVERIFY(ui.messages.isEmpty());
+
+        // Cancel at the prompt abandons another open.
+        const QString b = dir.filePath("b.qzm");
+        WriteTestFile(b, qzmFile(7));
+        ui.QueueAnswer(MsgAnswer::Cancel);
+        QVERIFY(!app.OpenDocumentFile(b));
+        QCOMPARE(doc->m_arrRead[0]->m_nAddress, 9);
+
+        // A missing file reports and leaves the document as it was.
+        ui.QueueAnswer(MsgAnswer::No);
+        QVERIFY(!app.OpenDocumentFile(dir.filePath("gone.qzm")));
+        QVERIFY(doc->IsModified());
+        QCOMPARE(doc->m_arrRead[0]->m_nAddress, 9);
+        QCOMPARE(frame->windowTitle(), QString("a.qzm - QZM V2.01"));
+    }
+
+    void failedRecentEntryIsRemoved()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath("a.qzm");
+        const QString b = dir.filePath("b.qzm");
+        WriteTestFile(a, qzmFile(1));
+        WriteTestFile(b, qzmFile(2));
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        ScriptedInteraction ui;
+        QVERIFY(app.OpenDocumentFile(a));
+        QVERIFY(app.OpenDocumentFile(b));
+        QFile::remove(a);
+        CRecentFileList* list = app.GetRecentFileList();
+        QCOMPARE((*list)[1], QDir::toNativeSeparators(a));
+        app.GetMainFrame()->UpdateCommandStates();
+        QAction* second = app.GetMainFrame()->FindCommandAction(ID_FILE_MRU_FILE1 + 1);
+        QVERIFY(second && second->isEnabled());
+        second->trigger();
+        QCOMPARE(ui.messages.size(), 1);
+        QCOMPARE((*list)[0], QDir::toNativeSeparators(b));
+        QVERIFY((*list)[1].isEmpty());
+        QCOMPARE(app.GetMainFrame()->windowTitle(), QString("b.qzm - QZM V2.01"));
+    }
+
+    void startUpWithAFileAndPersistedRecentList()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath("my plant.qzm");
+        WriteTestFile(a, qzmFile(3));
+        {
+            CQZMApp app(QStringList{"/Automation", "\"" + a + "\"", "ignored.qzm"});
+            QVERIFY(app.InitInstance());
+            QCOMPARE(app.GetMainFrame()->windowTitle(), QString("my plant.qzm - QZM V2.01"));
+            QCOMPARE(app.GetQZMDoc()->m_arrRead[0]->m_nAddress, 3);
+            QCOMPARE(app.GetQZMDoc()->m_nCurRead, 0);
+            app.ExitInstance();
+        }
+        QSettings settings;
+        QCOMPARE(settings.value("Recent File List/File1").toString(), QDir::toNativeSeparators(a));
+        {
+            CQZMApp app(QStringList{});
+            QVERIFY(app.InitInstance());
+            QCOMPARE((*app.GetRecentFileList())[0], QDir::toNativeSeparators(a));
+        }
+    }
+
+    void startUpWithAMissingFileEnds()
+    {
+        ScriptedInteraction ui;
+        CQZMApp app(QStringList{"/nonexistent/file.qzm"});
+        QVERIFY(!app.InitInstance());
+        QCOMPARE(ui.messages.size(), 1);
+        QVERIFY(!app.GetMainFrame());
+    }
+
+    void exitAsksAndCancelKeepsRunning()
+    {
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        ScriptedInteraction ui;
+        app.GetQZMDoc()->InsertBlock(CQZMDoc::List::Read);
+        ui.QueueAnswer(MsgAnswer::Cancel);
+        app.GetMainFrame()->SendCommand(ID_APP_EXIT);
+        QVERIFY(app.GetMainFrame()->isVisible());
+        ui.QueueAnswer(MsgAnswer::No);
+        app.GetMainFrame()->SendCommand(ID_APP_EXIT);
+        QVERIFY(!app.GetMainFrame()->isVisible());
+    }
+
+    void droppedFilesOpenOneAtATime()
+    {
+        QTemporaryDir dir;
+        QStringList paths;
+        for (int i = 1; i <= 3; ++i) {
+            paths << dir.filePath(QString("d%1.qzm").arg(i));
+            WriteTestFile(paths.last(), qzmFile(10 + i));
+        }
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        ScriptedInteraction ui;
+        app.GetQZMDoc()->InsertBlock(CQZMDoc::List::Read);
+        ui.QueueAnswer(MsgAnswer::No);   // only the first asks: later ones are unmodified
+        emit app.GetMainFrame()->filesDropped(paths);
+        QTRY_COMPARE(app.GetMainFrame()->windowTitle(), QString("d3.qzm - QZM V2.01"));
+        QCOMPARE(app.GetQZMDoc()->m_arrRead[0]->m_nAddress, 13);
+        QCOMPARE((*app.GetRecentFileList())[2], QDir::toNativeSeparators(paths[0]));
+        QVERIFY(ui.AllAnswersUsed());
+    }
+
+    void editKeysReachTheFocusedTextField()
+    {
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        CMainFrame* frame = app.GetMainFrame();
+        auto* edit = new QLineEdit(frame);
+        edit->show();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        edit->setFocus();
+        edit->setText("abc");
+        edit->selectAll();
+        frame->UpdateCommandStates();
+        QVERIFY(frame->FindCommandAction(ID_EDIT_CUT)->isEnabled());
+        frame->SendCommand(ID_EDIT_CUT);
+        QCOMPARE(edit->text(), QString());
+        frame->SendCommand(ID_EDIT_PASTE);
+        QCOMPARE(edit->text(), QString("abc"));
+        frame->SendCommand(ID_EDIT_UNDO);
+        QCOMPARE(edit->text(), QString());
+    }
+};
+
+QTEST_MAIN(TestMainFrame)
+#include "tst_mainframe.moc"
