@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QApplication>
+#include <QEvent>
+#include <QMainWindow>
+#include <QWindow>
+
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+
+// Prints CLOCK_MONOTONIC (ns) when the first window is exposed, then
+// ends the process at once so teardown does not count.
+class ShownProbe : public QObject
+{
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = qobject_cast<QWindow*>(watched);
+        if (event->type() == QEvent::Expose && window && window->isExposed()) {
+            timespec now;
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            std::printf("shown %lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+            std::fflush(stdout);
+            _exit(0);
+        }
+        return false;
+    }
+};

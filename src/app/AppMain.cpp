@@ -1,0 +1,23 @@
+#include "app/AppMain.h"
+
+#include "app/QZMApp.h"
+#include "document/QZMDoc.h"
+#include "framework/WidgetInteraction.h"
+#include "resources/Strings.h"
+#include "transfer/SendAll.h"
+
+#include <QApplication>
+
+int RunQZMApplication(QApplication& application)
+{
+    Q_UNUSED(application);
+    InstallQZMStrings();
+    CWidgetInteraction interaction;
+    CInteraction::SetDefault(&interaction);
+    CQZMDoc::SetSendAllHandler(SendAllFromWindow);
+
+    CQZMApp app(QApplication::arguments().mid(1));
+    const int code = app.Run();
+    CInteraction::SetDefault(nullptr);
+    return code;
+}
