@@ -43,7 +43,11 @@ private:
 
 void CQSerialPortLink::NoteError(const QString& what)
 {
-    m_strError = what + QStringLiteral(": ") + m_port.errorString();
+    // After a hang-up the system's own text names a stale errno.
+    if (m_port.error() == QSerialPort::ResourceError || !m_port.isOpen())
+        m_strError = what + QStringLiteral(": the port is no longer available (the device hung up or was removed)");
+    else
+        m_strError = what + QStringLiteral(": ") + m_port.errorString();
 }
 
 CSerialLink::OpenResult CQSerialPortLink::Open(const QString& device)
