@@ -23,7 +23,7 @@ CConfigTransfer::~CConfigTransfer()
 bool CConfigTransfer::Begin()
 {
     CView* view = m_pDoc->GetFirstView();
-    if (!m_pDoc->SaveModified())
+    if (!m_dlgSend.AskToSave(*m_pDoc))
         return false;
     if (!m_dlgSend.Create(view))
         return false;

@@ -50,6 +50,15 @@ CSendDlg::CSendDlg()
 
 CSendDlg::~CSendDlg() = default;
 
+bool CSendDlg::AskToSave(CDocument& doc)
+{
+    // A question gets the arrow, not the transfer's wait cursor.
+    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    const bool goOn = doc.SaveModified();
+    QGuiApplication::restoreOverrideCursor();
+    return goOn;
+}
+
 bool CSendDlg::Create(CView* view)
 {
     QWidget* parent = dynamic_cast<QWidget*>(view);

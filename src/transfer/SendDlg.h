@@ -18,6 +18,7 @@ public:
     CSendDlg();
     ~CSendDlg() override;
 
+    bool AskToSave(CDocument& doc) override;
     bool Create(CView* view) override;
     void Destroy() override;
     void SetStatusText(const QString& text) override;

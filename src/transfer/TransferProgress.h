@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/Document.h"
+
 #include <QString>
 
 class CView;
@@ -10,6 +12,9 @@ class CTransferProgress
 {
 public:
     virtual ~CTransferProgress() = default;
+
+    // The save prompt before anything is shown; false stops the transfer.
+    virtual bool AskToSave(CDocument& doc) { return doc.SaveModified(); }
 
     // Brings the display up over the view (nullptr: there is none).
     // False when it cannot be created.

@@ -11,6 +11,8 @@
 #include "transfer/ConfigTransfer.h"
 #include "transfer/Telegram.h"
 
+#include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,6 +108,24 @@ private slots:
         QVERIFY(outcome.progress.destroyed);
         QCOMPARE(script.closes, 1);
         QCOMPARE(DocumentBytes(doc), before);
+    }
+
+    void hexDumpInTheLog()
+    {
+        QLoggingCategory::setFilterRules(QStringLiteral("qzm.transfer=true"));
+        CQZMDoc doc;
+        FillDocument(doc, 1, 0);
+        LinkScript script;
+        script.replies = {HexBytes("02 06"), HexBytes("02 15")};
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("opened")));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^send +02 01 03 01$")));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^reply +02 06$")));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^send +02 02 01 00 80 03 83$")));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^reply +02 15$")));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("closed")));
+        Outcome outcome;
+        send(doc, script, outcome);
+        QLoggingCategory::setFilterRules(QString());
     }
 
     void lastBlockExpectsEot_data()

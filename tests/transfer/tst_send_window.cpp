@@ -173,14 +173,19 @@ private slots:
         QVERIFY(doc->IsModified());
         LinkScript script;
         bool dialogSeen = false;
+        Qt::CursorShape cursor = Qt::BusyCursor;
         CQZMDoc::SetSendAllHandler([&](CQZMDoc& d) {
             SendAllFromWindowOverLink(d, std::make_unique<ScriptedLink>(script));
         });
-        interaction.SetMessageObserver([&](const MessageRequest&) { dialogSeen = findDialog(app.GetView()); });
+        interaction.SetMessageObserver([&](const MessageRequest&) {
+            dialogSeen = findDialog(app.GetView());
+            cursor = look(app.GetView()).cursor;
+        });
         interaction.QueueAnswer(MsgAnswer::Cancel);
         QVERIFY(app.GetMainFrame()->SendCommand(ID_SEND_ALL));
         QCOMPARE(interaction.messages.size(), 1);
         QVERIFY(!dialogSeen);
+        QCOMPARE(cursor, Qt::ArrowCursor);
         QVERIFY(script.devicesOpened.isEmpty());
         QVERIFY(doc->IsModified());
     }
