@@ -1,0 +1,83 @@
+// Times complete Send All transfers of 48 + 48 Block Memories over the real
+// serial port code to the device at --port. Prints figures; asserts nothing.
+#include "document/QZMDoc.h"
+#include "resources/Strings.h"
+#include "transfer/ConfigTransfer.h"
+#include "transfer/TransferProgress.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+class CQuietProgress : public CTransferProgress
+{
+public:
+    bool Create(CView*) override { return true; }
+    void Destroy() override {}
+    void SetStatusText(const QString&) override {}
+    void SetRange(int) override {}
+    void StepIt() override {}
+    void ReportFailure(const QString& text, const QString& detail) override
+    {
+        QTextStream(stderr) << "transfer failed: " << text << " " << detail << Qt::endl;
+    }
+};
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    InstallQZMStrings();
+    QCommandLineParser parser;
+    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("device"), QStringLiteral("PATH"));
+    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("transfers"), QStringLiteral("N"), QStringLiteral("20"));
+    const QCommandLineOption limitOption(QStringLiteral("line-limit"), QStringLiteral("compare with the line time"));
+    parser.addOptions({portOption, runsOption, limitOption});
+    parser.process(app);
+
+    CQZMDoc doc;
+    doc.AddDefaultBlocks(48, 48);
+    for (int i = 0; i < 48; ++i) {
+        doc.m_arrRead[i]->m_nAddress = 1 + i;
+        doc.m_arrRead[i]->m_nNumber = 100 * i;
+        doc.m_arrWrite[i]->m_nAddress = 247 - i;
+        doc.m_arrWrite[i]->m_nNumber = 9999 - i;
+    }
+    const int exchanges = 3 + 96;
+    // Every byte on the line: telegrams 4 + 7 + 7 + 96 * 8, replies 99 * 2.
+    const int lineBytes = 4 + 7 + 7 + 96 * 8 + exchanges * 2;
+
+    QList<double> totals;
+    const int runs = qMax(1, parser.value(runsOption).toInt());
+    for (int run = 0; run < runs; ++run) {
+        CQuietProgress progress;
+        CConfigTransfer transfer(&doc, progress);
+        transfer.SetPortDevice(parser.value(portOption));
+        QElapsedTimer timer;
+        timer.start();
+        const bool ok = RunConfigTransfer(transfer);
+        const double ms = timer.nsecsElapsed() / 1e6;
+        if (!ok)
+            return 1;
+        totals << ms;
+    }
+    std::sort(totals.begin(), totals.end());
+    const double median = totals.at(totals.size() / 2);
+    QTextStream out(stdout);
+    out.setRealNumberNotation(QTextStream::FixedNotation);
+    out.setRealNumberPrecision(3);
+    out << "  transfers: " << runs << " of " << exchanges << " exchanges (" << lineBytes << " bytes on the line)\n";
+    out << "  total: median " << median << " ms, best " << totals.first() << " ms, worst " << totals.last() << " ms\n";
+    if (parser.isSet(limitOption)) {
+        const double limitMs = lineBytes * 10.0 * 1000.0 / 9600.0;
+        out << "  line-time limit at 9600 baud: " << limitMs << " ms\n";
+        out << "  ratio total / limit: " << median / limitMs << " (goal <= 1.10)\n";
+    } else {
+        out << "  per exchange: " << median * 1000.0 / exchanges << " us (goal <= 1000 us)\n";
+    }
+    return 0;
+}

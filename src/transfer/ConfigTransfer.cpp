@@ -1,0 +1,172 @@
+#include "transfer/ConfigTransfer.h"
+
+#include "document/QZMDoc.h"
+#include "document/QZMFormAccess.h"
+#include "framework/StringTable.h"
+#include "framework/View.h"
+#include "resources/Resource.h"
+#include "transfer/TransferLog.h"
+#include "transfer/TransferProgress.h"
+
+CConfigTransfer::CConfigTransfer(CQZMDoc* pDoc, CTransferProgress& progress, std::unique_ptr<CSerialLink> link)
+    : m_hComm(link ? std::move(link) : CreateSerialPortLink()), m_dlgSend(progress), m_pDoc(pDoc)
+{
+}
+
+CConfigTransfer::~CConfigTransfer()
+{
+    // End() is always called; this only guards against an early exit.
+    if (m_hComm->IsOpen())
+        m_hComm->Close();
+}
+
+bool CConfigTransfer::Begin()
+{
+    CView* view = m_pDoc->GetFirstView();
+    if (!m_dlgSend.AskToSave(*m_pDoc))
+        return false;
+    if (!m_dlgSend.Create(view))
+        return false;
+    m_bDisplayCreated = true;
+    if (!OpenPort())
+        return false;
+    m_dlgSend.SetRange(int(m_pDoc->m_arrRead.size() + m_pDoc->m_arrWrite.size()) + 3);
+    return true;
+}
+
+void CConfigTransfer::Run()
+{
+    if (!SendRequest() || !SendSizes() || !SendSettings())
+        return;
+    if (m_pDoc->m_arrRead.isEmpty() && m_pDoc->m_arrWrite.isEmpty())
+        m_bSucceeded = true; // nothing more to send
+    else
+        SendBlocks();
+}
+
+void CConfigTransfer::SendBlocks()
+{
+    const QList<CBlockMemory*>& read = m_pDoc->m_arrRead;
+    const QList<CBlockMemory*>& write = m_pDoc->m_arrWrite;
+    for (qsizetype i = 0; i < read.size(); ++i) {
+        if (!SendBlock(read.at(i), i == read.size() - 1 && write.isEmpty()))
+            return;
+    }
+    for (qsizetype i = 0; i < write.size(); ++i) {
+        if (!SendBlock(write.at(i), i == write.size() - 1))
+            return;
+    }
+}
+
+void CConfigTransfer::End()
+{
+    if (m_hComm->IsOpen()) {
+        m_hComm->Close();
+        qCDebug(lcTransfer) << "closed" << m_strDevice;
+    }
+    if (m_bDisplayCreated) {
+        m_dlgSend.Destroy();
+        m_bDisplayCreated = false;
+    }
+}
+
+bool CConfigTransfer::OpenPort()
+{
+    m_dlgSend.SetStatusText(CStringTable::Load(IDS_PREPARING_PORT));
+    if (m_strDevice.isEmpty())
+        m_strDevice = SerialPortDevice(m_pDoc->m_nSerialPort);
+    if (m_strDevice.isEmpty()) {
+        Fail(IDS_COMM_PORT_FAIL,
+             QStringLiteral("Serial port number %1 names no port; choose COM1 to COM4.").arg(m_pDoc->m_nSerialPort));
+        return false;
+    }
+    switch (m_hComm->Open(m_strDevice)) {
+    case CSerialLink::OpenResult::Opened:
+        qCDebug(lcTransfer) << "opened" << m_strDevice << "at 9600 8N1";
+        return true;
+    case CSerialLink::OpenResult::OpenFailed:
+        Fail(IDS_COMM_PORT_FAIL, m_hComm->ErrorString());
+        return false;
+    case CSerialLink::OpenResult::SettingsFailed:
+        // Reported by no message box: the display just closes.
+        m_strFailureReason = m_hComm->ErrorString();
+        qCInfo(lcTransfer) << "cannot set the line settings:" << m_strFailureReason;
+        return false;
+    }
+    return false;
+}
+
+int CConfigTransfer::BaudRateSelection() const
+{
+    CView* view = m_pDoc->GetFirstView();
+    if (!view)
+        return m_pDoc->m_nBaudRate;
+    if (auto* form = dynamic_cast<CQZMFormAccess*>(view))
+        return form->GetBaudRateSelection();
+    return -1;
+}
+
+bool CConfigTransfer::SendRequest()
+{
+    return Exchange(Telegram::Kind::Request, Telegram::BuildRequest());
+}
+
+bool CConfigTransfer::SendSizes()
+{
+    return Exchange(Telegram::Kind::Sizes,
+                    Telegram::BuildSizes(m_pDoc->m_arrRead.size(), m_pDoc->m_arrWrite.size(), BaudRateSelection()));
+}
+
+bool CConfigTransfer::SendSettings()
+{
+    return Exchange(Telegram::Kind::Settings,
+                    Telegram::BuildSettings(m_pDoc->m_nParity, m_pDoc->m_nTimeout, m_pDoc->m_nProtocol));
+}
+
+bool CConfigTransfer::SendBlock(CBlockMemory* pBlock, bool bLast)
+{
+    const bool accepted = Exchange(bLast ? Telegram::Kind::LastBlock : Telegram::Kind::Block,
+                                   Telegram::BuildBlock(*pBlock));
+    if (accepted && bLast)
+        m_bSucceeded = true;
+    return accepted;
+}
+
+bool CConfigTransfer::Exchange(Telegram::Kind kind, const QByteArray& telegram)
+{
+    m_dlgSend.SetStatusText(CStringTable::Load(Telegram::StatusTextId(kind)));
+    qCDebug(lcTransfer).noquote() << "send " << Telegram::HexDump(telegram);
+    if (!m_hComm->Write(telegram)) {
+        Fail(IDS_FAIL_TRANSMIT, m_hComm->ErrorString());
+        return false;
+    }
+    QByteArray reply;
+    if (!m_hComm->Read(2, reply)) {
+        Fail(IDS_FAIL_READ_DATA, m_hComm->ErrorString());
+        return false;
+    }
+    qCDebug(lcTransfer).noquote() << "reply" << Telegram::HexDump(reply);
+    m_dlgSend.StepIt();
+    if (const int message = Telegram::JudgeReply(kind, reply)) {
+        Fail(message);
+        return false;
+    }
+    return true;
+}
+
+void CConfigTransfer::Fail(int messageId, const QString& reason)
+{
+    m_nFailureMessage = messageId;
+    m_strFailureReason = reason;
+    if (!reason.isEmpty())
+        qCInfo(lcTransfer).noquote() << CStringTable::Load(messageId) << "-" << reason;
+    m_dlgSend.ReportFailure(CStringTable::Load(messageId), reason);
+}
+
+bool RunConfigTransfer(CConfigTransfer& transfer)
+{
+    if (transfer.Begin())
+        transfer.Run();
+    transfer.End();
+    return transfer.Succeeded();
+}

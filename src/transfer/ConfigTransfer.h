@@ -1,0 +1,67 @@
+#pragma once
+
+#include "framework/Object.h"
+#include "transfer/SerialLink.h"
+#include "transfer/Telegram.h"
+
+#include <QString>
+
+#include <memory>
+
+class CBlockMemory;
+class CQZMDoc;
+class CTransferProgress;
+
+// One Send All: asks to save, opens the port, sends request, sizes,
+// settings and every Block Memory, and closes again. Reads the document,
+// never changes it.
+class CConfigTransfer : public CObject
+{
+public:
+    // link: nullptr means the real serial port.
+    CConfigTransfer(CQZMDoc* pDoc, CTransferProgress& progress, std::unique_ptr<CSerialLink> link = nullptr);
+    ~CConfigTransfer() override;
+
+    // Use this device instead of the one the document's port number names.
+    void SetPortDevice(const QString& device) { m_strDevice = device; }
+
+    bool Begin();
+    void Run();
+    void SendBlocks();
+    void End();
+
+    bool OpenPort();
+    bool SendRequest();
+    bool SendSizes();
+    bool SendSettings();
+    bool SendBlock(CBlockMemory* pBlock, bool bLast);
+
+    // True once the device has accepted the last telegram of the transfer.
+    bool Succeeded() const { return m_bSucceeded; }
+    // Id of the message that reported a failure; 0 when none was shown.
+    int FailureMessage() const { return m_nFailureMessage; }
+    // The operating system's reason for a failure of the port, if any.
+    const QString& FailureReason() const { return m_strFailureReason; }
+    // The device that was (or was to be) opened.
+    const QString& PortDevice() const { return m_strDevice; }
+
+    // Byte 4 source: the form's Baudrate selection, or the document's value
+    // when no form is there.
+    int BaudRateSelection() const;
+
+private:
+    bool Exchange(Telegram::Kind kind, const QByteArray& telegram);
+    void Fail(int messageId, const QString& reason = {});
+
+    std::unique_ptr<CSerialLink> m_hComm;
+    CTransferProgress& m_dlgSend;
+    CQZMDoc* m_pDoc;
+    QString m_strDevice;
+    bool m_bDisplayCreated = false;
+    bool m_bSucceeded = false;
+    int m_nFailureMessage = 0;
+    QString m_strFailureReason;
+};
+
+// Begin, Run when Begin allows it, End. True when everything was accepted.
+bool RunConfigTransfer(CConfigTransfer& transfer);

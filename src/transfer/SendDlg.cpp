@@ -1,0 +1,127 @@
+#include "transfer/SendDlg.h"
+
+#include "framework/DialogUnits.h"
+#include "framework/Interaction.h"
+#include "framework/View.h"
+#include "resources/Resource.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+
+namespace {
+// The template's placement: the top-left corner of the view's client area.
+QPoint clientTopLeft(QWidget* view)
+{
+    if (auto* scrollArea = qobject_cast<QAbstractScrollArea*>(view))
+        return scrollArea->viewport()->mapToGlobal(QPoint(0, 0));
+    return view->mapToGlobal(view->contentsRect().topLeft());
+}
+} // namespace
+
+CSendDlg::CSendDlg()
+{
+    setObjectName(QStringLiteral("SendDlg%1").arg(IDD_SEND_DLG));
+    setWindowTitle(QStringLiteral("Sending Block Memory"));
+    setModal(false);
+
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    setFont(font);
+    const CDialogUnits units(font);
+    setFixedSize(units.X(220), units.Y(52));
+
+    m_wndStatus = new QLabel(QStringLiteral("Static"), this);
+    m_wndStatus->setObjectName(QString::number(IDC_STATUS));
+    m_wndStatus->setAlignment(Qt::AlignCenter);
+    m_wndStatus->setGeometry(units.Rect(10, 10, 200, 12));
+
+    m_wndProgress = new QProgressBar(this);
+    m_wndProgress->setObjectName(QString::number(IDC_PROGRESS));
+    m_wndProgress->setTextVisible(false);
+    m_wndProgress->setRange(0, 100);
+    m_wndProgress->setValue(0);
+    m_wndProgress->setGeometry(units.Rect(10, 30, 200, 12));
+}
+
+CSendDlg::~CSendDlg() = default;
+
+bool CSendDlg::AskToSave(CDocument& doc)
+{
+    // A question gets the arrow, not the transfer's wait cursor.
+    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    const bool goOn = doc.SaveModified();
+    QGuiApplication::restoreOverrideCursor();
+    return goOn;
+}
+
+bool CSendDlg::Create(CView* view)
+{
+    QWidget* parent = dynamic_cast<QWidget*>(view);
+    // A dialog frame with a title and a system menu but no close button:
+    // the transfer cannot be cancelled.
+    setParent(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint);
+    if (parent)
+        move(clientTopLeft(parent));
+    show();
+    Flush(this);
+    return isVisible();
+}
+
+void CSendDlg::Destroy()
+{
+    hide();
+    setParent(nullptr);
+}
+
+void CSendDlg::SetStatusText(const QString& text)
+{
+    m_wndStatus->setText(text);
+    Flush(m_wndStatus);
+}
+
+void CSendDlg::SetRange(int upper)
+{
+    m_wndProgress->setRange(0, upper);
+    m_wndProgress->setValue(0);
+    Flush(m_wndProgress);
+}
+
+void CSendDlg::StepIt()
+{
+    m_wndProgress->setValue(qMin(m_wndProgress->value() + 1, m_wndProgress->maximum()));
+    Flush(m_wndProgress);
+}
+
+void CSendDlg::ReportFailure(const QString& text, const QString& detailedText)
+{
+    // The wait cursor belongs to the transfer, not to the message box.
+    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    AfxMessageBox(text, MessageRequest::Icon::Warning, detailedText);
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void CSendDlg::Flush(QWidget* changed)
+{
+    // The UI thread is blocked for the whole transfer: paint now, and let the
+    // window system show it, without taking user input or socket events
+    // (which could start other work on the document being sent).
+    if (changed->isVisible())
+        changed->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+}
+
+void CSendDlg::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+}
+
+void CSendDlg::keyPressEvent(QKeyEvent* event)
+{
+    // Escape would close a dialog; this one has nothing to cancel.
+    event->ignore();
+}
