@@ -25,6 +25,8 @@ namespace {
 constexpr int kFormWidth = 200;
 constexpr int kFormHeight = 335;
 constexpr int kFontPoints = 8;
+// The main window's first width, which the form is made to fit.
+constexpr int kFitWidth = 312;
 
 constexpr int kAddressMin = 1;
 constexpr int kAddressMax = 247;
@@ -87,6 +89,25 @@ private:
     std::function<void()> m_handler;
 };
 
+// The form's font: the UI font at 8 points. The template was drawn for a
+// narrow face; where the UI font is wider, its semi-condensed face, or else
+// a smaller size, keeps the whole form within the window's width.
+QFont FormFont()
+{
+    QFont font = QApplication::font();
+    font.setPointSize(kFontPoints);
+    QFont condensed = font;
+    condensed.setStretch(QFont::SemiCondensed);
+    QFont smaller = font;
+    smaller.setPointSizeF(kFontPoints - 0.5);
+    QFont smallest = font;
+    smallest.setPointSize(kFontPoints - 1);
+    for (const QFont& candidate : {font, condensed, smaller, smallest})
+        if (CDialogUnits(candidate).X(kFormWidth) <= kFitWidth)
+            return candidate;
+    return font;
+}
+
 struct CounterGuard
 {
     explicit CounterGuard(int& counter) : m_counter(counter) { ++m_counter; }
@@ -127,8 +148,7 @@ void CQZMView::CreateForm()
 {
     m_pForm = new QWidget;
     m_pForm->setObjectName(QStringLiteral("form"));
-    QFont font = QApplication::font();
-    font.setPointSize(kFontPoints);
+    const QFont font = FormFont();
     m_pForm->setFont(font);
     const CDialogUnits du(font);
     m_pForm->setFixedSize(du.X(kFormWidth), du.Y(kFormHeight));
@@ -149,6 +169,17 @@ void CQZMView::CreateForm()
         l->setTextFormat(Qt::PlainText);
         l->setAlignment(align);
         place(l, 0, "IDC_STATIC", x, y, cx, cy);
+        // A face a little wider than the template's must not clip a label:
+        // it grows away from its aligned edge into the gap beside it.
+        const int needed = l->fontMetrics().horizontalAdvance(l->text()) + 1;
+        if (needed > l->width()) {
+            QRect r = l->geometry();
+            if (align & Qt::AlignRight)
+                r.setLeft(r.right() + 1 - needed);
+            else
+                r.setWidth(needed);
+            l->setGeometry(r);
+        }
         return l;
     };
     // A drop-down list is as high as its closed box; the template's height
