@@ -120,6 +120,9 @@ CQZMView::CQZMView(QWidget* parent) : QScrollArea(parent)
 {
     setObjectName(QStringLiteral("IDD_QZM_FORM"));
     setFrameShape(QFrame::NoFrame);
+    // The focus belongs to the controls; a click between them (or on a
+    // spin's arrows) leaves it where it is.
+    setFocusPolicy(Qt::NoFocus);
     setWidgetResizable(false);
     CreateForm();
 
