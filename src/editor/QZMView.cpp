@@ -140,7 +140,16 @@ CQZMView::CQZMView(QWidget* parent) : QScrollArea(parent)
     });
 }
 
-CQZMView::~CQZMView() = default;
+CQZMView::~CQZMView()
+{
+    // Take the form down while the view is whole and without its handlers:
+    // a focused control reports losing the focus as it goes.
+    qDeleteAll(m_focusFilters);
+    m_focusFilters.clear();
+    for (QObject* control : m_pForm->findChildren<QObject*>())
+        control->disconnect(this);
+    delete takeWidget();
+}
 
 CQZMDoc* CQZMView::GetDocument() const
 {
@@ -306,9 +315,12 @@ void CQZMView::CreateForm()
     connect(m_wndProtocol, &QComboBox::activated, this, &CQZMView::OnChangeProtocol);
     connect(m_wndBaudRate, &QComboBox::activated, this, &CQZMView::OnChangeBaudRate);
     connect(m_wndParity, &QComboBox::activated, this, &CQZMView::OnChangeParity);
-    m_wndProtocol->installEventFilter(new CFocusLostFilter(this, [this] { OnChangeProtocol(); }));
-    m_wndBaudRate->installEventFilter(new CFocusLostFilter(this, [this] { OnChangeBaudRate(); }));
-    m_wndParity->installEventFilter(new CFocusLostFilter(this, [this] { OnChangeParity(); }));
+    m_focusFilters = {new CFocusLostFilter(this, [this] { OnChangeProtocol(); }),
+                      new CFocusLostFilter(this, [this] { OnChangeBaudRate(); }),
+                      new CFocusLostFilter(this, [this] { OnChangeParity(); })};
+    m_wndProtocol->installEventFilter(m_focusFilters.at(0));
+    m_wndBaudRate->installEventFilter(m_focusFilters.at(1));
+    m_wndParity->installEventFilter(m_focusFilters.at(2));
     connect(m_wndTab->TabBar(), &QTabBar::currentChanged, this, [this] {
         if (!m_bSelectingTab)
             OnSelchangeTab();

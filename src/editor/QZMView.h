@@ -72,6 +72,7 @@ private:
 
     QWidget* m_pForm = nullptr;
     QHash<int, QWidget*> m_controls;
+    QList<QObject*> m_focusFilters;
 
     // The controls the view holds, in binding order.
     QComboBox* m_wndProtocol = nullptr;

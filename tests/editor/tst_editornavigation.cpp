@@ -284,6 +284,28 @@ private slots:
         QVERIFY(!f.doc()->IsModified());
     }
 
+    void newDocumentWhileASettingHasTheFocus()
+    {
+        // The refresh disables the focused control; losing the focus then
+        // must not carry the old document's value into the new one.
+        for (int id : {IDC_TIMEOUT, IDC_BAUDRATE}) {
+            EditorFixture f;
+            QVERIFY(f.started);
+            f.choose(IDC_PROTOCOL, 1);
+            f.choose(IDC_BAUDRATE, 0);
+            f.typeInto(f.timeout(), QStringLiteral("120"));
+            f.view()->GetDlgItem(id)->setFocus();
+            QVERIFY(f.view()->GetDlgItem(id)->hasFocus());
+            f.interaction.QueueAnswer(MsgAnswer::No);
+            f.app->OnFileNew();
+            QVERIFY(!f.view()->GetDlgItem(id)->isEnabled());
+            QCOMPARE(f.doc()->m_nTimeout, 100);
+            QCOMPARE(f.doc()->m_nBaudRate, 1);
+            QVERIFY(!f.doc()->IsModified());
+            QCOMPARE(f.timeout()->text(), QStringLiteral("100"));
+        }
+    }
+
     void refreshWithAnotherBlockChangesNothing()
     {
         EditorFixture f;
