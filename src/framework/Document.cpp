@@ -197,6 +197,10 @@ bool CDocument::OnSaveDocument(const QString& path)
         }
     }
 
+    if (path.isEmpty()) {
+        ReportSaveLoadFailure(true, path, AFX_IDP_INVALID_FILENAME, FileErrorCause::None);
+        return false;
+    }
     // Replacing the file by renaming would get round its read-only state.
     if (IsReadOnlyFile(path) || QFileInfo(path).isDir()) {
         ReportSaveLoadFailure(true, path, AFX_IDP_INVALID_FILENAME, FileErrorCause::AccessDenied);
