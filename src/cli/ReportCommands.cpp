@@ -19,6 +19,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 // Collects the messages the document code would show in a box, so the
@@ -65,6 +69,10 @@ bool loadDocument(const QString& path, CQZMDoc& doc)
 
 bool writeToStdout(const QByteArray& bytes)
 {
+#ifdef Q_OS_WIN
+    // The report's CR LF must not become CR CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     QFile out;
     if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;

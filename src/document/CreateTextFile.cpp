@@ -16,27 +16,33 @@
 namespace {
 const QString kFolderKey = QStringLiteral("Global Information/Teleg File Path");
 
-// Writes the report in one write. Returns the cause of a failure, None on
-// success.
-FileErrorCause writeReport(const QString& path, const QByteArray& report)
+// Writes the report in one write. On failure, cause is what the system
+// reported (None when it gave no reason).
+bool writeReport(const QString& path, const QByteArray& report, FileErrorCause& cause)
 {
+    cause = FileErrorCause::None;
+    if (QFileInfo(path).isDir()) {
+        cause = FileErrorCause::AccessDenied;
+        return false;
+    }
     QFile file(path);
     errno = 0;
-    if (QFileInfo(path).isDir())
-        return FileErrorCause::AccessDenied;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        const FileErrorCause cause = FileErrorCauseFromErrno(errno, true);
-        return cause == FileErrorCause::None ? FileErrorCause::Generic : cause;
+        cause = FileErrorCauseFromErrno(errno, true);
+        return false;
     }
     errno = 0;
     if (file.write(report) != report.size() || !file.flush()) {
-        const FileErrorCause cause = FileErrorCauseFromErrno(errno);
-        return cause == FileErrorCause::None ? FileErrorCause::Generic : cause;
+        cause = FileErrorCauseFromErrno(errno);
+        return false;
     }
+    errno = 0;
     file.close();
-    if (file.error() != QFileDevice::NoError)
-        return FileErrorCause::Generic;
-    return FileErrorCause::None;
+    if (file.error() != QFileDevice::NoError) {
+        cause = FileErrorCauseFromErrno(errno);
+        return false;
+    }
+    return true;
 }
 } // namespace
 
@@ -65,8 +71,8 @@ void CQZMDoc::OnCreateTextFile()
     settings.setValue(kFolderKey, path.left(path.size() - fileName.size()));
     settings.sync();
 
-    const FileErrorCause cause = writeReport(*chosen, report);
-    if (cause == FileErrorCause::None)
+    FileErrorCause cause = FileErrorCause::None;
+    if (writeReport(*chosen, report, cause))
         return;
     QString text = FileErrorMessage(cause, *chosen);
     if (text.isEmpty())

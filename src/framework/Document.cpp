@@ -65,13 +65,6 @@ FileErrorCause CreateFailureCause(const QString& path)
     return FileErrorCause::None;
 }
 
-// A cause to show for a failed write; errno may say nothing useful.
-FileErrorCause WriteFailureCause(int error)
-{
-    const FileErrorCause cause = FileErrorCauseFromErrno(error);
-    return cause == FileErrorCause::None ? FileErrorCause::Generic : cause;
-}
-
 } // namespace
 
 CDocument::CDocument() = default;
@@ -222,17 +215,18 @@ bool CDocument::OnSaveDocument(const QString& path)
     // QSaveFile::commit() alone can report success after a failed flush and
     // leave the target cut short: check every step, and on any failure
     // cancel, so the destructor drops the temporary file and the old file
-    // stays as it was.
+    // stays as it was. A failure the system gives no reason for shows
+    // "Failed to save document.".
     errno = 0;
     if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const FileErrorCause cause = WriteFailureCause(errno);
+        const FileErrorCause cause = FileErrorCauseFromErrno(errno);
         file.cancelWriting();
         ReportSaveLoadFailure(true, path, AFX_IDP_FAILED_TO_SAVE_DOC, cause);
         return false;
     }
     errno = 0;
     if (!file.commit()) {
-        ReportSaveLoadFailure(true, path, AFX_IDP_FAILED_TO_SAVE_DOC, WriteFailureCause(errno));
+        ReportSaveLoadFailure(true, path, AFX_IDP_FAILED_TO_SAVE_DOC, FileErrorCauseFromErrno(errno));
         return false;
     }
     SetModifiedFlag(false);
