@@ -61,3 +61,34 @@ QString FormatMessageText(int id, const QString& arg1, const QString& arg2)
     }
     return out;
 }
+
+QString FormatPrintfMessage(int id, const QStringList& values)
+{
+    const QString format = CStringTable::Load(id);
+    QString out;
+    int next = 0;
+    for (int i = 0; i < format.size(); ++i) {
+        if (format[i] != QLatin1Char('%') || i + 1 >= format.size()) {
+            out += format[i];
+            continue;
+        }
+        if (format[i + 1] == QLatin1Char('%')) {
+            out += QLatin1Char('%');
+            ++i;
+            continue;
+        }
+        int j = i + 1;
+        int width = 0;
+        while (j < format.size() && format[j].isDigit())
+            width = width * 10 + format[j++].digitValue();
+        if (j < format.size() && (format[j] == QLatin1Char('d') || format[j] == QLatin1Char('s'))) {
+            const QString value = next < values.size() ? values.at(next) : QString();
+            ++next;
+            out += value.rightJustified(width, QLatin1Char(' '));
+            i = j;
+        } else {
+            out += format[i];
+        }
+    }
+    return out;
+}

@@ -1,0 +1,240 @@
+#include "editor/QZMView.h"
+
+#include "editor/FormControls.h"
+#include "editor/FormLimits.h"
+#include "editor/ViewPrinting.h"
+#include "framework/DialogUnits.h"
+#include "framework/FrameWnd.h"
+#include "framework/StandardIds.h"
+#include "framework/StringTable.h"
+#include "framework/WinApp.h"
+#include "resources/Resource.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+
+
+using namespace FormLimits;
+
+namespace {
+// Runs the list handler when a selection list loses the focus; the list's
+// own drop-down taking the focus does not count.
+class CFocusLostFilter : public QObject
+{
+public:
+    CFocusLostFilter(QObject* parent, std::function<void()> handler) : QObject(parent), m_handler(std::move(handler)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusOut && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+            m_handler();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_handler;
+};
+
+// The form's font: the UI font at 8 points. The template was drawn for a
+// narrow face; where the UI font is wider, its semi-condensed face, or else
+// a smaller size, keeps the whole form within the window's width.
+QFont FormFont()
+{
+    QFont font = QApplication::font();
+    font.setPointSize(kFontPoints);
+    QFont condensed = font;
+    condensed.setStretch(QFont::SemiCondensed);
+    QFont smaller = font;
+    smaller.setPointSizeF(kFontPoints - 0.5);
+    QFont smallest = font;
+    smallest.setPointSize(kFontPoints - 1);
+    for (const QFont& candidate : {font, condensed, smaller, smallest})
+        if (CDialogUnits(candidate).X(kFormWidth) <= kFitWidth)
+            return candidate;
+    return font;
+}
+} // namespace
+
+void CQZMView::CreateForm()
+{
+    m_pForm = new QWidget;
+    m_pForm->setObjectName(QStringLiteral("form"));
+    const QFont font = FormFont();
+    m_pForm->setFont(font);
+    const CDialogUnits du(font);
+    m_pForm->setFixedSize(du.X(kFormWidth), du.Y(kFormHeight));
+
+    QList<QWidget*> tabOrder;
+    auto place = [&](QWidget* w, int id, const char* name, int x, int y, int cx, int cy) {
+        w->setObjectName(QString::fromLatin1(name));
+        w->setGeometry(du.Rect(x, y, cx, cy));
+        if (id) {
+            w->setProperty("controlId", id);
+            m_controls.insert(id, w);
+        }
+        if (w->focusPolicy() != Qt::NoFocus)
+            tabOrder << w;
+    };
+    auto label = [&](const char* text, int x, int y, int cx, int cy, Qt::Alignment align) {
+        auto* l = new QLabel(QString::fromLatin1(text), m_pForm);
+        l->setTextFormat(Qt::PlainText);
+        l->setAlignment(align);
+        place(l, 0, "IDC_STATIC", x, y, cx, cy);
+        // A face a little wider than the template's must not clip a label:
+        // it grows away from its aligned edge into the gap beside it.
+        const int needed = l->fontMetrics().horizontalAdvance(l->text()) + 1;
+        if (needed > l->width()) {
+            QRect r = l->geometry();
+            if (align & Qt::AlignRight)
+                r.setLeft(r.right() + 1 - needed);
+            else
+                r.setWidth(needed);
+            l->setGeometry(r);
+        }
+        return l;
+    };
+    // A drop-down list is as high as its closed box; the template's height
+    // includes the dropped list.
+    auto dropList = [&](int id, const char* name, const QStringList& items, int x, int y, int cx) {
+        auto* list = new QComboBox(m_pForm);
+        list->setEditable(false);
+        list->addItems(items);
+        list->setCurrentIndex(-1);
+        list->setFocusPolicy(Qt::StrongFocus);
+        place(list, id, name, x, y, cx, 12);
+        list->resize(list->width(), qMax(du.Y(12), list->sizeHint().height()));
+        return list;
+    };
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignTop;
+    const Qt::Alignment rightCentred = Qt::AlignRight | Qt::AlignVCenter;
+
+    // Template order: also the keyboard order.
+    label("Description of this QZM:", 10, 9, 180, 10, left);
+    m_wndDescription = new CDescriptionEdit(m_pForm);
+    place(m_wndDescription, IDC_DESCRIPTION, "IDC_DESCRIPTION", 10, 22, 180, 30);
+
+    auto* settings = new QGroupBox(QStringLiteral("Settings"), m_pForm);
+    settings->setFocusPolicy(Qt::NoFocus);
+    place(settings, 0, "IDC_SETTINGS_FRAME", 10, 59, 180, 71);
+
+    label("Baudrate:", 14, 95, 32, 8, left);
+    m_wndBaudRate = dropList(IDC_BAUDRATE, "IDC_BAUDRATE", {QStringLiteral("9600"), QStringLiteral("19200")}, 47, 93,
+                             49);
+    label("Parity:", 112, 95, 20, 8, left);
+    m_wndParity = dropList(IDC_PARITY, "IDC_PARITY",
+                           {QStringLiteral("EVEN"), QStringLiteral("ODD"), QStringLiteral("NONE")}, 136, 93, 49);
+    label("Timeout:", 14, 113, 28, 8, left);
+    m_wndTimeout = new CNumberEdit(m_pForm);
+    place(m_wndTimeout, IDC_TIMEOUT, "IDC_TIMEOUT", 47, 111, 38, 12);
+    m_wndTimeoutSpin = new CSpinButton(m_pForm);
+    place(m_wndTimeoutSpin, IDC_TIMEOUT_SPIN, "IDC_TIMEOUT_SPIN", 86, 111, 11, 12);
+    m_wndTimeoutSpin->SetBuddy(m_wndTimeout);
+    label("msec", 101, 113, 18, 8, left);
+
+    m_wndBlockFrame = new QGroupBox(QStringLiteral("Block Memory"), m_pForm);
+    m_wndBlockFrame->setAlignment(Qt::AlignHCenter);
+    m_wndBlockFrame->setFocusPolicy(Qt::NoFocus);
+    place(m_wndBlockFrame, IDC_BLOCK_FRAME, "IDC_BLOCK_FRAME", 20, 159, 160, 160);
+
+    m_wndPreview = new QPushButton(QStringLiteral("Preview"), m_pForm);
+    place(m_wndPreview, IDC_PREVIEW, "IDC_PREVIEW", 31, 175, 30, 14);
+    m_wndNext = new QPushButton(QStringLiteral("Next"), m_pForm);
+    place(m_wndNext, IDC_NEXT, "IDC_NEXT", 67, 175, 30, 14);
+    m_wndInsert = new QPushButton(QStringLiteral("Insert"), m_pForm);
+    place(m_wndInsert, IDC_INSERT, "IDC_INSERT", 103, 175, 30, 14);
+    m_wndDelete = new QPushButton(QStringLiteral("Delete"), m_pForm);
+    place(m_wndDelete, IDC_DELETE, "IDC_DELETE", 139, 175, 30, 14);
+    for (QPushButton* button : {m_wndPreview, m_wndNext, m_wndInsert, m_wndDelete}) {
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::StrongFocus);
+    }
+
+    label("Description:", 30, 197, 140, 10, left);
+    m_wndBMDescription = new CDescriptionEdit(m_pForm);
+    place(m_wndBMDescription, IDC_BM_DESCRIPTION, "IDC_BM_DESCRIPTION", 30, 209, 140, 30);
+
+    label("Address in network:", 25, 250, 92, 12, rightCentred);
+    m_wndAddress = new CNumberEdit(m_pForm);
+    place(m_wndAddress, IDC_ADDRESS, "IDC_ADDRESS", 120, 250, 40, 12);
+    m_wndAddressSpin = new CSpinButton(m_pForm);
+    place(m_wndAddressSpin, IDC_ADDRESS_SPIN, "IDC_ADDRESS_SPIN", 160, 250, 11, 12);
+    m_wndAddressSpin->SetBuddy(m_wndAddress);
+
+    label("Parameter/Variable number:", 25, 275, 92, 12, rightCentred);
+    m_wndNumber = new CNumberEdit(m_pForm);
+    place(m_wndNumber, IDC_NUMBER, "IDC_NUMBER", 120, 275, 40, 12);
+    m_wndNumberSpin = new CSpinButton(m_pForm);
+    place(m_wndNumberSpin, IDC_NUMBER_SPIN, "IDC_NUMBER_SPIN", 160, 275, 11, 12);
+    m_wndNumberSpin->SetBuddy(m_wndNumber);
+
+    auto* basicVariable = new QRadioButton(QStringLiteral("Basic Variable"), m_pForm);
+    place(basicVariable, IDC_BASIC_VARIABLE, "IDC_BASIC_VARIABLE", 34, 297, 60, 10);
+    auto* parameter = new QRadioButton(QStringLiteral("Parameter"), m_pForm);
+    place(parameter, IDC_PARAMETER, "IDC_PARAMETER", 104, 297, 60, 10);
+    auto* radioGroup = new QButtonGroup(this);
+    radioGroup->setExclusive(true);
+    radioGroup->addButton(basicVariable, IDC_BASIC_VARIABLE);
+    radioGroup->addButton(parameter, IDC_PARAMETER);
+    // Each radio button is its own tab stop.
+    basicVariable->setFocusPolicy(Qt::StrongFocus);
+    parameter->setFocusPolicy(Qt::StrongFocus);
+
+    m_wndTab = new CTabStrip(m_pForm);
+    place(m_wndTab, IDC_TAB, "IDC_TAB", 10, 136, 180, 190);
+    tabOrder.removeAll(m_wndTab);
+    tabOrder << m_wndTab->TabBar();
+
+    label("Protocol:", 14, 75, 29, 8, left);
+    m_wndProtocol = dropList(IDC_PROTOCOL, "IDC_PROTOCOL", {QStringLiteral("Zelvra"), QStringLiteral("MODBUS-RTU")},
+                             47, 75, 138);
+
+    // The first template control lies on top; in particular the tab strip
+    // lies beneath the Block Memory frame and its controls, and the frames
+    // beneath the controls they surround.
+    settings->lower();
+    m_wndBlockFrame->lower();
+    m_wndTab->lower();
+
+    for (int i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
+
+    setWidget(m_pForm);
+
+    // Notifications.
+    connect(m_wndDescription, &CDescriptionEdit::userTextChanged, this, &CQZMView::OnUpdateDescription);
+    connect(m_wndBMDescription, &CDescriptionEdit::userTextChanged, this, &CQZMView::OnUpdateBMDescription);
+    connect(m_wndAddress, &QLineEdit::textChanged, this, &CQZMView::OnUpdateAddress);
+    connect(m_wndAddress, &CNumberEdit::focusLost, this, &CQZMView::OnKillfocusAddress);
+    connect(m_wndNumber, &QLineEdit::textChanged, this, &CQZMView::OnUpdateNumber);
+    connect(m_wndTimeout, &QLineEdit::textChanged, this, &CQZMView::OnUpdateTimeout);
+    connect(m_wndTimeout, &CNumberEdit::focusLost, this, &CQZMView::OnKillfocusTimeout);
+    connect(basicVariable, &QRadioButton::clicked, this, &CQZMView::OnBasicVariable);
+    connect(parameter, &QRadioButton::clicked, this, &CQZMView::OnParameter);
+    // activated: the user's choices only, never the program's selections.
+    connect(m_wndProtocol, &QComboBox::activated, this, &CQZMView::OnChangeProtocol);
+    connect(m_wndBaudRate, &QComboBox::activated, this, &CQZMView::OnChangeBaudRate);
+    connect(m_wndParity, &QComboBox::activated, this, &CQZMView::OnChangeParity);
+    m_focusFilters = {new CFocusLostFilter(this, [this] { OnChangeProtocol(); }),
+                      new CFocusLostFilter(this, [this] { OnChangeBaudRate(); }),
+                      new CFocusLostFilter(this, [this] { OnChangeParity(); })};
+    m_wndProtocol->installEventFilter(m_focusFilters.at(0));
+    m_wndBaudRate->installEventFilter(m_focusFilters.at(1));
+    m_wndParity->installEventFilter(m_focusFilters.at(2));
+    connect(m_wndTab->TabBar(), &QTabBar::currentChanged, this, [this] {
+        if (!m_bSelectingTab)
+            OnSelchangeTab();
+    });
+    connect(m_wndPreview, &QPushButton::clicked, this, &CQZMView::OnPreview);
+    connect(m_wndNext, &QPushButton::clicked, this, &CQZMView::OnNext);
+    connect(m_wndInsert, &QPushButton::clicked, this, &CQZMView::OnInsert);
+    connect(m_wndDelete, &QPushButton::clicked, this, &CQZMView::OnDelete);
+}

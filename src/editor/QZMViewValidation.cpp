@@ -1,0 +1,220 @@
+#include "editor/QZMView.h"
+
+#include "editor/FormControls.h"
+#include "editor/FormLimits.h"
+#include "editor/ViewPrinting.h"
+#include "framework/DialogUnits.h"
+#include "framework/FrameWnd.h"
+#include "framework/StandardIds.h"
+#include "framework/StringTable.h"
+#include "framework/WinApp.h"
+#include "resources/Resource.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+
+
+using namespace FormLimits;
+
+// Handlers of the form's fields, radio buttons and lists: each accepted
+// input goes straight into the document.
+
+void CQZMView::OnUpdateDescription()
+{
+    CQZMDoc* doc = GetDocument();
+    if (!doc || !IsStoring())
+        return;
+    const QByteArray text = UiTextToDocument(m_wndDescription->Text());
+    if (text != doc->m_strDescription) {
+        doc->m_strDescription = text;
+        doc->SetModifiedFlag(true);
+    }
+}
+
+void CQZMView::OnUpdateBMDescription()
+{
+    CQZMDoc* doc = GetDocument();
+    if (!doc || !m_wndBMDescription->isEnabled() || !IsStoring())
+        return;
+    const QByteArray text = UiTextToDocument(m_wndBMDescription->Text());
+    CBlockMemory* block = doc->CurrentBlock(SelectedList());
+    if (block && block->m_strDescription != text) {
+        block->m_strDescription = text;
+        doc->SetModifiedFlag(true);
+    }
+}
+
+void CQZMView::OnUpdateAddress()
+{
+    if (!m_wndAddress->isEnabled())
+        return;
+    const int address = ReadFieldNumber(m_wndAddress->text());
+    if (address >= kAddressMin && address <= kAddressMax) {
+        SetStatusText(CStringTable::Load(IDS_READY));
+        CQZMDoc* doc = GetDocument();
+        CBlockMemory* block = doc ? doc->CurrentBlock(SelectedList()) : nullptr;
+        if (IsStoring() && block && block->m_nAddress != address) {
+            block->m_nAddress = address;
+            doc->SetModifiedFlag(true);
+        }
+    } else {
+        SetStatusText(FormatPrintfMessage(IDS_INVALID_ADDRESS,
+                                         {QString::number(kAddressMin), QString::number(kAddressMax)}));
+        // The next digit typed replaces the bad address.
+        m_wndAddress->selectAll();
+    }
+}
+
+void CQZMView::OnKillfocusAddress()
+{
+    // A refresh that disables the focused field writes its own values.
+    if (!m_wndAddress->isEnabled() || !IsStoring())
+        return;
+    const int address = ReadFieldNumber(m_wndAddress->text());
+    if (address >= kAddressMin && address <= kAddressMax)
+        return;
+    CQZMDoc* doc = GetDocument();
+    if (const CBlockMemory* block = doc ? doc->CurrentBlock(SelectedList()) : nullptr)
+        m_wndAddress->WriteText(block->GetAddressText());
+}
+
+void CQZMView::OnUpdateNumber()
+{
+    if (!m_wndNumber->isEnabled())
+        return;
+    QString text = m_wndNumber->text();
+    const QString plain = PlainSpinText(text);
+    if (!plain.isEmpty()) {
+        m_wndNumber->WriteText(plain);
+        text = plain;
+    }
+    const int number = ReadFieldNumber(text);
+    CQZMDoc* doc = GetDocument();
+    CBlockMemory* block = doc ? doc->CurrentBlock(SelectedList()) : nullptr;
+    if (IsStoring() && block && block->m_nNumber != number) {
+        block->m_nNumber = number;
+        doc->SetModifiedFlag(true);
+    }
+}
+
+void CQZMView::OnUpdateTimeout()
+{
+    if (!m_wndTimeout->isEnabled())
+        return;
+    QString text = m_wndTimeout->text();
+    const QString plain = PlainSpinText(text);
+    if (!plain.isEmpty()) {
+        m_wndTimeout->WriteText(plain);
+        text = plain;
+    }
+    const int timeout = ReadFieldNumber(text);
+    if (timeout >= kTimeoutMin && timeout <= kTimeoutMax) {
+        SetStatusText(CStringTable::Load(IDS_READY));
+        CQZMDoc* doc = GetDocument();
+        if (IsStoring() && doc && doc->m_nTimeout != timeout) {
+            doc->m_nTimeout = timeout;
+            doc->SetModifiedFlag(true);
+        }
+    } else {
+        SetStatusText(FormatPrintfMessage(IDS_INVALID_TIMEOUT, {QString::number(kTimeoutMin),
+                                                               QString::number(kTimeoutMax), QStringLiteral("msec")}));
+    }
+}
+
+void CQZMView::OnKillfocusTimeout()
+{
+    CQZMDoc* doc = GetDocument();
+    // A refresh that disables the focused field writes its own values.
+    if (!doc || !IsStoring())
+        return;
+    int timeout = ReadFieldNumber(m_wndTimeout->text());
+    if (timeout < kTimeoutMin || timeout > kTimeoutMax) {
+        timeout = doc->m_nTimeout;
+        m_wndTimeout->WriteText(QString::number(timeout));
+    }
+    if (doc->m_nTimeout != timeout) {
+        doc->m_nTimeout = timeout;
+        doc->SetModifiedFlag(true);
+    }
+}
+
+void CQZMView::OnBasicVariable()
+{
+    CQZMDoc* doc = GetDocument();
+    if (!doc || !GetDlgItem(IDC_BASIC_VARIABLE)->isEnabled() || !IsStoring())
+        return;
+    CBlockMemory* block = doc->CurrentBlock(SelectedList());
+    if (block && block->m_bParameter != 0) {
+        block->m_bParameter = 0;
+        doc->SetModifiedFlag(true);
+    }
+}
+
+void CQZMView::OnParameter()
+{
+    CQZMDoc* doc = GetDocument();
+    if (!doc || !GetDlgItem(IDC_PARAMETER)->isEnabled() || !IsStoring())
+        return;
+    CBlockMemory* block = doc->CurrentBlock(SelectedList());
+    if (block && block->m_bParameter == 0) {
+        block->m_bParameter = 1;
+        doc->SetModifiedFlag(true);
+    }
+}
+
+void CQZMView::OnChangeProtocol()
+{
+    CQZMDoc* doc = GetDocument();
+    if (!doc || !IsStoring())
+        return;
+    const int selected = m_wndProtocol->currentIndex();
+    if (selected == doc->m_nProtocol)
+        return;
+    if (selected < 0) {
+        // Nothing chosen: show the stored protocol again. Nothing changed,
+        // so its settings are not forced either.
+        SelectEntry(m_wndProtocol, doc->m_nProtocol);
+        return;
+    }
+    doc->m_nProtocol = selected;
+    doc->SetModifiedFlag(true);
+    OnUpdate(nullptr, 1, nullptr);
+}
+
+void CQZMView::OnChangeBaudRate()
+{
+    if (CQZMDoc* doc = GetDocument())
+        OnChangeSetting(m_wndBaudRate, doc->m_nBaudRate);
+}
+
+void CQZMView::OnChangeParity()
+{
+    if (CQZMDoc* doc = GetDocument())
+        OnChangeSetting(m_wndParity, doc->m_nParity);
+}
+
+void CQZMView::OnChangeSetting(QComboBox* list, qint32& stored)
+{
+    // The refresh's own selections and enabling are not the user's choice.
+    if (!IsStoring())
+        return;
+    int selected = list->currentIndex();
+    if (selected < 0) {
+        SelectEntry(list, stored);
+        selected = list->currentIndex();
+        if (selected < 0)
+            return;
+    }
+    if (selected != stored) {
+        stored = selected;
+        GetDocument()->SetModifiedFlag(true);
+    }
+}
