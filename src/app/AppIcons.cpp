@@ -3,7 +3,7 @@
 #include <QString>
 
 // Outside any namespace: the macro declares the resource's initializer.
-static void InitIconResources()
+void InitIconResources()
 {
     // The icons live in a static library: pull the resource in by name.
     static const bool done = [] {

@@ -6,3 +6,6 @@
 // size the program carries.
 QIcon QZMAppIcon();
 QIcon QZMDocumentIcon();
+
+// Makes the icon files available as ":/icons/<size>/qzm.png" and so on.
+void InitIconResources();

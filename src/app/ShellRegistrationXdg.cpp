@@ -2,6 +2,8 @@
 // and the hicolor icon theme, all in the user's own data folder.
 #include "app/ShellRegistration.h"
 
+#include "app/AppIcons.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -176,7 +178,7 @@ QByteArray CShellRegistration::DesktopEntry() const
     QString text;
     text += QLatin1String("[Desktop Entry]\n");
     text += QLatin1String("Type=Application\n");
-    text += QLatin1String("Version=1.5\n");
+    text += QLatin1String("Version=1.4\n");
     text += QLatin1String("Name=QZM\n");
     text += QLatin1String("GenericName=QZM Configurator\n");
     text += QLatin1String("Comment=Configuration tool for QZM Hardware\n");
@@ -242,6 +244,7 @@ bool CShellRegistration::Register()
         return false;
     bool ok = true;
 
+    InitIconResources();
     bool iconsChanged = false;
     for (const auto& [path, resource] : IconFiles()) {
         const QByteArray bytes = ReadAll(resource);
