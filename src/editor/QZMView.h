@@ -1,13 +1,25 @@
 #pragma once
 
+#include "document/QZMDoc.h"
+#include "document/QZMFormAccess.h"
 #include "framework/View.h"
 
+#include <QHash>
 #include <QScrollArea>
 
-class CQZMDoc;
+class CBlockMemory;
+class CDescriptionEdit;
+class CNumberEdit;
+class CSpinButton;
+class CTabStrip;
+class QComboBox;
+class QGroupBox;
+class QPushButton;
+class QRadioButton;
 
-// The configuration form: the program's only view.
-class CQZMView : public QScrollArea, public CView
+// The configuration form: the program's only view. It keeps no copy of the
+// document's values; every accepted input goes straight into the document.
+class CQZMView : public QScrollArea, public CView, public CQZMFormAccess
 {
     Q_OBJECT
 
@@ -19,4 +31,72 @@ public:
 
     void OnInitialUpdate() override;
     void OnUpdate(CView* sender, int hint, CObject* hintObject) override;
+
+    int GetBaudRateSelection() const override;
+
+    // The form's control with this id (IDC_...), or nullptr.
+    QWidget* GetDlgItem(int id) const { return m_controls.value(id); }
+    QWidget* Form() const { return m_pForm; }
+
+private:
+    void CreateForm();
+    void RunOneTimeSetup(const CBlockMemory& shown);
+    CQZMDoc::List SelectedList() const;
+    void SelectTab(int index);
+    void SelectEntry(QComboBox* list, int index);
+    void SetStatusText(const QString& text);
+    bool IsStoring() const { return m_nUpdating == 0; }
+
+    // Tab strip and buttons.
+    void OnSelchangeTab();
+    void OnPreview();
+    void OnNext();
+    void OnInsert();
+    void OnDelete();
+    void RefreshWithCurrent(CQZMDoc::List list);
+
+    // Field handlers, one per control and notification.
+    void OnUpdateDescription();
+    void OnUpdateBMDescription();
+    void OnUpdateAddress();
+    void OnKillfocusAddress();
+    void OnUpdateNumber();
+    void OnUpdateTimeout();
+    void OnKillfocusTimeout();
+    void OnBasicVariable();
+    void OnParameter();
+    void OnChangeProtocol();
+    void OnChangeBaudRate();
+    void OnChangeParity();
+    void OnChangeSetting(QComboBox* list, qint32& stored);
+
+    QWidget* m_pForm = nullptr;
+    QHash<int, QWidget*> m_controls;
+    QList<QObject*> m_focusFilters;
+
+    // The controls the view holds, in binding order.
+    QComboBox* m_wndProtocol = nullptr;
+    CSpinButton* m_wndTimeoutSpin = nullptr;
+    CNumberEdit* m_wndTimeout = nullptr;
+    QComboBox* m_wndParity = nullptr;
+    QComboBox* m_wndBaudRate = nullptr;
+    CDescriptionEdit* m_wndDescription = nullptr;
+    CNumberEdit* m_wndNumber = nullptr;
+    CNumberEdit* m_wndAddress = nullptr;
+    CDescriptionEdit* m_wndBMDescription = nullptr;
+    QPushButton* m_wndInsert = nullptr;
+    QPushButton* m_wndNext = nullptr;
+    QPushButton* m_wndDelete = nullptr;
+    QPushButton* m_wndPreview = nullptr;
+    QGroupBox* m_wndBlockFrame = nullptr;
+    CSpinButton* m_wndNumberSpin = nullptr;
+    CSpinButton* m_wndAddressSpin = nullptr;
+    CTabStrip* m_wndTab = nullptr;
+
+    int m_nSetup = 0;
+    // Non-zero while the refresh or the one-time set-up writes into the
+    // form: the checks run, nothing is stored.
+    int m_nUpdating = 0;
+    // Set while the program selects a tab.
+    bool m_bSelectingTab = false;
 };

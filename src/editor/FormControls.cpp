@@ -1,0 +1,291 @@
+#include "editor/FormControls.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QStyleOptionTabWidgetFrame>
+#include <QStylePainter>
+#include <QTabBar>
+#include <QTextBlock>
+#include <QToolButton>
+#include <QValidator>
+
+#include <climits>
+
+int ReadFieldNumber(const QString& text)
+{
+    int i = 0;
+    const int n = int(text.size());
+    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t') || text[i] == QLatin1Char('\n')
+                     || text[i] == QLatin1Char('\r') || text[i] == QLatin1Char('\v') || text[i] == QLatin1Char('\f')))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    qint64 value = 0;
+    for (; i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i) {
+        value = value * 10 + (text[i].unicode() - '0');
+        if (value > qint64(INT_MAX) + 1)
+            value = qint64(INT_MAX) + 1;
+    }
+    if (negative)
+        value = -value;
+    return int(qBound(qint64(INT_MIN), value, qint64(INT_MAX)));
+}
+
+QString PlainSpinText(const QString& text)
+{
+    // The form has always recognised "," and "." in the second place.
+    if (text.size() == 5 && (text[1] == QLatin1Char(',') || text[1] == QLatin1Char('.')))
+        return text.left(1) + text.right(3);
+    // Other locales group with other marks (a blank, an apostrophe); those
+    // would otherwise be read as a one-digit number.
+    const QString group = QLocale().groupSeparator();
+    if (group.isEmpty() || text.size() != 4 + group.size() || QStringView(text).mid(1, group.size()) != group)
+        return {};
+    const QString plain = text.left(1) + text.right(3);
+    for (QChar c : plain)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return {};
+    return plain;
+}
+
+QString DocumentTextToUi(const QByteArray& text)
+{
+    QString ui = QString::fromLocal8Bit(text);
+    ui.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return ui;
+}
+
+QByteArray UiTextToDocument(const QString& text)
+{
+    QString doc = text;
+    doc.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return doc.toLocal8Bit();
+}
+
+namespace {
+// Judges only what the user inserts: digits, and no growth past the typed
+// limit. Whatever the program wrote before stays as it is.
+class CTypedDigitsValidator : public QValidator
+{
+public:
+    explicit CTypedDigitsValidator(CNumberEdit* edit) : QValidator(edit), m_pEdit(edit) {}
+
+    State validate(QString& input, int&) const override
+    {
+        if (m_pEdit->IsProgramWrite())
+            return Acceptable;
+        const QString& before = m_pEdit->LastText();
+        const int common = int(qMin(before.size(), input.size()));
+        int prefix = 0;
+        while (prefix < common && before[prefix] == input[prefix])
+            ++prefix;
+        int suffix = 0;
+        while (suffix < common - prefix && before[before.size() - 1 - suffix] == input[input.size() - 1 - suffix])
+            ++suffix;
+        const QStringView inserted = QStringView(input).mid(prefix, input.size() - prefix - suffix);
+        for (QChar c : inserted)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return Invalid;
+        if (!inserted.isEmpty() && input.size() > m_pEdit->TypedLimit())
+            return Invalid;
+        return Acceptable;
+    }
+
+private:
+    CNumberEdit* m_pEdit;
+};
+} // namespace
+
+CNumberEdit::CNumberEdit(QWidget* parent) : QLineEdit(parent)
+{
+    // Connected first, so the handlers connected later see it current.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { m_strLast = text; });
+    setValidator(new CTypedDigitsValidator(this));
+}
+
+void CNumberEdit::WriteText(const QString& text)
+{
+    const bool outer = m_bProgramWrite;
+    m_bProgramWrite = true;
+    if (this->text() == text)
+        emit textChanged(text);
+    else
+        setText(text);
+    m_bProgramWrite = outer;
+}
+
+void CNumberEdit::keyPressEvent(QKeyEvent* event)
+{
+    if (m_pSpin && m_pSpin->isEnabled() && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)
+        && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        m_pSpin->StepBy(event->key() == Qt::Key_Up ? 1 : -1);
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void CNumberEdit::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    // The field's own context menu does not take the focus away for good.
+    if (event->reason() != Qt::PopupFocusReason)
+        emit focusLost();
+}
+
+CSpinButton::CSpinButton(QWidget* parent) : QWidget(parent)
+{
+    m_pUp = new QToolButton(this);
+    m_pUp->setObjectName(QStringLiteral("up"));
+    m_pDown = new QToolButton(this);
+    m_pDown->setObjectName(QStringLiteral("down"));
+    m_pUp->setArrowType(Qt::UpArrow);
+    m_pDown->setArrowType(Qt::DownArrow);
+    for (QToolButton* button : {m_pUp, m_pDown}) {
+        button->setAutoRepeat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setAutoRaise(false);
+    }
+    connect(m_pUp, &QToolButton::clicked, this, [this] { StepBy(1); });
+    connect(m_pDown, &QToolButton::clicked, this, [this] { StepBy(-1); });
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void CSpinButton::SetBuddy(CNumberEdit* buddy)
+{
+    m_pBuddy = buddy;
+    if (buddy)
+        buddy->AttachSpin(this);
+}
+
+void CSpinButton::SetRange(int lower, int upper)
+{
+    m_nLower = qMin(lower, upper);
+    m_nUpper = qMax(lower, upper);
+}
+
+QString CSpinButton::FormatValue(int value) const
+{
+    return QLocale().toString(value);
+}
+
+void CSpinButton::SetPos(int pos)
+{
+    if (m_pBuddy)
+        m_pBuddy->WriteText(FormatValue(qBound(m_nLower, pos, m_nUpper)));
+}
+
+void CSpinButton::StepBy(int direction)
+{
+    if (!m_pBuddy || !isEnabled())
+        return;
+    const int current = ReadFieldNumber(m_pBuddy->text());
+    const qint64 stepped = qint64(current) + qint64(direction) * m_nStep;
+    const int next = int(qBound(qint64(m_nLower), stepped, qint64(m_nUpper)));
+    // At a bound the arrow does nothing.
+    if (next != current)
+        m_pBuddy->WriteText(FormatValue(next));
+}
+
+void CSpinButton::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int upHeight = height() / 2;
+    m_pUp->setGeometry(0, 0, width(), upHeight);
+    m_pDown->setGeometry(0, upHeight, width(), height() - upHeight);
+}
+
+CDescriptionEdit::CDescriptionEdit(QWidget* parent) : QPlainTextEdit(parent)
+{
+    setTabChangesFocus(true);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_bProgramWrite)
+            emit userTextChanged();
+    });
+}
+
+QString CDescriptionEdit::Text() const
+{
+    // Block by block: toPlainText() would turn no-break spaces into blanks.
+    QString text;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (block != document()->begin())
+            text += QLatin1Char('\n');
+        text += block.text();
+    }
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+void CDescriptionEdit::WriteText(const QString& text)
+{
+    // Rewriting an equal text would only lose the caret and scroll position.
+    if (Text() == text)
+        return;
+    const bool outer = m_bProgramWrite;
+    m_bProgramWrite = true;
+    setPlainText(text);
+    m_bProgramWrite = outer;
+}
+
+CTabStrip::CTabStrip(QWidget* parent) : QWidget(parent), m_pBar(new QTabBar(this))
+{
+    m_pBar->setObjectName(QStringLiteral("tabBar"));
+    m_pBar->setDrawBase(false);
+    m_pBar->setExpanding(false);
+    m_pBar->setUsesScrollButtons(false);
+    m_pBar->setFocusPolicy(Qt::TabFocus);
+    setFocusProxy(m_pBar);
+    LayoutBar();
+}
+
+int CTabStrip::AddTab(const QString& text)
+{
+    const int index = m_pBar->addTab(text);
+    LayoutBar();
+    return index;
+}
+
+void CTabStrip::LayoutBar()
+{
+    const QSize hint = m_pBar->sizeHint();
+    m_pBar->setGeometry(0, 0, qMin(hint.width(), width()), hint.height());
+    update();
+}
+
+void CTabStrip::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayoutBar();
+}
+
+bool CTabStrip::event(QEvent* event)
+{
+    // New tabs or another font change the row's size.
+    if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::FontChange
+        || event->type() == QEvent::StyleChange)
+        LayoutBar();
+    return QWidget::event(event);
+}
+
+void CTabStrip::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    QStyleOptionTabWidgetFrame option;
+    option.initFrom(this);
+    option.shape = QTabBar::RoundedNorth;
+    option.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+    option.tabBarSize = m_pBar->size();
+    option.tabBarRect = m_pBar->geometry();
+    const int overlap = style()->pixelMetric(QStyle::PM_TabBarBaseOverlap, nullptr, this);
+    const int top = qMax(0, m_pBar->geometry().bottom() + 1 - overlap);
+    option.rect = QRect(0, top, width(), height() - top);
+    painter.drawPrimitive(QStyle::PE_FrameTabWidget, option);
+}

@@ -1,0 +1,143 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QWidget>
+
+class CSpinButton;
+class QTabBar;
+class QToolButton;
+
+// Reads a number the way the form always has: leading blanks skipped, an
+// optional sign, then digits up to the first other character; no digits
+// read as 0. Values beyond 32 bits saturate.
+int ReadFieldNumber(const QString& text);
+
+// A spin writes four-digit values with the locale's thousands separator
+// ("9,999"); returns the plain digits ("9999") for such a text, or an empty
+// string when the text is not one.
+QString PlainSpinText(const QString& text);
+
+// Converts between the document's 8-bit CR LF texts and the UI's "\n" texts.
+QString DocumentTextToUi(const QByteArray& text);
+QByteArray UiTextToDocument(const QString& text);
+
+// One-line number field: the user types digits only, and at most the typed
+// limit; text written by the program or the attached spin is never cut.
+// Up and Down step the attached spin.
+class CNumberEdit : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    explicit CNumberEdit(QWidget* parent = nullptr);
+
+    void SetTypedLimit(int limit) { m_nTypedLimit = limit; }
+    int TypedLimit() const { return m_nTypedLimit; }
+    void AttachSpin(CSpinButton* spin) { m_pSpin = spin; }
+    CSpinButton* Spin() const { return m_pSpin; }
+
+    // Writes the text as the program: textChanged is emitted even when the
+    // text does not change, as every write of a number field is checked.
+    void WriteText(const QString& text);
+    bool IsProgramWrite() const { return m_bProgramWrite; }
+    // The text before the change being validated.
+    const QString& LastText() const { return m_strLast; }
+
+signals:
+    // Focus went to another control or window (not to a popup of our own).
+    void focusLost();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    int m_nTypedLimit = 32767;
+    bool m_bProgramWrite = false;
+    QString m_strLast;
+    CSpinButton* m_pSpin = nullptr;
+};
+
+// Up-down arrows beside a number field: each step starts from the number the
+// field shows, is clamped to the range and written back with the locale's
+// thousands separator.
+class CSpinButton : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit CSpinButton(QWidget* parent = nullptr);
+
+    void SetBuddy(CNumberEdit* buddy);
+    CNumberEdit* Buddy() const { return m_pBuddy; }
+    void SetRange(int lower, int upper);
+    int Lower() const { return m_nLower; }
+    int Upper() const { return m_nUpper; }
+    void SetStep(int step) { m_nStep = step; }
+    int Step() const { return m_nStep; }
+    // Sets the position: writes the clamped value into the field.
+    void SetPos(int pos);
+    // direction +1 (up) or -1 (down).
+    void StepBy(int direction);
+
+    QToolButton* UpButton() const { return m_pUp; }
+    QToolButton* DownButton() const { return m_pDown; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QString FormatValue(int value) const;
+
+    CNumberEdit* m_pBuddy = nullptr;
+    QToolButton* m_pUp = nullptr;
+    QToolButton* m_pDown = nullptr;
+    int m_nLower = 0;
+    int m_nUpper = 100;
+    int m_nStep = 1;
+};
+
+// Multi-line description field: Enter starts a new line, Tab moves on, a
+// vertical scroll bar is always there. Only the user's edits are reported.
+class CDescriptionEdit : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit CDescriptionEdit(QWidget* parent = nullptr);
+
+    // The text with "\n" line breaks and no other conversion.
+    QString Text() const;
+    // Writes the text as the program; raises no userTextChanged.
+    void WriteText(const QString& text);
+
+signals:
+    void userTextChanged();
+
+private:
+    bool m_bProgramWrite = false;
+};
+
+// Tab strip drawn as a tab row over a framed pane. It lies beneath the
+// controls it surrounds; only the tab row takes the mouse.
+class CTabStrip : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit CTabStrip(QWidget* parent = nullptr);
+
+    QTabBar* TabBar() const { return m_pBar; }
+    int AddTab(const QString& text);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void LayoutBar();
+
+    QTabBar* m_pBar;
+};
