@@ -123,19 +123,17 @@ QString CShellServer::ServerName()
 bool CShellServer::Listen()
 {
     const QString name = ServerName();
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    if (m_server.listen(name))
-        return true;
-    if (m_server.serverError() != QAbstractSocket::AddressInUseError)
-        return false;
-    // A running instance answers; the socket of one that crashed does not.
+    // A running instance answers. (Listening would not fail otherwise: with
+    // access options the socket is made aside and renamed into place.)
     QLocalSocket probe;
     probe.connectToServer(name);
     if (probe.waitForConnected(500)) {
         probe.abort();
         return false;
     }
+    // What is left is the socket of an instance that crashed.
     QLocalServer::removeServer(name);
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
     return m_server.listen(name);
 }
 
