@@ -42,12 +42,13 @@ endforeach()
 add_custom_target(qzm_man ALL DEPENDS ${man_outputs})
 install(FILES ${man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qzm-configurator)
 
 # Debian package
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME qzm-configurator)
 set(CPACK_PACKAGE_VENDOR Zelvra)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Zelvra <support@zelvra.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Configuration tool for QZM data concentrators")
 set(CPACK_PACKAGE_DESCRIPTION
@@ -56,13 +57,14 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://zelvra.invalid/qzm")
-# The Qt libraries the programs link; the platform plugins are loaded at run
-# time, so no library scan finds them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6core6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6widgets6 (>= 6.2), libqt6printsupport6 (>= 6.2), libqt6network6 (>= 6.2), libqt6serialport6 (>= 6.2), qt6-qpa-plugins")
+# The platform plugins are loaded at run time, so no library scan finds them.
 find_program(DPKG_SHLIBDEPS_EXECUTABLE dpkg-shlibdeps)
 if(DPKG_SHLIBDEPS_EXECUTABLE)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+      "libqt6core6 (>= 6.2), libqt6gui6 (>= 6.2), libqt6widgets6 (>= 6.2), libqt6printsupport6 (>= 6.2), libqt6network6 (>= 6.2), libqt6serialport6 (>= 6.2), qt6-qpa-plugins")
 endif()
 set(CPACK_STRIP_FILES ON)
 include(CPack)
