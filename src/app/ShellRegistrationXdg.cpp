@@ -51,11 +51,12 @@ bool SameGlob(const QString& pattern, const QString& extension)
 // Compiled database: "weight:type:glob[:flags]" (globs2) or "type:glob" (globs).
 bool GlobFileNamesOther(const QString& path, bool weighted, const QString& extension, const QString& ours)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    const QByteArray bytes = ReadAll(path);
+    // Most databases never mention the extension: skip the parsing.
+    if (!bytes.toLower().contains(QByteArray("*") + extension.toLower().toUtf8()))
         return false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    for (const QByteArray& raw : bytes.split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         const QStringList parts = line.split(QLatin1Char(':'));
