@@ -1,6 +1,7 @@
 // Registration of the .qzm type with a freedesktop desktop, and Unregister.
 #include "app/QZMApp.h"
 #include "app/ShellRegistration.h"
+#include "frame/AboutDlg.h"
 #include "frame/MainFrame.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLabel>
 #include <QMap>
 #include <QProcess>
 #include <QSettings>
@@ -389,6 +391,11 @@ private slots:
         // The window carries the program's icon.
         QVERIFY(!app.GetMainWnd()->windowIcon().isNull());
         QVERIFY(app.GetMainWnd()->windowIcon().availableSizes().contains(QSize(32, 32)));
+        // So does the About box.
+        CAboutDlg about(app.GetMainWnd());
+        auto* icon = about.findChild<QLabel*>(QStringLiteral("icon"));
+        QVERIFY(icon && !icon->pixmap().isNull());
+        QCOMPARE(icon->pixmap().toImage().pixelColor(icon->width() / 2, icon->height() / 2).alpha(), 255);
     }
 };
 
