@@ -1,15 +1,210 @@
 #include "cli/CliCommands.h"
 
+#include "document/QZMDoc.h"
+#include "document/TextReport.h"
+#include "framework/FileError.h"
+#include "framework/Interaction.h"
+#include "framework/StandardIds.h"
+#include "framework/StringTable.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
 #include <QTextStream>
 
-int RunReportCommand(const QStringList&)
+#include <cerrno>
+#include <cstdio>
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+// Collects the messages the document code would show in a box, so the
+// command can print them plainly on stderr.
+class CRecordingInteraction : public CInteraction
 {
-    QTextStream(stderr) << "qzm-cli report: not available yet\n";
-    return 2;
+public:
+    CRecordingInteraction() { CInteraction::SetInstance(this); }
+    ~CRecordingInteraction() override { CInteraction::SetInstance(nullptr); }
+
+    MsgAnswer MessageBox(const MessageRequest& request) override
+    {
+        messages << request.text;
+        return request.buttons == MessageRequest::Buttons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+    }
+    std::optional<QString> FileDialog(const FileDialogRequest&) override { return std::nullopt; }
+    bool PrintDialog(const PrintRequest&) override { return false; }
+    int RunModal(QWidget*) override { return 0; }
+
+    QStringList messages;
+};
+
+void printError(const QString& text)
+{
+    QTextStream err(stderr);
+    err << text << '\n';
 }
 
-int RunShowCommand(const QStringList&)
+// Loads the file as the program opens it. Anything the program would have
+// said about the file counts as a failure here, including "a new document
+// will be created": a report of that new document would be no report of
+// the file.
+bool loadDocument(const QString& path, CQZMDoc& doc)
 {
-    QTextStream(stderr) << "qzm-cli show: not available yet\n";
-    return 2;
+    CRecordingInteraction recorder;
+    const bool opened = doc.OnOpenDocument(path);
+    for (const QString& message : std::as_const(recorder.messages))
+        printError(message);
+    if (!opened || !recorder.messages.isEmpty())
+        return false;
+    doc.SetPathName(path, false);
+    return true;
+}
+
+bool writeToStdout(const QByteArray& bytes)
+{
+#ifdef Q_OS_WIN
+    // The report's CR LF must not become CR CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    return out.write(bytes) == bytes.size();
+}
+
+// Writes a whole output file, replacing an older one only when complete.
+bool writeOutputFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    errno = 0;
+    FileErrorCause cause = FileErrorCause::None;
+    if (!file.open(QIODevice::WriteOnly)) {
+        cause = FileErrorCauseFromErrno(errno, true);
+    } else {
+        errno = 0;
+        if (file.write(bytes) != bytes.size() || !file.flush()) {
+            cause = FileErrorCauseFromErrno(errno);
+            file.cancelWriting();
+        } else if (!file.commit()) {
+            cause = FileErrorCauseFromErrno(errno);
+        } else {
+            return true;
+        }
+    }
+    QString text = FileErrorMessage(cause == FileErrorCause::None ? FileErrorCause::Generic : cause, path);
+    printError(text.isEmpty() ? CStringTable::Load(AFX_IDP_COMMAND_FAILURE) : text);
+    return false;
+}
+
+// Parses a command's arguments; returns -1 to go on, else the exit code.
+int parseArguments(QCommandLineParser& parser, const QString& command, const QStringList& arguments)
+{
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays help on this command."));
+    parser.addOption(help);
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The .qzm file."));
+    if (!parser.parse(QStringList{QStringLiteral("qzm-cli ") + command} + arguments)) {
+        printError(QStringLiteral("qzm-cli %1: %2").arg(command, parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        // The usage line names the command too.
+        const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        QString text = parser.helpText();
+        text.replace(program + QStringLiteral(" [options]"), program + QLatin1Char(' ') + command + QStringLiteral(" [options]"));
+        QTextStream(stdout) << text;
+        return 0;
+    }
+    if (parser.positionalArguments().size() != 1) {
+        printError(QStringLiteral("qzm-cli %1: expected one FILE (see qzm-cli %1 --help)").arg(command));
+        return 2;
+    }
+    return -1;
+}
+
+QJsonObject blockToJson(const CBlockMemory& block)
+{
+    QJsonObject o;
+    o[QStringLiteral("description")] = QString::fromLocal8Bit(block.m_strDescription);
+    o[QStringLiteral("address")] = block.m_nAddress;
+    o[QStringLiteral("number")] = block.m_nNumber;
+    o[QStringLiteral("parameter")] = block.m_bParameter;
+    o[QStringLiteral("item")] = (block.m_bParameter ? QStringLiteral("P") : QStringLiteral("VB"))
+        + QString::number(block.m_nNumber);
+    return o;
+}
+
+QJsonArray listToJson(const QList<CBlockMemory*>& blocks)
+{
+    QJsonArray list;
+    for (const CBlockMemory* block : blocks)
+        list.append(blockToJson(*block));
+    return list;
+}
+} // namespace
+
+int RunReportCommand(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Prints the text report of a .qzm file, byte for byte as Create Text File writes it."));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Write the report to OUT instead of standard output."),
+                                    QStringLiteral("OUT"));
+    parser.addOption(output);
+    if (const int code = parseArguments(parser, QStringLiteral("report"), arguments); code >= 0)
+        return code;
+
+    const QString path = parser.positionalArguments().first();
+    CQZMDoc doc;
+    if (!loadDocument(path, doc))
+        return 1;
+    const QByteArray report = BuildTextReport(doc, ReportNameFromTitle(doc.GetTitle()));
+
+    const QString out = parser.value(output);
+    if (out.isEmpty() || out == QLatin1String("-"))
+        return writeToStdout(report) ? 0 : 1;
+    return writeOutputFile(out, report) ? 0 : 1;
+}
+
+int RunShowCommand(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Prints the whole document of a .qzm file as JSON."));
+    if (const int code = parseArguments(parser, QStringLiteral("show"), arguments); code >= 0)
+        return code;
+
+    const QString path = parser.positionalArguments().first();
+    CQZMDoc doc;
+    if (!loadDocument(path, doc))
+        return 1;
+
+    QJsonObject settings;
+    settings[QStringLiteral("protocol")] = doc.m_nProtocol;
+    settings[QStringLiteral("protocolName")] =
+        doc.m_nProtocol == 0 ? QStringLiteral("Zelvra") : QStringLiteral("MODBUS-RTU");
+    settings[QStringLiteral("baudRate")] = doc.m_nBaudRate;
+    settings[QStringLiteral("baudRateBps")] = doc.m_nBaudRate == 0 ? 9600 : 19200;
+    settings[QStringLiteral("parity")] = doc.m_nParity;
+    settings[QStringLiteral("parityName")] = doc.m_nParity == 0 ? QStringLiteral("EVEN")
+        : doc.m_nParity == 1                                     ? QStringLiteral("ODD")
+                                                                 : QStringLiteral("NONE");
+    settings[QStringLiteral("timeout")] = doc.m_nTimeout;
+
+    QJsonObject root;
+    root[QStringLiteral("file")] = doc.GetPathName();
+    root[QStringLiteral("title")] = doc.GetTitle();
+    root[QStringLiteral("settings")] = settings;
+    root[QStringLiteral("serialPort")] = doc.m_nSerialPort;
+    root[QStringLiteral("description")] = QString::fromLocal8Bit(doc.m_strDescription);
+    root[QStringLiteral("read")] = listToJson(doc.m_arrRead);
+    root[QStringLiteral("write")] = listToJson(doc.m_arrWrite);
+    return writeToStdout(QJsonDocument(root).toJson(QJsonDocument::Indented)) ? 0 : 1;
 }

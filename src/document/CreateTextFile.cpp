@@ -4,7 +4,9 @@
 #include "framework/Interaction.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
+#include "resources/Resource.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -12,8 +14,36 @@
 #include <cerrno>
 
 namespace {
-const char kSection[] = "Global Information";
-const char kEntry[] = "Teleg File Path";
+const QString kFolderKey = QStringLiteral("Global Information/Teleg File Path");
+
+// Writes the report in one write. On failure, cause is what the system
+// reported (None when it gave no reason).
+bool writeReport(const QString& path, const QByteArray& report, FileErrorCause& cause)
+{
+    cause = FileErrorCause::None;
+    if (QFileInfo(path).isDir()) {
+        cause = FileErrorCause::AccessDenied;
+        return false;
+    }
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        cause = FileErrorCauseFromErrno(errno, true);
+        return false;
+    }
+    errno = 0;
+    if (file.write(report) != report.size() || !file.flush()) {
+        cause = FileErrorCauseFromErrno(errno);
+        return false;
+    }
+    errno = 0;
+    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        cause = FileErrorCauseFromErrno(errno);
+        return false;
+    }
+    return true;
+}
 } // namespace
 
 void CQZMDoc::OnCreateTextFile()
@@ -22,36 +52,29 @@ void CQZMDoc::OnCreateTextFile()
     const QByteArray report = BuildTextReport(*this, reportName);
 
     QSettings settings;
-    const QString folder = settings.value(QStringLiteral("%1/%2").arg(kSection, kEntry)).toString();
+    const QString folder = settings.value(kFolderKey).toString();
 
     FileDialogRequest request;
     request.mode = FileDialogRequest::Mode::Save;
     request.title = CStringTable::Load(AFX_IDS_SAVEFILE);
     request.initialPath = folder + reportName;
     request.defaultSuffix = QStringLiteral("txt");
-    request.filters = QStringList{QStringLiteral("Text Files (*.txt)"), CStringTable::Load(AFX_IDS_ALLFILTER)};
+    request.filters = QStringList{CStringTable::Load(IDS_TEXT_FILE_FILTER), CStringTable::Load(AFX_IDS_ALLFILTER)};
     request.confirmOverwrite = true;
     const std::optional<QString> chosen = CInteraction::Instance().FileDialog(request);
     if (!chosen)
         return;
 
-    const QString path = *chosen;
-    const QString fileName = QFileInfo(path).fileName();
-    settings.setValue(QStringLiteral("%1/%2").arg(kSection, kEntry), path.left(path.size() - fileName.size()));
+    // The folder is the path less its file name, so it keeps its separator.
+    const QString path = QDir::toNativeSeparators(*chosen);
+    const QString fileName = QFileInfo(*chosen).fileName();
+    settings.setValue(kFolderKey, path.left(path.size() - fileName.size()));
     settings.sync();
 
-    QFile file(path);
-    errno = 0;
     FileErrorCause cause = FileErrorCause::None;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        cause = FileErrorCauseFromErrno(errno);
-    else if (file.write(report) != report.size() || !file.flush())
-        cause = FileErrorCauseFromErrno(errno);
-    else
+    if (writeReport(*chosen, report, cause))
         return;
-    if (cause == FileErrorCause::None)
-        cause = FileErrorCause::Generic;
-    QString text = FileErrorMessage(cause, path);
+    QString text = FileErrorMessage(cause, *chosen);
     if (text.isEmpty())
         text = CStringTable::Load(AFX_IDP_COMMAND_FAILURE);
     AfxMessageBox(text, MessageRequest::Icon::Stop);

@@ -3,6 +3,8 @@
 #include <QIODevice>
 #include <QtEndian>
 
+#include <limits>
+
 CArchive::CArchive(QIODevice* device, Mode mode) : m_device(device), m_mode(mode) {}
 
 void CArchive::WriteInt(qint32 value)
@@ -36,25 +38,34 @@ void CArchive::WriteBytes(const QByteArray& bytes)
 
 QByteArray CArchive::ReadBytes(qint64 count)
 {
-    // Read in bounded chunks so a huge length field cannot make us
-    // allocate beyond what the file holds.
     QByteArray result;
-    constexpr qint64 chunk = 64 * 1024;
+    if (count <= 0)
+        return result;
+    // A length field may claim far more than the file holds: size the
+    // result by what is there, never by the claim.
+    if (!m_device->isSequential()) {
+        count = qMin(count, qMax<qint64>(0, m_device->size() - m_device->pos()));
+        result.reserve(count);
+    }
+    char chunk[4096];
     while (count > 0) {
-        const QByteArray part = m_device->read(qMin(count, chunk));
-        if (part.isEmpty())
+        const qint64 n = m_device->read(chunk, qMin<qint64>(count, sizeof chunk));
+        if (n < 0)
+            throw CArchiveDeviceError{};
+        if (n == 0)
             break;
-        result += part;
-        count -= part.size();
+        result.append(chunk, n);
+        count -= n;
     }
     return result;
 }
 
 void CArchive::WriteText(const QByteArray& text)
 {
-    // The stored text ends at its first zero byte, as it does when read back.
     const qsizetype zero = text.indexOf('\0');
     const QByteArray body = zero < 0 ? text : text.left(zero);
+    if (body.size() >= qsizetype(std::numeric_limits<qint32>::max()))
+        throw CArchiveDeviceError{};
     WriteInt(qint32(body.size() + 1));
     WriteBytes(body);
     WriteBytes(QByteArray(1, '\0'));
@@ -63,9 +74,11 @@ void CArchive::WriteText(const QByteArray& text)
 QByteArray CArchive::ReadText()
 {
     const qint32 length = ReadInt();
-    if (length <= 0)
-        return {};
+    if (length < 0)
+        throw CArchiveException{CArchiveException::EndOfFile};
     QByteArray bytes = ReadBytes(length);
+    if (bytes.size() < length)
+        throw CArchiveException{CArchiveException::EndOfFile};
     const qsizetype zero = bytes.indexOf('\0');
     if (zero >= 0)
         bytes.truncate(zero);

@@ -5,7 +5,8 @@
 
 class QIODevice;
 
-// Thrown when a load runs out of bytes where the layout calls for more.
+// Thrown when a load finds the file shorter or shaped otherwise than its
+// layout calls for.
 struct CArchiveException
 {
     enum Cause { EndOfFile, BadSchema };
@@ -18,7 +19,8 @@ struct CArchiveDeviceError
 };
 
 // Sequential little-endian byte archive over a QIODevice, storing or loading.
-// Loading never allocates more than the bytes the device actually has.
+// Loading never allocates more than the bytes the device actually has,
+// whatever a length field claims.
 class CArchive
 {
 public:
@@ -30,6 +32,7 @@ public:
     bool IsStoring() const { return m_mode == store; }
 
     void WriteInt(qint32 value);
+    // Throws CArchiveException(EndOfFile) when fewer than 4 bytes are left.
     qint32 ReadInt();
 
     void WriteBytes(const QByteArray& bytes);
@@ -37,7 +40,11 @@ public:
     QByteArray ReadBytes(qint64 count);
 
     // Text field: 32-bit length L (text bytes + 1), the bytes, a zero byte.
+    // A text is stored up to its first zero byte, as it reads back.
     void WriteText(const QByteArray& text);
+    // The text before the first zero byte of the L bytes; all L bytes when
+    // they hold none; empty for L = 0. A negative L, or L bytes running
+    // past the end of the file, is a format error (EndOfFile).
     QByteArray ReadText();
 
     QIODevice* device() const { return m_device; }

@@ -50,14 +50,13 @@ FileErrorCause OpenForReading(QFile& file, const QString& path)
 #endif
 }
 
-// Why a file could not be created: the folder decides.
+// Why a file could not be created when the system gave no reason: the
+// folder decides.
 FileErrorCause CreateFailureCause(const QString& path)
 {
     const QFileInfo info(path);
     const QFileInfo folder(info.absolutePath());
-    if (!folder.exists())
-        return FileErrorCause::BadPath;
-    if (!folder.isDir())
+    if (!folder.exists() || !folder.isDir())
         return FileErrorCause::BadPath;
     if (info.isDir())
         return FileErrorCause::AccessDenied;
@@ -142,11 +141,17 @@ bool CDocument::OnOpenDocument(const QString& path)
         ReportSaveLoadFailure(false, path, AFX_IDP_FAILED_TO_OPEN_DOC, cause);
         return false;
     }
+    return LoadFromDevice(file, path);
+}
 
-    // From here the load replaces the contents; a failure leaves them changed.
+bool CDocument::LoadFromDevice(QIODevice& device, const QString& path)
+{
+    // From here the load replaces the contents; a failure leaves them
+    // changed. An empty file is a format error like any other short file,
+    // so the previous document never passes for the new file's contents.
     m_bLoadChangedContents = true;
     try {
-        CArchive ar(&file, CArchive::load);
+        CArchive ar(&device, CArchive::load);
         Serialize(ar);
     } catch (const CArchiveException&) {
         ReportSaveLoadFailure(false, path, AFX_IDP_FAILED_TO_OPEN_DOC, FileErrorCause::None,
@@ -161,41 +166,69 @@ bool CDocument::OnOpenDocument(const QString& path)
     return true;
 }
 
+bool CDocument::IsReadOnlyFile(const QString& path)
+{
+    // Root may write anything; the file's own write bits still say whether
+    // the user meant it to be kept as it is.
+    const QFileInfo info(path);
+    constexpr QFile::Permissions writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    return info.exists() && !info.isDir() && (!info.isWritable() || !(info.permissions() & writeBits));
+}
+
 bool CDocument::OnSaveDocument(const QString& path)
 {
     // Build the whole file in memory first, so the disk only ever sees a
     // complete file replacing the old one in one step.
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
+    QByteArray bytes;
     {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
         CArchive ar(&buffer, CArchive::store);
-        Serialize(ar);
+        try {
+            Serialize(ar);
+        } catch (const CArchiveDeviceError&) {
+            ReportSaveLoadFailure(true, path, AFX_IDP_FAILED_TO_SAVE_DOC, FileErrorCause::None);
+            return false;
+        }
     }
-    const QByteArray bytes = buffer.data();
+
+    if (path.isEmpty()) {
+        ReportSaveLoadFailure(true, path, AFX_IDP_INVALID_FILENAME, FileErrorCause::None);
+        return false;
+    }
+    // Replacing the file by renaming would get round its read-only state.
+    if (IsReadOnlyFile(path) || QFileInfo(path).isDir()) {
+        ReportSaveLoadFailure(true, path, AFX_IDP_INVALID_FILENAME, FileErrorCause::AccessDenied);
+        return false;
+    }
 
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
-        FileErrorCause cause = FileErrorCauseFromErrno(errno);
-        if (cause == FileErrorCause::None || cause == FileErrorCause::Generic)
-            cause = CreateFailureCause(path);
+        FileErrorCause cause = FileErrorCauseFromErrno(errno, true);
+        if (cause == FileErrorCause::None || cause == FileErrorCause::Generic) {
+            const FileErrorCause folderCause = CreateFailureCause(path);
+            if (folderCause != FileErrorCause::None || cause == FileErrorCause::None)
+                cause = folderCause;
+        }
         ReportSaveLoadFailure(true, path, AFX_IDP_INVALID_FILENAME, cause);
         return false;
     }
+    // QSaveFile::commit() alone can report success after a failed flush and
+    // leave the target cut short: check every step, and on any failure
+    // cancel, so the destructor drops the temporary file and the old file
+    // stays as it was. A failure the system gives no reason for shows
+    // "Failed to save document.".
     errno = 0;
-    // QSaveFile::commit() alone can report success after a failed flush;
-    // check every step and abandon the temporary file on any failure.
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
-    if (!written) {
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const FileErrorCause cause = FileErrorCauseFromErrno(errno);
         file.cancelWriting();
-        ReportSaveLoadFailure(true, path, AFX_IDP_FAILED_TO_SAVE_DOC,
-                              cause == FileErrorCause::None ? FileErrorCause::Generic : cause);
+        ReportSaveLoadFailure(true, path, AFX_IDP_FAILED_TO_SAVE_DOC, cause);
         return false;
     }
+    errno = 0;
     if (!file.commit()) {
-        const FileErrorCause cause = FileErrorCauseFromErrno(errno);
-        ReportSaveLoadFailure(true, path, AFX_IDP_FAILED_TO_SAVE_DOC,
-                              cause == FileErrorCause::None ? FileErrorCause::Generic : cause);
+        ReportSaveLoadFailure(true, path, AFX_IDP_FAILED_TO_SAVE_DOC, FileErrorCauseFromErrno(errno));
         return false;
     }
     SetModifiedFlag(false);
@@ -238,8 +271,7 @@ bool CDocument::SaveModified()
 
 bool CDocument::DoFileSave()
 {
-    const QFileInfo info(m_strPathName);
-    if (m_strPathName.isEmpty() || !info.exists() || !info.isWritable())
+    if (m_strPathName.isEmpty() || !QFileInfo::exists(m_strPathName) || IsReadOnlyFile(m_strPathName))
         return DoSave(QString());
     return DoSave(m_strPathName);
 }

@@ -10,6 +10,7 @@
 class CArchive;
 class CDocTemplate;
 class CObject;
+class QIODevice;
 class CView;
 
 // Base of a document: title, path, modified flag, attached views, and the
@@ -44,6 +45,11 @@ public:
     virtual bool OnNewDocument();
     virtual bool OnOpenDocument(const QString& path);
     virtual bool OnSaveDocument(const QString& path);
+    // The loading half of OnOpenDocument on an open device; path names the
+    // file in messages. Reports a failure itself and returns false.
+    bool LoadFromDevice(QIODevice& device, const QString& path);
+    // An existing file whose write permission is off (for root as well).
+    static bool IsReadOnlyFile(const QString& path);
     virtual void Serialize(CArchive& ar);
 
     // Asks "Save changes to %1?" for a modified document. Returns false when

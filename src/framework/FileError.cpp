@@ -7,11 +7,11 @@
 
 #include <cerrno>
 
-FileErrorCause FileErrorCauseFromErrno(int error)
+FileErrorCause FileErrorCauseFromErrno(int error, bool creating)
 {
     switch (error) {
     case 0: return FileErrorCause::None;
-    case ENOENT: return FileErrorCause::FileNotFound;
+    case ENOENT: return creating ? FileErrorCause::BadPath : FileErrorCause::FileNotFound;
     case ENOTDIR:
     case ENAMETOOLONG:
     case EINVAL:

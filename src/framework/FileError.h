@@ -9,8 +9,9 @@ enum class FileErrorCause {
     DiskFull, EndOfFile
 };
 
-// The cause for an errno value from the operating system.
-FileErrorCause FileErrorCauseFromErrno(int error);
+// The cause for an errno value from the operating system. When creating a
+// file, a missing name can only be a missing folder: an invalid path.
+FileErrorCause FileErrorCauseFromErrno(int error, bool creating = false);
 
 // The message of a cause with the file's path filled in; empty for None.
 QString FileErrorMessage(FileErrorCause cause, const QString& path);

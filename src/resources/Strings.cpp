@@ -25,6 +25,7 @@ const CStringTable::Entry kStrings[] = {
     {IDS_SIZES_INCORRECT, "Size of input and/or output was incorrect."},
     {IDS_TRANSFER_BLOCKS, "Transfering memory blocks..."},
     {IDS_SENDING_SETTINGS, "Sending Modbus-RTU communication settings..."},
+    {IDS_TEXT_FILE_FILTER, "Text Files (*.txt)"},
 
     {IDR_MAINFRAME, "QZM V2.01\n\nQZM\nQZM Files (*.qzm)\n.qzm\nQZM.Document\nQZM Document"},
 

@@ -1,0 +1,184 @@
+#include "FileTestHelpers.h"
+
+#include "document/TextReport.h"
+#include "resources/Resource.h"
+#include "support/ScriptedInteraction.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+struct Run
+{
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run runCli(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(QZM_CLI_PATH), arguments);
+    Run run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QByteArray sampleFile()
+{
+    CQZMDoc doc;
+    doc.m_nProtocol = 1;
+    doc.m_nBaudRate = 0;
+    doc.m_nParity = 1;
+    doc.m_nTimeout = 250;
+    doc.m_nSerialPort = 2;
+    doc.m_strDescription = "Boiler house\r\nline two";
+    AddBlock(doc, CQZMDoc::List::Read, "Flow", 3, 12, 0);
+    AddBlock(doc, CQZMDoc::List::Read, "Level", 4, 13, 1);
+    AddBlock(doc, CQZMDoc::List::Write, "Setpoint", 247, 9999, 1);
+    return StoreBytes(doc);
+}
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { InitTestEnvironment(); }
+
+    void reportIsWhatCreateTextFileWrites()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("my.plant.qzm");
+        WriteTestFile(path, sampleFile());
+
+        // The window's command on the same file.
+        CQZMDoc doc;
+        ScriptedInteraction ui;
+        QVERIFY(doc.OnOpenDocument(path));
+        doc.SetPathName(path, false);
+        const QString guiReport = dir.filePath("gui.txt");
+        ui.QueueFile(guiReport);
+        doc.OnCmdMsg(ID_CREATE_TEXT_FILE, nullptr);
+        const QByteArray expected = ReadTestFile(guiReport);
+        QVERIFY(expected.startsWith("Zelvra\r\nQZM Application\r\nFile: my.txt\r\n"));
+
+        const Run toStdout = runCli({"report", path});
+        QCOMPARE(toStdout.code, 0);
+        QCOMPARE(toStdout.err, QByteArray());
+        QCOMPARE(toStdout.out, expected);
+
+        const QString out = dir.filePath("cli.txt");
+        WriteTestFile(out, QByteArray(10000, 'x'));
+        const Run toFile = runCli({"report", path, "-o", out});
+        QCOMPARE(toFile.code, 0);
+        QVERIFY(toFile.out.isEmpty());
+        QCOMPARE(ReadTestFile(out), expected);
+
+        // An empty document reports too.
+        const QString fresh = dir.filePath("fresh.qzm");
+        CQZMDoc empty;
+        WriteTestFile(fresh, StoreBytes(empty));
+        QCOMPARE(runCli({"report", fresh}).out, BuildTextReport(empty, "fresh.txt"));
+    }
+
+    void showPrintsTheDocument()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("plant.qzm");
+        WriteTestFile(path, sampleFile());
+        const Run run = runCli({"show", path});
+        QCOMPARE(run.code, 0);
+        QVERIFY(run.err.isEmpty());
+        QJsonParseError error;
+        const QJsonObject root = QJsonDocument::fromJson(run.out, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(root["file"].toString(), path);
+        QCOMPARE(root["serialPort"].toInt(), 2);
+        QCOMPARE(root["description"].toString(), QString("Boiler house\r\nline two"));
+        const QJsonObject settings = root["settings"].toObject();
+        QCOMPARE(settings["protocol"].toInt(), 1);
+        QCOMPARE(settings["protocolName"].toString(), QString("MODBUS-RTU"));
+        QCOMPARE(settings["baudRate"].toInt(), 0);
+        QCOMPARE(settings["baudRateBps"].toInt(), 9600);
+        QCOMPARE(settings["parity"].toInt(), 1);
+        QCOMPARE(settings["parityName"].toString(), QString("ODD"));
+        QCOMPARE(settings["timeout"].toInt(), 250);
+        const QJsonArray read = root["read"].toArray();
+        QCOMPARE(read.size(), 2);
+        QCOMPARE(read[0].toObject()["description"].toString(), QString("Flow"));
+        QCOMPARE(read[0].toObject()["address"].toInt(), 3);
+        QCOMPARE(read[0].toObject()["number"].toInt(), 12);
+        QCOMPARE(read[0].toObject()["parameter"].toInt(), 0);
+        QCOMPARE(read[0].toObject()["item"].toString(), QString("VB12"));
+        const QJsonArray write = root["write"].toArray();
+        QCOMPARE(write.size(), 1);
+        QCOMPARE(write[0].toObject()["item"].toString(), QString("P9999"));
+    }
+
+    void badFilesFailWithTheProgramsMessage()
+    {
+        QTemporaryDir dir;
+        const QString cut = dir.filePath("cut.qzm");
+        WriteTestFile(cut, sampleFile().left(50));
+        const QString future = dir.filePath("future.qzm");
+        WriteTestFile(future, Int32(4) + sampleFile().mid(4));
+        const QString missing = dir.filePath("missing.qzm");
+        const QString good = dir.filePath("good.qzm");
+        WriteTestFile(good, sampleFile());
+
+        for (const QString& command : {QStringLiteral("report"), QStringLiteral("show")}) {
+            Run run = runCli({command, cut});
+            QVERIFY(run.code > 0);
+            QVERIFY(run.out.isEmpty());
+            QCOMPARE(run.err, QByteArray("Unexpected file format.\n"));
+
+            run = runCli({command, future});
+            QVERIFY(run.code > 0);
+            QVERIFY(run.out.isEmpty());
+            QCOMPARE(run.err, QByteArray("Fail in read this filel!\nA new document will be created.\n"));
+
+            run = runCli({command, missing});
+            QVERIFY(run.code > 0);
+            QCOMPARE(QString::fromLocal8Bit(run.err), QString("%1 was not found.\n").arg(missing));
+        }
+
+        const QString badOut = dir.filePath("no-folder/r.txt");
+        const Run run = runCli({"report", good, "-o", badOut});
+        QVERIFY(run.code > 0);
+        QCOMPARE(QString::fromLocal8Bit(run.err), QString("%1 contains an invalid path.\n").arg(badOut));
+    }
+
+    void usage()
+    {
+        Run run = runCli({"--help"});
+        QCOMPARE(run.code, 0);
+        QVERIFY(run.out.contains("report FILE"));
+        QVERIFY(run.out.contains("show FILE"));
+        run = runCli({"--version"});
+        QCOMPARE(run.code, 0);
+        QVERIFY(run.out.startsWith("qzm-cli "));
+        run = runCli({"report", "--help"});
+        QCOMPARE(run.code, 0);
+        QVERIFY(run.out.contains("--output"));
+        QVERIFY(runCli({}).code == 2);
+        QVERIFY(runCli({"frobnicate"}).code == 2);
+        QVERIFY(runCli({"report"}).code == 2);
+        QVERIFY(runCli({"show", "a.qzm", "b.qzm"}).code == 2);
+        QVERIFY(runCli({"report", "--bogus", "a.qzm"}).code == 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

@@ -1,0 +1,147 @@
+#include "FileTestHelpers.h"
+
+#include "app/QZMApp.h"
+#include "frame/MainFrame.h"
+#include "framework/RecentFileList.h"
+#include "resources/Resource.h"
+#include "support/ScriptedInteraction.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QByteArray plantFile(qint32 port)
+{
+    CQZMDoc doc;
+    doc.m_strDescription = "plant";
+    doc.m_nSerialPort = port;
+    doc.m_nTimeout = 400;
+    AddBlock(doc, CQZMDoc::List::Read, "r", 7, 8, 0);
+    AddBlock(doc, CQZMDoc::List::Write, "w", 9, 10, 1);
+    return StoreBytes(doc);
+}
+
+QString firstRecent(const CQZMApp& app)
+{
+    return (*app.GetRecentFileList())[0];
+}
+} // namespace
+
+class TestOpenFlow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { InitTestEnvironment(); }
+
+    void openThenFailedOpenThenUnknownVersion()
+    {
+        QTemporaryDir dir;
+        ScriptedInteraction ui;
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        CQZMDoc* doc = app.GetQZMDoc();
+        QCOMPARE(app.GetMainFrame()->windowTitle(), QString("Untitled - QZM V2.01"));
+
+        const QString plant = dir.filePath("plant.qzm");
+        WriteTestFile(plant, plantFile(2));
+        QCOMPARE(app.OpenDocumentFile(plant), doc);
+        QCOMPARE(doc->GetTitle(), QString("plant.qzm"));
+        QCOMPARE(doc->GetPathName(), plant);
+        QCOMPARE(app.GetMainFrame()->windowTitle(), QString("plant.qzm - QZM V2.01"));
+        QCOMPARE(firstRecent(app), plant);
+        QCOMPARE(doc->m_strDescription, QByteArray("plant"));
+        QCOMPARE(doc->m_nSerialPort, 2);
+        QCOMPARE(doc->m_nTimeout, 400);
+        QCOMPARE(doc->m_nCurRead, 0);
+        QVERIFY(!doc->IsModified());
+
+        // A broken file: reported, then a fresh untitled document; the
+        // port of the broken file is not taken over.
+        const QString broken = dir.filePath("broken.qzm");
+        QByteArray cut = plantFile(4);
+        cut.chop(3);
+        WriteTestFile(broken, cut);
+        QCOMPARE(app.OpenDocumentFile(broken), nullptr);
+        QCOMPARE(ui.MessageTexts(), QStringList{"Unexpected file format."});
+        QCOMPARE(doc->GetTitle(), QString("Untitled"));
+        QVERIFY(doc->GetPathName().isEmpty());
+        QCOMPARE(app.GetMainFrame()->windowTitle(), QString("Untitled - QZM V2.01"));
+        QVERIFY(doc->m_arrRead.isEmpty() && doc->m_arrWrite.isEmpty());
+        QVERIFY(doc->m_strDescription.isEmpty());
+        QCOMPARE(doc->m_nTimeout, 100);
+        QCOMPARE(doc->m_nSerialPort, 2);
+        QVERIFY(!doc->IsModified());
+        QCOMPARE(firstRecent(app), plant);
+
+        // An empty file likewise.
+        const QString empty = dir.filePath("empty.qzm");
+        WriteTestFile(empty, {});
+        QVERIFY(app.OpenDocumentFile(plant));
+        QCOMPARE(app.OpenDocumentFile(empty), nullptr);
+        QCOMPARE(ui.messages.last().text, QString("Unexpected file format."));
+        QCOMPARE(doc->GetTitle(), QString("Untitled"));
+        QVERIFY(doc->m_arrRead.isEmpty());
+
+        // A version this program does not know: message 104, a new document
+        // under the file's name, the port kept; Save then writes over it.
+        doc->OnCmdMsg(ID_SERIAL_COM3, nullptr);
+        QVERIFY(doc->IsModified());
+        const QString future = dir.filePath("future.qzm");
+        WriteTestFile(future, Int32(4) + plantFile(1).mid(4));
+        ui.QueueAnswer(MsgAnswer::No);   // "Save changes to Untitled?"
+        QCOMPARE(app.OpenDocumentFile(future), doc);
+        QCOMPARE(ui.messages.last().text, QString("Fail in read this filel!\nA new document will be created."));
+        QCOMPARE(doc->GetTitle(), QString("future.qzm"));
+        QCOMPARE(doc->GetPathName(), future);
+        QCOMPARE(app.GetMainFrame()->windowTitle(), QString("future.qzm - QZM V2.01"));
+        QCOMPARE(firstRecent(app), future);
+        QCOMPARE(doc->m_nSerialPort, 3);
+        QVERIFY(doc->m_arrRead.isEmpty() && doc->m_arrWrite.isEmpty());
+        QVERIFY(!doc->IsModified());
+        QVERIFY(doc->DoFileSave());
+        const QByteArray saved = ReadTestFile(future);
+        QCOMPARE(saved.size(), 41);
+        QCOMPARE(saved.mid(32, 4), Int32(3));
+
+        // A missing file leaves the document as it was, modified or not.
+        doc->m_strDescription = "edited";
+        doc->SetModifiedFlag(true);
+        const QString missing = dir.filePath("missing.qzm");
+        ui.QueueAnswer(MsgAnswer::No);
+        QCOMPARE(app.OpenDocumentFile(missing), nullptr);
+        QCOMPARE(ui.messages.last().text, QString("%1 was not found.").arg(missing));
+        QCOMPARE(doc->m_strDescription, QByteArray("edited"));
+        QVERIFY(doc->IsModified());
+        QCOMPARE(doc->GetTitle(), QString("future.qzm"));
+        QVERIFY(ui.AllAnswersUsed());
+    }
+
+    void brokenFileOnTheCommandLineEndsStartUp()
+    {
+        QTemporaryDir dir;
+        ScriptedInteraction ui;
+        const QString broken = dir.filePath("broken.qzm");
+        WriteTestFile(broken, plantFile(1).left(20));
+        // Relative names: an argument starting with "/" is read as a switch.
+        const QString oldCwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        auto restoreCwd = qScopeGuard([&] { QDir::setCurrent(oldCwd); });
+        CQZMApp app(QStringList{"broken.qzm"});
+        QVERIFY(!app.InitInstance());
+        QCOMPARE(ui.MessageTexts(), QStringList{"Unexpected file format."});
+
+        const QString good = dir.filePath("good.qzm");
+        WriteTestFile(good, plantFile(4));
+        CQZMApp second(QStringList{"good.qzm"});
+        QVERIFY(second.InitInstance());
+        QCOMPARE(second.GetQZMDoc()->m_nSerialPort, 4);
+        QCOMPARE(second.GetMainFrame()->windowTitle(), QString("good.qzm - QZM V2.01"));
+    }
+};
+
+QTEST_MAIN(TestOpenFlow)
+#include "tst_openflow.moc"
