@@ -101,9 +101,10 @@ private slots:
         }
 
         // The installed tools run.
-        const Result cli = Run(usr + "/bin/qzm-cli", {});
-        QCOMPARE(cli.code, 2);
-        QVERIFY(cli.err.contains("usage"));
+        const Result cli = Run(usr + "/bin/qzm-cli", {"--version"});
+        QCOMPARE(cli.code, 0);
+        QVERIFY(cli.out.contains("2.0.0.2"));
+        QCOMPARE(Run(usr + "/bin/qzm-cli", {}).code, 2);
         const Result sim = Run(usr + "/bin/qzm-sim", {"--help"});
         QCOMPARE(sim.code, 0);
         QVERIFY(sim.out.contains("--no-reply"));
