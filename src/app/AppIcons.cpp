@@ -18,7 +18,9 @@ QIcon IconFromSizes(const QString& name)
 {
     InitIconResources();
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
+    // Qt decodes each file as it is added: the large sizes are for the
+    // desktop's own icon theme, which registration fills, not for the window.
+    for (int size : {16, 32, 48, 64})
         icon.addFile(QStringLiteral(":/icons/%1/%2.png").arg(size).arg(name), QSize(size, size));
     return icon;
 }

@@ -2,8 +2,8 @@
 
 #include <QIcon>
 
-// The application icon (window, About box) and the document icon, in every
-// size the program carries.
+// The application icon (window, About box) and the document icon, in the
+// sizes a window shows (16 to 64 pixels).
 QIcon QZMAppIcon();
 QIcon QZMDocumentIcon();
 
