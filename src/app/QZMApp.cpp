@@ -1,7 +1,11 @@
 #include "app/QZMApp.h"
 
+#include "app/AppIcons.h"
+#include "app/ShellRegistration.h"
+#include "app/ShellServer.h"
 #include "document/QZMDoc.h"
 #include "editor/QZMView.h"
+#include "editor/ReportPrinting.h"
 #include "frame/AboutDlg.h"
 #include "frame/MainFrame.h"
 #include "framework/Interaction.h"
@@ -28,6 +32,8 @@ bool CQZMApp::InitInstance()
     QCoreApplication::setOrganizationName(QStringLiteral("Zelvra"));
     QCoreApplication::setApplicationName(CStringTable::Load(AFX_IDS_APP_TITLE));
 
+    QApplication::setWindowIcon(QZMAppIcon());
+
     LoadStdProfileSettings(4);
 
     auto makeDocument = [] { return std::unique_ptr<CDocument>(new CQZMDoc); };
@@ -44,6 +50,9 @@ bool CQZMApp::InitInstance()
     };
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(CStringTable::Load(IDR_MAINFRAME), makeDocument, makeFrame));
 
+    EnableShellOpen();
+    RegisterShellFileTypes();
+
     m_cmdInfo = CCommandLineInfo::Parse(m_arguments);
     if (!ProcessShellCommand())
         return false;
@@ -59,6 +68,8 @@ bool CQZMApp::ProcessShellCommand()
 {
     switch (m_cmdInfo.m_nShellCommand) {
     case CCommandLineInfo::FileNew:
+    // A start for a shell conversation starts as usual; the conversation
+    // itself comes through the shell server.
     case CCommandLineInfo::FileDDE:
         OnFileNew();
         return GetMainWnd() != nullptr;
@@ -66,13 +77,74 @@ bool CQZMApp::ProcessShellCommand()
         return OpenDocumentFile(m_cmdInfo.m_strFileName, false) != nullptr;
     case CCommandLineInfo::FilePrint:
     case CCommandLineInfo::FilePrintTo:
-        if (OpenDocumentFile(m_cmdInfo.m_strFileName, false))
-            GetMainWnd()->SendCommand(ID_FILE_PRINT_DIRECT);
+        PrintFromCommandLine();
+        // The program ends after printing.
         return false;
     case CCommandLineInfo::AppUnregister:
+        UnregisterShellFileTypes();
+        RemoveApplicationSettings();
+        // Writing the list back would bring the settings back.
+        SetWriteRecentListAtExit(false);
+        if (!m_cmdInfo.m_bRunEmbedded)
+            AfxMessageBox(AFX_IDP_UNREG_DONE);
         return false;
     }
     return false;
+}
+
+bool CQZMApp::PrintFromCommandLine()
+{
+    // Nothing named, nothing to print (a desktop's print action without a file).
+    if (m_cmdInfo.m_strFileName.isEmpty())
+        return false;
+    // The window stays hidden.
+    if (!OpenDocumentFile(m_cmdInfo.m_strFileName, false))
+        return false;
+    CPrintDetailsScope details({m_cmdInfo.m_strPrinterName, m_cmdInfo.m_strDriverName, m_cmdInfo.m_strPortName});
+    return GetMainWnd()->SendCommand(ID_FILE_PRINT_DIRECT);
+}
+
+void CQZMApp::EnableShellOpen()
+{
+    m_pShellServer = std::make_unique<CShellServer>([this](const ShellRequest& request) {
+        return OnShellRequest(request);
+    });
+    // Another instance may answer already; this one then runs without.
+    m_pShellServer->Listen();
+}
+
+void CQZMApp::RegisterShellFileTypes()
+{
+    CShellRegistration(DocTypeInfo::FromTemplateString(CStringTable::Load(IDR_MAINFRAME)),
+                       QCoreApplication::applicationFilePath())
+        .Register();
+}
+
+void CQZMApp::UnregisterShellFileTypes()
+{
+    CShellRegistration(DocTypeInfo::FromTemplateString(CStringTable::Load(IDR_MAINFRAME)),
+                       QCoreApplication::applicationFilePath())
+        .Unregister();
+}
+
+bool CQZMApp::OnShellRequest(const ShellRequest& request)
+{
+    CFrameWnd* frame = GetMainWnd();
+    if (request.verb == ShellRequest::Verb::Open) {
+        if (frame) {
+            if (frame->isMinimized())
+                frame->showNormal();
+            else
+                frame->show();
+            frame->raise();
+            frame->activateWindow();
+        }
+        return OpenDocumentFile(request.path) != nullptr;
+    }
+    if (!OpenDocumentFile(request.path) || !(frame = GetMainWnd()))
+        return false;
+    CPrintDetailsScope details({request.printerName, request.driverName, request.portName});
+    return frame->SendCommand(ID_FILE_PRINT_DIRECT);
 }
 
 CQZMDoc* CQZMApp::GetQZMDoc() const

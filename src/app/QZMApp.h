@@ -3,9 +3,13 @@
 #include "app/CommandLineInfo.h"
 #include "framework/WinApp.h"
 
+#include <memory>
+
 class CMainFrame;
 class CQZMDoc;
 class CQZMView;
+class CShellServer;
+struct ShellRequest;
 
 // The QZM Configurator application object.
 class CQZMApp : public CWinApp
@@ -25,10 +29,20 @@ public:
 
     void OnAppAbout();
 
+    // The end of the shell conversation, once shell open is enabled.
+    CShellServer* GetShellServer() const { return m_pShellServer.get(); }
+    // Carries out one shell request; false when it failed.
+    bool OnShellRequest(const ShellRequest& request);
+
 private:
+    void EnableShellOpen();
+    void RegisterShellFileTypes();
+    void UnregisterShellFileTypes();
     bool ProcessShellCommand();
+    bool PrintFromCommandLine();
     void OpenDroppedFiles(const QStringList& paths);
 
     QStringList m_arguments;
     CCommandLineInfo m_cmdInfo;
+    std::unique_ptr<CShellServer> m_pShellServer;
 };

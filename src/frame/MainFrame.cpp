@@ -85,6 +85,8 @@ CMainFrame::CMainFrame(QWidget* parent) : CFrameWnd(parent)
 {
     // PreCreateWindow: the first window is 312 by 658 pixels.
     resize(kInitialWidth, kInitialHeight);
+    // The application icon (resource 128), set by the application at start-up.
+    setWindowIcon(QApplication::windowIcon());
     SetWindowTitleBase(CStringTable::Load(IDR_MAINFRAME).section(QLatin1Char('\n'), 0, 0));
 }
 

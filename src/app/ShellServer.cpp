@@ -1,0 +1,207 @@
+#include "app/ShellServer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QStringDecoder>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
+
+namespace {
+constexpr int kMaxArgumentChars = 4096;
+
+// Reads one quoted argument at pos; moves pos past its closing quote.
+std::optional<QString> ReadQuoted(const QString& text, int& pos)
+{
+    if (pos >= text.size() || text.at(pos) != QLatin1Char('"'))
+        return std::nullopt;
+    QString value;
+    for (++pos; pos < text.size(); ++pos) {
+        const QChar c = text.at(pos);
+        if (c == QLatin1Char('"')) {
+            if (pos + 1 < text.size() && text.at(pos + 1) == QLatin1Char('"')) {
+                value += c;
+                ++pos;
+                continue;
+            }
+            ++pos;
+            return value;
+        }
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || value.size() >= kMaxArgumentChars)
+            return std::nullopt;
+        value += c;
+    }
+    return std::nullopt;   // no closing quote
+}
+} // namespace
+
+std::optional<ShellRequest> ParseShellRequest(const QString& text)
+{
+    if (text.size() > CShellServer::kMaxLineBytes || !text.startsWith(QLatin1Char('[')))
+        return std::nullopt;
+    const int paren = text.indexOf(QLatin1Char('('));
+    if (paren < 0)
+        return std::nullopt;
+    const QString name = text.mid(1, paren - 1);
+    ShellRequest request;
+    int expected = 1;
+    if (name == QLatin1String("open")) {
+        request.verb = ShellRequest::Verb::Open;
+    } else if (name == QLatin1String("print")) {
+        request.verb = ShellRequest::Verb::Print;
+    } else if (name == QLatin1String("printto")) {
+        request.verb = ShellRequest::Verb::PrintTo;
+        expected = 4;
+    } else {
+        return std::nullopt;
+    }
+
+    QStringList arguments;
+    int pos = paren + 1;
+    for (;;) {
+        const std::optional<QString> argument = ReadQuoted(text, pos);
+        if (!argument)
+            return std::nullopt;
+        arguments << *argument;
+        if (pos < text.size() && text.at(pos) == QLatin1Char(',') && arguments.size() < expected) {
+            ++pos;
+            continue;
+        }
+        break;
+    }
+    if (arguments.size() != expected || text.mid(pos) != QLatin1String(")]"))
+        return std::nullopt;
+
+    request.path = arguments.at(0);
+    // The conversation has no folder of its own to resolve a relative name in.
+    if (request.path.isEmpty() || !QDir::isAbsolutePath(request.path))
+        return std::nullopt;
+    if (request.verb == ShellRequest::Verb::PrintTo) {
+        request.printerName = arguments.at(1);
+        request.driverName = arguments.at(2);
+        request.portName = arguments.at(3);
+        if (request.printerName.isEmpty())
+            return std::nullopt;
+    }
+    return request;
+}
+
+CShellServer::CShellServer(Handler handler, QObject* parent) : QObject(parent), m_handler(std::move(handler))
+{
+    connect(&m_server, &QLocalServer::newConnection, this, &CShellServer::OnNewConnection);
+}
+
+CShellServer::~CShellServer()
+{
+    // The sockets go down with the server, after this object's members.
+    for (QLocalSocket* socket : std::as_const(m_connections))
+        socket->disconnect(this);
+    m_server.close();
+}
+
+QString CShellServer::ServerName()
+{
+    const QString base = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+#ifdef Q_OS_WIN
+    return base + QLatin1Char('-') + qEnvironmentVariable("USERNAME");
+#else
+    const QString name = base + QLatin1Char('-') + QString::number(::getuid());
+    // The runtime folder is the user's own; a socket path must stay short.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir()) {
+        const QString full = QDir::cleanPath(runtime) + QLatin1Char('/') + name;
+        if (full.toLocal8Bit().size() < 100)
+            return full;
+    }
+    return name;
+#endif
+}
+
+bool CShellServer::Listen()
+{
+    const QString name = ServerName();
+    // A running instance answers. (Listening would not fail otherwise: with
+    // access options the socket is made aside and renamed into place.)
+    QLocalSocket probe;
+    probe.connectToServer(name);
+    if (probe.waitForConnected(500)) {
+        probe.abort();
+        return false;
+    }
+    // What is left is the socket of an instance that crashed.
+    QLocalServer::removeServer(name);
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    return m_server.listen(name);
+}
+
+void CShellServer::OnNewConnection()
+{
+    while (QLocalSocket* socket = m_server.nextPendingConnection()) {
+        // Too many at once: the oldest, most likely stuck, gives way.
+        if (m_connections.size() >= kMaxConnections)
+            m_connections.first()->abort();
+        m_connections << socket;
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            m_connections.removeOne(socket);
+            m_buffers.remove(socket);
+            socket->deleteLater();
+        });
+    }
+}
+
+void CShellServer::Reply(QLocalSocket* socket, const char* answer)
+{
+    if (socket && socket->state() == QLocalSocket::ConnectedState) {
+        socket->write(answer);
+        socket->write("\n");
+        socket->flush();
+    }
+}
+
+void CShellServer::OnReadyRead(QLocalSocket* socket)
+{
+    QByteArray& buffer = m_buffers[socket];
+    buffer += socket->readAll();
+    int end;
+    while ((end = buffer.indexOf('\n')) >= 0) {
+        QByteArray line = buffer.left(end);
+        buffer.remove(0, end + 1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8.decode(line);
+        const std::optional<ShellRequest> request = line.size() <= kMaxLineBytes && !utf8.hasError()
+                                                        ? ParseShellRequest(text)
+                                                        : std::nullopt;
+        if (!request) {
+            Reply(socket, "invalid");
+            continue;
+        }
+        m_queue.enqueue({socket, *request});
+    }
+    // A line that never ends is not a request.
+    if (buffer.size() > kMaxLineBytes) {
+        buffer.clear();
+        Reply(socket, "invalid");
+        socket->disconnectFromServer();
+    }
+    ProcessQueue();
+}
+
+void CShellServer::ProcessQueue()
+{
+    // A request may run a modal loop; what arrives meanwhile waits here.
+    if (m_busy)
+        return;
+    m_busy = true;
+    while (!m_queue.isEmpty()) {
+        const Pending pending = m_queue.dequeue();
+        const bool ok = m_handler(pending.request);
+        Reply(pending.socket, ok ? "ok" : "failed");
+    }
+    m_busy = false;
+}

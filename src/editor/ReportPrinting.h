@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class CQZMDoc;
+class QPrinter;
+class QWidget;
+
+// The printer that a print request names (the print-to switch or a shell
+// request); all empty for the default printer.
+struct PrinterDetails
+{
+    QString printerName;
+    QString driverName;
+    QString portName;
+};
+
+// Puts printer details at hand for the print commands issued while it
+// lives, as the print switches and shell requests do around the direct-print
+// command.
+class CPrintDetailsScope
+{
+public:
+    explicit CPrintDetailsScope(PrinterDetails details);
+    ~CPrintDetailsScope();
+    CPrintDetailsScope(const CPrintDetailsScope&) = delete;
+    CPrintDetailsScope& operator=(const CPrintDetailsScope&) = delete;
+
+private:
+    PrinterDetails m_previous;
+};
+
+const PrinterDetails& CurrentPrinterDetails();
+
+// Chooses the printer of a new job: the one the details at hand name, else
+// the default. Returns false when there is no such printer (or, for a direct
+// job, no printer at all): nothing may be printed then.
+bool SelectPrinter(QPrinter& printer, bool direct);
+
+// Tests point print jobs at PDF files through this; nullptr restores the
+// real selection. The selector gets the details at hand.
+using PrinterSelector = std::function<bool(QPrinter& printer, const PrinterDetails& details)>;
+void SetPrinterSelector(PrinterSelector selector);
+
+// The report's lines as they are printed: one entry per printed line, line
+// breaks inside descriptions split, tabs expanded.
+QStringList ReportPrintLines(const CQZMDoc& doc);
+
+// Prints the configuration as the text report shows it, in a fixed-pitch
+// font, with the document's title and the page number in a header on every
+// page. Honours the chosen page range and, where the printer cannot make
+// copies itself, the copy count. Returns the number of pages printed, -1 when
+// the printer cannot start.
+int PrintReportPages(QPrinter& printer, const CQZMDoc& doc);
+
+enum class ReportPrintJob { Dialog, Direct, Preview };
+
+// One print command from start to end: Dialog asks for the printer through
+// the interaction seam, Direct prints on the selected printer at once,
+// Preview shows Qt's print preview. A printer that cannot be used shows
+// "Command failed.".
+void PrintReport(const CQZMDoc& doc, ReportPrintJob job, QWidget* parent);

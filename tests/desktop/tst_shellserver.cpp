@@ -1,0 +1,224 @@
+// Shell requests over the local socket: parsing, opening and printing.
+#include "DesktopTestSupport.h"
+
+#include "app/QZMApp.h"
+#include "app/ShellRegistration.h"
+#include "app/ShellServer.h"
+#include "document/QZMDoc.h"
+#include "frame/MainFrame.h"
+#include "support/ScriptedInteraction.h"
+#include "support/TestEnvironment.h"
+
+#include <QLocalSocket>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifndef Q_OS_WIN
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
+Q_DECLARE_METATYPE(ShellRequest::Verb)
+
+namespace {
+// A version-3 file with one Read entry.
+QByteArray QzmFile()
+{
+    return HexBytes("03000000 01000000 00000000 00000000 01000000 00000000 64000000 02000000 01000000"
+                    "01000000 00 01000000 00 07000000 00000000 01000000");
+}
+
+// Writes lines and collects reply lines until count have arrived.
+QList<QByteArray> Ask(QLocalSocket& socket, const QByteArray& data, int count)
+{
+    socket.write(data);
+    socket.flush();
+    QByteArray received;
+    while (received.count('\n') < count) {
+        if (socket.bytesAvailable() == 0) {
+            if (socket.state() != QLocalSocket::ConnectedState)
+                break;
+            QSignalSpy spy(&socket, &QLocalSocket::readyRead);
+            if (!spy.wait(20000))
+                break;
+        }
+        received += socket.readAll();
+    }
+    QList<QByteArray> lines = received.split('\n');
+    lines.removeLast();
+    return lines;
+}
+} // namespace
+
+class TestShellServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        InitTestEnvironment();
+        CShellRegistration::SetToolRunner([](const QString&, const QStringList&) {});
+    }
+    void cleanup() { QSettings().clear(); }
+
+    void parsesStrictly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<ShellRequest::Verb>("verb");
+        QTest::addColumn<QStringList>("arguments");
+        using V = ShellRequest::Verb;
+        QTest::newRow("open") << "[open(\"/data/plant.qzm\")]" << true << V::Open << QStringList{"/data/plant.qzm"};
+        QTest::newRow("print") << "[print(\"/data/a b.qzm\")]" << true << V::Print << QStringList{"/data/a b.qzm"};
+        QTest::newRow("printto") << "[printto(\"/d/a.qzm\",\"Laser\",\"drv\",\"LPT1:\")]" << true << V::PrintTo
+                                 << QStringList{"/d/a.qzm", "Laser", "drv", "LPT1:"};
+        QTest::newRow("doubled quote") << "[open(\"/d/say \"\"hi\"\".qzm\")]" << true << V::Open
+                                       << QStringList{"/d/say \"hi\".qzm"};
+        QTest::newRow("brackets and commas inside") << "[open(\"/d/x)],[y.qzm\")]" << true << V::Open
+                                                    << QStringList{"/d/x)],[y.qzm"};
+        QTest::newRow("empty driver and port") << "[printto(\"/a.qzm\",\"P\",\"\",\"\")]" << true << V::PrintTo
+                                               << QStringList{"/a.qzm", "P", "", ""};
+        const QStringList none;
+        QTest::newRow("upper case verb") << "[OPEN(\"/a.qzm\")]" << false << V::Open << none;
+        QTest::newRow("unknown verb") << "[delete(\"/a.qzm\")]" << false << V::Open << none;
+        QTest::newRow("unquoted") << "[open(/a.qzm)]" << false << V::Open << none;
+        QTest::newRow("blank before argument") << "[open( \"/a.qzm\")]" << false << V::Open << none;
+        QTest::newRow("unterminated") << "[open(\"/a.qzm)]" << false << V::Open << none;
+        QTest::newRow("missing bracket") << "[open(\"/a.qzm\")" << false << V::Open << none;
+        QTest::newRow("trailing text") << "[open(\"/a.qzm\")]x" << false << V::Open << none;
+        QTest::newRow("two commands") << "[open(\"/a.qzm\")][open(\"/b.qzm\")]" << false << V::Open << none;
+        QTest::newRow("too many arguments") << "[open(\"/a.qzm\",\"x\")]" << false << V::Open << none;
+        QTest::newRow("too few for printto") << "[printto(\"/a.qzm\",\"P\",\"d\")]" << false << V::Open << none;
+        QTest::newRow("no printer") << "[printto(\"/a.qzm\",\"\",\"d\",\"p\")]" << false << V::Open << none;
+        QTest::newRow("relative path") << "[open(\"a.qzm\")]" << false << V::Open << none;
+        QTest::newRow("empty path") << "[open(\"\")]" << false << V::Open << none;
+        QTest::newRow("control character") << QString("[open(\"/a\x01.qzm\")]") << false << V::Open << none;
+        QTest::newRow("oversized") << QString("[open(\"/%1\")]").arg(QString(5000, 'a')) << false << V::Open << none;
+        QTest::newRow("empty") << "" << false << V::Open << none;
+    }
+
+    void parsesStrictly()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(ShellRequest::Verb, verb);
+        QFETCH(QStringList, arguments);
+        const std::optional<ShellRequest> request = ParseShellRequest(text);
+        QCOMPARE(request.has_value(), valid);
+        if (!valid)
+            return;
+        QCOMPARE(request->verb, verb);
+        QStringList got{request->path};
+        if (verb == ShellRequest::Verb::PrintTo)
+            got << request->printerName << request->driverName << request->portName;
+        QCOMPARE(got, arguments);
+    }
+
+    void requestsOpenAndPrintFiles()
+    {
+        QTemporaryDir dir;
+        const QString first = dir.filePath(QStringLiteral("first, [one].qzm"));
+        const QString second = dir.filePath(QStringLiteral("second.qzm"));
+        WriteTestFile(first, QzmFile());
+        WriteTestFile(second, QzmFile());
+        ScriptedInteraction interaction;
+        PdfPrinterSeam printers(dir.path());
+
+        CQZMApp app(QStringList{"/dde"});
+        QVERIFY(app.InitInstance());
+        CMainFrame* frame = app.GetMainFrame();
+        QVERIFY(frame->isVisible());
+        QVERIFY(app.GetShellServer() && app.GetShellServer()->IsListening());
+        QVERIFY(app.GetShellServer()->FullServerName().endsWith(
+            QStringLiteral("test_shellserver-%1").arg(getuid())));
+
+        QLocalSocket client;
+        client.connectToServer(app.GetShellServer()->FullServerName());
+        QVERIFY(client.waitForConnected(10000));
+
+        frame->showMinimized();
+        QString quoted = first;
+        quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+        QCOMPARE(Ask(client, "[open(\"" + quoted.toUtf8() + "\")]\n", 1), QList<QByteArray>({"ok"}));
+        QCOMPARE(app.GetQZMDoc()->GetPathName(), first);
+        QVERIFY(!frame->isMinimized());
+        QVERIFY(frame->isVisible());
+        QVERIFY(printers.jobs.isEmpty());
+
+        QCOMPARE(Ask(client, "[print(\"" + second.toUtf8() + "\")]\r\n", 1), QList<QByteArray>({"ok"}));
+        QCOMPARE(app.GetQZMDoc()->GetPathName(), second);
+        QCOMPARE(printers.jobs.size(), 1);
+        QCOMPARE(PdfPageCount(printers.jobs.at(0)), 1);
+        QVERIFY(printers.details_.at(0).printerName.isEmpty());
+        QVERIFY(interaction.printDialogs.at(0).showDialog == false);
+
+        // Print-to: the printer details reach the print job; requests sent
+        // together are answered in order.
+        QCOMPARE(Ask(client,
+                     "[printto(\"" + first.toUtf8().replace("\"", "\"\"")
+                         + "\",\"Office \"\"Laser\"\"\",\"drv\",\"LPT1:\")]\n[bogus]\n",
+                     2),
+                 QList<QByteArray>({"invalid", "ok"}));
+        QCOMPARE(printers.jobs.size(), 2);
+        QCOMPARE(printers.details_.at(1).printerName, QString("Office \"Laser\""));
+        QCOMPARE(printers.details_.at(1).driverName, QString("drv"));
+        QCOMPARE(printers.details_.at(1).portName, QString("LPT1:"));
+        // The details were only at hand for that request.
+        QVERIFY(CurrentPrinterDetails().printerName.isEmpty());
+
+        // A file that cannot be opened: the open reports it, nothing prints.
+        QCOMPARE(Ask(client, "[print(\"" + dir.filePath("missing.qzm").toUtf8() + "\")]\n", 1),
+                 QList<QByteArray>({"failed"}));
+        QCOMPARE(printers.jobs.size(), 2);
+        QCOMPARE(interaction.messages.size(), 1);
+
+        // Garbage is refused without touching the document.
+        QCOMPARE(Ask(client, "[open(\"relative.qzm\")]\n\xff\xfe\n[open(\"/a.qzm\") ]\n", 3),
+                 QList<QByteArray>({"invalid", "invalid", "invalid"}));
+        QCOMPARE(app.GetQZMDoc()->GetPathName(), first);
+
+        // A line that never ends is cut off.
+        QCOMPARE(Ask(client, QByteArray(CShellServer::kMaxLineBytes + 10, 'x'), 1), QList<QByteArray>({"invalid"}));
+        QTRY_COMPARE_WITH_TIMEOUT(client.state(), QLocalSocket::UnconnectedState, 20000);
+    }
+
+    void oneServerPerUser()
+    {
+        QString name;
+        {
+            CQZMApp app(QStringList{});
+            QVERIFY(app.InitInstance());
+            name = app.GetShellServer()->FullServerName();
+            QVERIFY(app.GetShellServer()->IsListening());
+            // A second instance leaves the live one alone.
+            CShellServer second([](const ShellRequest&) { return true; });
+            QVERIFY(!second.Listen());
+            QLocalSocket client;
+            client.connectToServer(name);
+            QVERIFY(client.waitForConnected(10000));
+        }
+#ifndef Q_OS_WIN
+        // The socket left behind by a crashed instance is taken over.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(fd >= 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = name.toLocal8Bit();
+        QVERIFY(size_t(path.size()) < sizeof(address.sun_path));
+        memcpy(address.sun_path, path.constData(), path.size());
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        ::close(fd);
+        QVERIFY(QFileInfo::exists(name));
+#endif
+        CShellServer next([](const ShellRequest&) { return true; });
+        QVERIFY(next.Listen());
+        QCOMPARE(next.FullServerName(), name);
+    }
+};
+
+QTEST_MAIN(TestShellServer)
+#include "tst_shellserver.moc"
