@@ -103,32 +103,6 @@ bool writeOutputFile(const QString& path, const QByteArray& bytes)
     return false;
 }
 
-// Parses a command's arguments; returns -1 to go on, else the exit code.
-int parseArguments(QCommandLineParser& parser, const QString& command, const QStringList& arguments)
-{
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Displays help on this command."));
-    parser.addOption(help);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The .qzm file."));
-    if (!parser.parse(QStringList{QStringLiteral("qzm-cli ") + command} + arguments)) {
-        printError(QStringLiteral("qzm-cli %1: %2").arg(command, parser.errorText()));
-        return 2;
-    }
-    if (parser.isSet(help)) {
-        // The usage line names the command too.
-        const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-        QString text = parser.helpText();
-        text.replace(program + QStringLiteral(" [options]"), program + QLatin1Char(' ') + command + QStringLiteral(" [options]"));
-        QTextStream(stdout) << text;
-        return 0;
-    }
-    if (parser.positionalArguments().size() != 1) {
-        printError(QStringLiteral("qzm-cli %1: expected one FILE (see qzm-cli %1 --help)").arg(command));
-        return 2;
-    }
-    return -1;
-}
-
 QJsonObject blockToJson(const CBlockMemory& block)
 {
     QJsonObject o;
@@ -159,7 +133,7 @@ int RunReportCommand(const QStringList& arguments)
                                     QStringLiteral("Write the report to OUT instead of standard output."),
                                     QStringLiteral("OUT"));
     parser.addOption(output);
-    if (const int code = parseArguments(parser, QStringLiteral("report"), arguments); code >= 0)
+    if (const int code = ParseCommandArguments(parser, QStringLiteral("report"), arguments); code >= 0)
         return code;
 
     const QString path = parser.positionalArguments().first();
@@ -178,7 +152,7 @@ int RunShowCommand(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Prints the whole document of a .qzm file as JSON."));
-    if (const int code = parseArguments(parser, QStringLiteral("show"), arguments); code >= 0)
+    if (const int code = ParseCommandArguments(parser, QStringLiteral("show"), arguments); code >= 0)
         return code;
 
     const QString path = parser.positionalArguments().first();

@@ -95,15 +95,8 @@ int RunSendCommand(const QStringList& arguments)
                        "Default: the port stored in FILE."),
         QStringLiteral("PORT"));
     parser.addOption(portOption);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("the .qzm document to send"));
-    if (!parser.parse(QStringList{QStringLiteral("qzm-cli send")} + arguments)) {
-        err() << "qzm-cli send: " << parser.errorText() << Qt::endl;
-        return 2;
-    }
-    if (parser.positionalArguments().size() != 1) {
-        err() << "usage: qzm-cli send FILE [--port COM1..COM4 | --port PATH]" << Qt::endl;
-        return 2;
-    }
+    if (const int code = ParseCommandArguments(parser, QStringLiteral("send"), arguments); code >= 0)
+        return code;
     const QString path = parser.positionalArguments().first();
 
     CStderrInteraction interaction;

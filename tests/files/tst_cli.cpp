@@ -172,6 +172,11 @@ private slots:
         run = runCli({"report", "--help"});
         QCOMPARE(run.code, 0);
         QVERIFY(run.out.contains("--output"));
+        run = runCli({"send", "--help"});
+        QCOMPARE(run.code, 0);
+        QVERIFY(run.out.contains("qzm-cli send [options] FILE"));
+        QVERIFY(run.out.contains("--port"));
+        QVERIFY(runCli({"send"}).code == 2);
         QVERIFY(runCli({}).code == 2);
         QVERIFY(runCli({"frobnicate"}).code == 2);
         QVERIFY(runCli({"report"}).code == 2);
