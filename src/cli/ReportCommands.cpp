@@ -67,6 +67,14 @@ bool loadDocument(const QString& path, CQZMDoc& doc)
     return true;
 }
 
+// An error the system gave no reason for still names the file.
+void printWriteError(FileErrorCause cause, const QString& name)
+{
+    printError(FileErrorMessage(cause == FileErrorCause::None ? FileErrorCause::Generic : cause, name));
+}
+
+// Writes straight to the descriptor, so a full disk or a closed pipe is
+// seen here and not lost in a stdio buffer at exit.
 bool writeToStdout(const QByteArray& bytes)
 {
 #ifdef Q_OS_WIN
@@ -74,33 +82,69 @@ bool writeToStdout(const QByteArray& bytes)
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     QFile out;
-    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered))
+    errno = 0;
+    if (!out.open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || out.write(bytes) != bytes.size()) {
+        printWriteError(FileErrorCauseFromErrno(errno), QStringLiteral("standard output"));
         return false;
-    return out.write(bytes) == bytes.size();
+    }
+    return true;
 }
 
-// Writes a whole output file, replacing an older one only when complete.
-bool writeOutputFile(const QString& path, const QByteArray& bytes)
+// A device or pipe named as the output is written into, as the shell would;
+// replacing it would put a plain file in its place.
+bool writeInPlace(const QString& path, const QByteArray& bytes, FileErrorCause& cause)
+{
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        cause = FileErrorCauseFromErrno(errno, true);
+        return false;
+    }
+    errno = 0;
+    if (file.write(bytes) != bytes.size()) {
+        cause = FileErrorCauseFromErrno(errno);
+        return false;
+    }
+    return true;
+}
+
+// A whole output file, replacing an older one only when complete.
+bool writeAtomically(const QString& path, const QByteArray& bytes, FileErrorCause& cause)
 {
     QSaveFile file(path);
     errno = 0;
-    FileErrorCause cause = FileErrorCause::None;
     if (!file.open(QIODevice::WriteOnly)) {
         cause = FileErrorCauseFromErrno(errno, true);
-    } else {
-        errno = 0;
-        if (file.write(bytes) != bytes.size() || !file.flush()) {
-            cause = FileErrorCauseFromErrno(errno);
-            file.cancelWriting();
-        } else if (!file.commit()) {
-            cause = FileErrorCauseFromErrno(errno);
-        } else {
-            return true;
-        }
+        return false;
     }
-    QString text = FileErrorMessage(cause == FileErrorCause::None ? FileErrorCause::Generic : cause, path);
-    printError(text.isEmpty() ? CStringTable::Load(AFX_IDP_COMMAND_FAILURE) : text);
-    return false;
+    errno = 0;
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        cause = FileErrorCauseFromErrno(errno);
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        cause = FileErrorCauseFromErrno(errno);
+        return false;
+    }
+    return true;
+}
+
+bool writeOutputFile(const QString& path, const QByteArray& bytes)
+{
+    const QFileInfo info(path);
+    FileErrorCause cause = FileErrorCause::None;
+    bool written = false;
+    if (info.isDir())
+        cause = FileErrorCause::AccessDenied;
+    else if (info.exists() && !info.isFile())
+        written = writeInPlace(path, bytes, cause);
+    else
+        written = writeAtomically(path, bytes, cause);
+    if (!written)
+        printWriteError(cause, path);
+    return written;
 }
 
 QJsonObject blockToJson(const CBlockMemory& block)

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 struct Run
 {
@@ -21,9 +23,11 @@ struct Run
     QByteArray err;
 };
 
-Run runCli(const QStringList& arguments)
+Run runCli(const QStringList& arguments, const QString& stdoutFile = {})
 {
     QProcess process;
+    if (!stdoutFile.isEmpty())
+        process.setStandardOutputFile(stdoutFile);
     process.start(QStringLiteral(QZM_CLI_PATH), arguments);
     Run run;
     if (!process.waitForFinished(60000))
@@ -158,6 +162,39 @@ private slots:
         const Run run = runCli({"report", good, "-o", badOut});
         QVERIFY(run.code > 0);
         QCOMPARE(QString::fromLocal8Bit(run.err), QString("%1 contains an invalid path.\n").arg(badOut));
+    }
+
+    void writeFailuresAndSpecialOutputs()
+    {
+        QTemporaryDir dir;
+        const QString good = dir.filePath("good.qzm");
+        WriteTestFile(good, sampleFile());
+        CQZMDoc doc;
+        QVERIFY(LoadBytes(doc, sampleFile()));
+        const QByteArray report = BuildTextReport(doc, "good.txt");
+
+        // A full standard output is a failure, not a silent success.
+        for (const QString& command : {QStringLiteral("report"), QStringLiteral("show")}) {
+            const Run run = runCli({command, good}, "/dev/full");
+            QCOMPARE(run.code, 1);
+            QCOMPARE(run.err, QByteArray("Disk full while accessing standard output.\n"));
+        }
+
+        // A pipe named as the output is written into and stays a pipe.
+        const QString fifo = dir.filePath("pipe");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QFile reader(fifo);
+        QVERIFY(reader.open(QIODevice::ReadWrite | QIODevice::Unbuffered));   // never blocks on Linux
+        const Run toPipe = runCli({"report", good, "-o", fifo});
+        QCOMPARE(toPipe.code, 0);
+        struct stat st{};
+        QCOMPARE(stat(QFile::encodeName(fifo).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QCOMPARE(reader.read(report.size()), report);
+
+        const Run toFolder = runCli({"report", good, "-o", dir.path()});
+        QCOMPARE(toFolder.code, 1);
+        QCOMPARE(QString::fromLocal8Bit(toFolder.err), QString("Access to %1 was denied.\n").arg(dir.path()));
     }
 
     void usage()
