@@ -196,8 +196,10 @@ bool CDocument::OnSaveDocument(const QString& path)
         ReportSaveLoadFailure(true, path, AFX_IDP_INVALID_FILENAME, FileErrorCause::None);
         return false;
     }
-    // Replacing the file by renaming would get round its read-only state.
-    if (IsReadOnlyFile(path) || QFileInfo(path).isDir()) {
+    // Replacing the file by renaming would get round its read-only state,
+    // and would put a plain file in place of a device or pipe.
+    const QFileInfo target(path);
+    if (IsReadOnlyFile(path) || target.isDir() || (target.exists() && !target.isFile())) {
         ReportSaveLoadFailure(true, path, AFX_IDP_INVALID_FILENAME, FileErrorCause::AccessDenied);
         return false;
     }

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 // Limits the size of files this process may write, with SIGXFSZ ignored so
@@ -170,6 +171,17 @@ private slots:
         ui.QueueFile(dir.path());
         QVERIFY(!f.doc.DoSave(QString()));
         QCOMPARE(ui.messages.last().text, QString("Access to %1 was denied.").arg(native(dir.path())));
+
+        // A pipe in the file's place stays a pipe.
+        const QString fifo = dir.filePath("pipe.qzm");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        ui.QueueFile(fifo);
+        QVERIFY(!f.doc.DoSave(QString()));
+        QCOMPARE(ui.messages.last().text, QString("Access to %1 was denied.").arg(native(fifo)));
+        struct stat st{};
+        QCOMPARE(stat(QFile::encodeName(fifo).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        QVERIFY(f.doc.GetPathName().isEmpty());
 
         // No name at all has no text of its own.
         QVERIFY(!f.doc.OnSaveDocument(QString()));
