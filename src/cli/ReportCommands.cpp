@@ -124,6 +124,7 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, FileErrorCaus
         file.cancelWriting();
         return false;
     }
+    errno = 0;
     if (!file.commit()) {
         cause = FileErrorCauseFromErrno(errno);
         return false;
