@@ -135,13 +135,18 @@ void CFrameWnd::UpdateRecentFileMenu()
         return;
     CWinApp* app = CWinApp::Instance();
     CRecentFileList* list = app ? app->GetRecentFileList() : nullptr;
+    // Each item keeps the command of its own entry, so an empty entry in the
+    // middle (a hand-edited settings store) never shifts the others.
     QStringList texts;
+    QList<int> ids;
     if (list) {
         const QString cwd = QDir::currentPath();
         for (int i = 0; i < list->GetSize(); ++i) {
             const QString text = list->GetMenuText(i, cwd);
-            if (!text.isEmpty())
+            if (!text.isEmpty()) {
                 texts << text;
+                ids << ID_FILE_MRU_FILE1 + i;
+            }
         }
     }
     if (texts == m_recentShown && (!texts.isEmpty() || m_recentPlaceholder->isVisible()))
@@ -156,7 +161,7 @@ void CFrameWnd::UpdateRecentFileMenu()
     m_recentPlaceholder->setVisible(texts.isEmpty());
     m_recentPlaceholder->setEnabled(false);
     for (int i = 0; i < texts.size(); ++i) {
-        QAction* action = CommandAction(ID_FILE_MRU_FILE1 + i);
+        QAction* action = CommandAction(ids.at(i));
         action->setText(texts.at(i));
         m_recentMenu->insertAction(m_recentPlaceholder, action);
         m_recentActions << action;

@@ -329,6 +329,55 @@ private slots:
         QCOMPARE(app.GetMainFrame()->windowTitle(), QString("b.qzm - QZM V2.01"));
     }
 
+    void recentEntriesSurviveACancelledOpenAndKeepTheirCommand()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath("a.qzm");
+        const QString b = dir.filePath("b.qzm");
+        WriteTestFile(a, qzmFile(1));
+        WriteTestFile(b, qzmFile(2));
+        // A settings store with a gap: the second entry's item opens the
+        // second entry, not the (empty) first.
+        {
+            QSettings settings;
+            settings.setValue("Recent File List/File2", QDir::toNativeSeparators(a));
+        }
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        ScriptedInteraction ui;
+        CMainFrame* frame = app.GetMainFrame();
+        frame->UpdateCommandStates();
+        QVERIFY(!frame->FindCommandAction(ID_FILE_MRU_FILE1));
+        QAction* second = frame->FindCommandAction(ID_FILE_MRU_FILE1 + 1);
+        QVERIFY(second);
+        QVERIFY(second->text().startsWith("&2 "));
+        second->trigger();
+        QVERIFY(ui.messages.isEmpty());
+        QCOMPARE(frame->windowTitle(), QString("a.qzm - QZM V2.01"));
+
+        QVERIFY(app.OpenDocumentFile(b));
+        CRecentFileList* list = app.GetRecentFileList();
+        QCOMPARE((*list)[1], QDir::toNativeSeparators(a));
+        app.GetQZMDoc()->SetModifiedFlag(true);
+        frame->UpdateCommandStates();
+
+        // Cancel at the save prompt abandons the open: the entry stays.
+        ui.QueueAnswer(MsgAnswer::Cancel);
+        frame->FindCommandAction(ID_FILE_MRU_FILE1 + 1)->trigger();
+        QCOMPARE(ui.MessageTexts(), QStringList({"Save changes to b.qzm?"}));
+        QCOMPARE((*list)[1], QDir::toNativeSeparators(a));
+        QCOMPARE(frame->windowTitle(), QString("b.qzm - QZM V2.01"));
+        QVERIFY(app.GetQZMDoc()->IsModified());
+
+        // A save that fails (Save As cancelled) abandons it as well.
+        QFile::remove(b);
+        ui.QueueAnswer(MsgAnswer::Yes);
+        ui.QueueFile(std::nullopt);
+        frame->FindCommandAction(ID_FILE_MRU_FILE1 + 1)->trigger();
+        QCOMPARE((*list)[1], QDir::toNativeSeparators(a));
+        QCOMPARE(frame->windowTitle(), QString("b.qzm - QZM V2.01"));
+    }
+
     void startUpWithAFileAndPersistedRecentList()
     {
         QTemporaryDir dir;
