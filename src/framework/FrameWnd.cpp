@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -203,12 +204,25 @@ void CFrameWnd::ShowPromptFor(QAction* action)
 
 void CFrameWnd::WatchMenu(QMenu* menu)
 {
+    m_watchedMenus << menu;
+    // The mouse also reaches separators and grayed items, which Qt never
+    // reports as hovered: the filter keeps pane 0 in step with them.
+    menu->installEventFilter(this);
     connect(menu, &QMenu::hovered, this, &CFrameWnd::ShowPromptFor);
     connect(menu, &QMenu::aboutToShow, this, [this] {
         UpdateCommandStates();
         SetMessageText(QString());
     });
-    connect(menu, &QMenu::aboutToHide, this, &CFrameWnd::SetIdleMessage);
+    connect(menu, &QMenu::aboutToHide, this, [this, menu] {
+        // A submenu closing under a menu that stays open goes back to the
+        // item highlighted there; "Ready" only once no menu is open.
+        for (const QPointer<QMenu>& other : std::as_const(m_watchedMenus))
+            if (other && other != menu && other->isVisible()) {
+                ShowPromptFor(other->activeAction());
+                return;
+            }
+        SetIdleMessage();
+    });
 }
 
 void CFrameWnd::WatchToolBar(QToolBar* toolBar)
@@ -221,11 +235,18 @@ void CFrameWnd::WatchToolBar(QToolBar* toolBar)
 
 bool CFrameWnd::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Enter) {
+    if (event->type() == QEvent::MouseMove) {
+        if (auto* menu = qobject_cast<QMenu*>(watched); menu && m_watchedMenus.contains(menu)) {
+            QAction* item = menu->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            ShowPromptFor(item && !item->isSeparator() ? item : nullptr);
+        }
+    } else if (event->type() == QEvent::Enter) {
         // Fly-by prompt of the toolbar button under the mouse.
         if (auto* button = qobject_cast<QToolButton*>(watched); button && button->defaultAction())
             ShowPromptFor(button->defaultAction());
-    } else if (event->type() == QEvent::Leave && qobject_cast<QToolBar*>(watched)) {
+    } else if (event->type() == QEvent::Leave
+               && (qobject_cast<QToolBar*>(watched) || qobject_cast<QToolButton*>(watched))) {
+        // Off a button (onto a separator or out of the bar): no button, no prompt.
         SetIdleMessage();
     }
     return QMainWindow::eventFilter(watched, event);
