@@ -42,7 +42,9 @@ endforeach()
 add_custom_target(qzm_man ALL DEPENDS ${man_outputs})
 install(FILES ${man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qzm-configurator)
+# Debian wants the copyright statement next to the package's other documents.
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qzm-configurator)
 
 # Debian package
 set(CPACK_GENERATOR DEB)

@@ -51,12 +51,14 @@ void CCommandLineInfo::ParseFlag(const QString& flag)
 
 void CCommandLineInfo::ParseParameter(const QString& parameter)
 {
-    if (m_strFileName.isEmpty())
+    // Counted, not tested for emptiness: an empty argument ("") still takes
+    // its place, so the names after it do not slide into the wrong field.
+    if (m_nParameters++ == 0) {
         m_strFileName = parameter;
-    else if (m_nShellCommand == FilePrintTo && m_strPrinterName.isEmpty())
-        m_strPrinterName = parameter;
-    else if (m_nShellCommand == FilePrintTo && m_strDriverName.isEmpty())
-        m_strDriverName = parameter;
-    else if (m_nShellCommand == FilePrintTo && m_strPortName.isEmpty())
-        m_strPortName = parameter;
+        return;
+    }
+    if (m_nShellCommand != FilePrintTo || m_nPrinterFields >= 3)
+        return;
+    QString* const fields[3] = {&m_strPrinterName, &m_strDriverName, &m_strPortName};
+    *fields[m_nPrinterFields++] = parameter;
 }

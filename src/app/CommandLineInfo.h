@@ -25,4 +25,6 @@ private:
     void ParseFlag(const QString& flag);
     void ParseParameter(const QString& parameter);
     bool m_bActionChosen = false;
+    int m_nParameters = 0;
+    int m_nPrinterFields = 0;
 };

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -135,13 +136,18 @@ void CFrameWnd::UpdateRecentFileMenu()
         return;
     CWinApp* app = CWinApp::Instance();
     CRecentFileList* list = app ? app->GetRecentFileList() : nullptr;
+    // Each item keeps the command of its own entry, so an empty entry in the
+    // middle (a hand-edited settings store) never shifts the others.
     QStringList texts;
+    QList<int> ids;
     if (list) {
         const QString cwd = QDir::currentPath();
         for (int i = 0; i < list->GetSize(); ++i) {
             const QString text = list->GetMenuText(i, cwd);
-            if (!text.isEmpty())
+            if (!text.isEmpty()) {
                 texts << text;
+                ids << ID_FILE_MRU_FILE1 + i;
+            }
         }
     }
     if (texts == m_recentShown && (!texts.isEmpty() || m_recentPlaceholder->isVisible()))
@@ -156,7 +162,7 @@ void CFrameWnd::UpdateRecentFileMenu()
     m_recentPlaceholder->setVisible(texts.isEmpty());
     m_recentPlaceholder->setEnabled(false);
     for (int i = 0; i < texts.size(); ++i) {
-        QAction* action = CommandAction(ID_FILE_MRU_FILE1 + i);
+        QAction* action = CommandAction(ids.at(i));
         action->setText(texts.at(i));
         m_recentMenu->insertAction(m_recentPlaceholder, action);
         m_recentActions << action;
@@ -198,12 +204,25 @@ void CFrameWnd::ShowPromptFor(QAction* action)
 
 void CFrameWnd::WatchMenu(QMenu* menu)
 {
+    m_watchedMenus << menu;
+    // The mouse also reaches separators and grayed items, which Qt never
+    // reports as hovered: the filter keeps pane 0 in step with them.
+    menu->installEventFilter(this);
     connect(menu, &QMenu::hovered, this, &CFrameWnd::ShowPromptFor);
     connect(menu, &QMenu::aboutToShow, this, [this] {
         UpdateCommandStates();
         SetMessageText(QString());
     });
-    connect(menu, &QMenu::aboutToHide, this, &CFrameWnd::SetIdleMessage);
+    connect(menu, &QMenu::aboutToHide, this, [this, menu] {
+        // A submenu closing under a menu that stays open goes back to the
+        // item highlighted there; "Ready" only once no menu is open.
+        for (const QPointer<QMenu>& other : std::as_const(m_watchedMenus))
+            if (other && other != menu && other->isVisible()) {
+                ShowPromptFor(other->activeAction());
+                return;
+            }
+        SetIdleMessage();
+    });
 }
 
 void CFrameWnd::WatchToolBar(QToolBar* toolBar)
@@ -216,11 +235,18 @@ void CFrameWnd::WatchToolBar(QToolBar* toolBar)
 
 bool CFrameWnd::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Enter) {
+    if (event->type() == QEvent::MouseMove) {
+        if (auto* menu = qobject_cast<QMenu*>(watched); menu && m_watchedMenus.contains(menu)) {
+            QAction* item = menu->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            ShowPromptFor(item && !item->isSeparator() ? item : nullptr);
+        }
+    } else if (event->type() == QEvent::Enter) {
         // Fly-by prompt of the toolbar button under the mouse.
         if (auto* button = qobject_cast<QToolButton*>(watched); button && button->defaultAction())
             ShowPromptFor(button->defaultAction());
-    } else if (event->type() == QEvent::Leave && qobject_cast<QToolBar*>(watched)) {
+    } else if (event->type() == QEvent::Leave
+               && (qobject_cast<QToolBar*>(watched) || qobject_cast<QToolButton*>(watched))) {
+        // Off a button (onto a separator or out of the bar): no button, no prompt.
         SetIdleMessage();
     }
     return QMainWindow::eventFilter(watched, event);

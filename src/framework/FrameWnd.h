@@ -75,6 +75,7 @@ private:
     QPointer<QWidget> m_viewWidget;
     QLabel* m_pMessagePane = nullptr;
     QString m_strTitleBase;
+    QList<QPointer<QMenu>> m_watchedMenus;
     QMenu* m_recentMenu = nullptr;
     QAction* m_recentPlaceholder = nullptr;
     QList<QAction*> m_recentActions;

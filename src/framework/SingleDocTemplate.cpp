@@ -30,9 +30,12 @@ void CSingleDocTemplate::SetDefaultTitle(CDocument* document) const
 CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path, bool makeVisible)
 {
     bool created = false;
+    m_bOpenAbandoned = false;
     if (m_document) {
-        if (!m_document->SaveModified())
+        if (!m_document->SaveModified()) {
+            m_bOpenAbandoned = true;
             return nullptr;
+        }
     } else {
         m_document = m_makeDocument ? m_makeDocument() : nullptr;
         if (!m_document) {

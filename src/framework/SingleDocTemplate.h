@@ -25,6 +25,10 @@ public:
     // Empty path: New. Returns nullptr when cancelled or failed.
     CDocument* OpenDocumentFile(const QString& path, bool makeVisible = true);
 
+    // True when the last OpenDocumentFile stopped at the save-changes step
+    // (Cancel, or a save that failed) and never tried the file.
+    bool LastOpenAbandoned() const { return m_bOpenAbandoned; }
+
     CDocument* GetDocument() const { return m_document.get(); }
     CFrameWnd* GetFrame() const { return m_frame; }
 
@@ -36,4 +40,5 @@ private:
     FrameFactory m_makeFrame;
     std::unique_ptr<CDocument> m_document;
     QPointer<CFrameWnd> m_frame;
+    bool m_bOpenAbandoned = false;
 };

@@ -131,7 +131,10 @@ bool CWinApp::OnOpenRecentFile(int id)
     if (index < 0 || index >= m_pRecentFileList->GetSize() || (*m_pRecentFileList)[index].isEmpty())
         return false;
     if (!OpenDocumentFile((*m_pRecentFileList)[index])) {
-        m_pRecentFileList->Remove(index);
+        // Only a file that could not be opened leaves the list; answering
+        // Cancel to the save prompt says nothing about the file.
+        if (!m_pDocTemplate->LastOpenAbandoned())
+            m_pRecentFileList->Remove(index);
         return false;
     }
     return true;

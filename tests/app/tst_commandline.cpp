@@ -27,6 +27,14 @@ private slots:
                                             << QStringList{"", "", ""} << false;
         QTest::newRow("print to") << QStringList{"-pt", "a.qzm", "Laser", "drv", "LPT1", "extra"}
                                   << int(C::FilePrintTo) << "a.qzm" << QStringList{"Laser", "drv", "LPT1"} << false;
+        QTest::newRow("print to with an empty driver")
+            << QStringList{"/pt", "a.qzm", "Laser", "", "LPT1"} << int(C::FilePrintTo) << "a.qzm"
+            << QStringList{"Laser", "", "LPT1"} << false;
+        QTest::newRow("printer names only after the print-to switch")
+            << QStringList{"a.qzm", "early", "/pt", "Laser", "drv", "LPT1"} << int(C::FilePrintTo) << "a.qzm"
+            << QStringList{"Laser", "drv", "LPT1"} << false;
+        QTest::newRow("empty first parameter is the (empty) file name")
+            << QStringList{"", "b.qzm"} << int(C::FileNew) << "" << QStringList{"", "", ""} << false;
         QTest::newRow("PT is not print to") << QStringList{"/PT", "a.qzm", "Laser"} << int(C::FileOpen) << "a.qzm"
                                             << QStringList{"", "", ""} << false;
         QTest::newRow("dde") << QStringList{"/dde"} << int(C::FileDDE) << "" << QStringList{"", "", ""} << false;

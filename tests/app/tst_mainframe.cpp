@@ -187,6 +187,69 @@ private slots:
         QCOMPARE(frame->IndicatorText(0), QString("Ready"));
     }
 
+    void menuPromptsFollowSeparatorsGrayedItemsAndSubmenus()
+    {
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        CMainFrame* frame = app.GetMainFrame();
+        frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        auto pointAt = [](QMenu* menu, QAction* item) { QTest::mouseMove(menu, menu->actionGeometry(item).center()); };
+
+        QMenu* file = topMenu(frame, "&File");
+        file->popup(frame->mapToGlobal(QPoint(0, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(file));
+        const QList<QAction*> items = file->actions();
+        pointAt(file, frame->FindCommandAction(ID_FILE_SAVE));
+        QCOMPARE(frame->IndicatorText(0), QString("Save the active document"));
+        QVERIFY(items.at(4)->isSeparator());
+        pointAt(file, items.at(4));
+        QCOMPARE(frame->IndicatorText(0), QString());
+        pointAt(file, frame->FindCommandAction(ID_APP_EXIT));
+        QCOMPARE(frame->IndicatorText(0), QString("Quit the application; prompts to save documents"));
+        QCOMPARE(items.at(7)->text(), QString("Recent File"));   // grayed placeholder, no string
+        pointAt(file, items.at(7));
+        QCOMPARE(frame->IndicatorText(0), QString());
+        file->hide();
+        QCOMPARE(frame->IndicatorText(0), QString("Ready"));
+
+        // A grayed item under the mouse still shows what it would do.
+        QMenu* comm = topMenu(frame, "Comunicate");
+        comm->popup(frame->mapToGlobal(QPoint(0, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(comm));
+        QVERIFY(!frame->FindCommandAction(ID_SEND_ALL)->isEnabled());
+        pointAt(comm, frame->FindCommandAction(ID_SEND_ALL));
+        QCOMPARE(frame->IndicatorText(0), QString("Send all the configurations of this file to qzm"));
+        comm->hide();
+
+        // Closing the submenu leaves its menu open: not "Ready" yet.
+        app.GetQZMDoc()->InsertBlock(CQZMDoc::List::Read);
+        comm->popup(frame->mapToGlobal(QPoint(0, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(comm));
+        QMenu* ports = comm->actions().last()->menu();
+        QTest::keyClick(comm, Qt::Key_Down);
+        QTest::keyClick(comm, Qt::Key_Down);
+        QTest::keyClick(comm, Qt::Key_Right);
+        QVERIFY(ports->isVisible());
+        QTest::keyClick(ports, Qt::Key_Left);
+        QVERIFY(!ports->isVisible());
+        QVERIFY(comm->isVisible());
+        QCOMPARE(frame->IndicatorText(0), QString());
+        QTest::keyClick(comm, Qt::Key_Up);
+        QCOMPARE(frame->IndicatorText(0), QString("Send all the configurations of this file to qzm"));
+        comm->hide();
+        QCOMPARE(frame->IndicatorText(0), QString("Ready"));
+
+        // Off a toolbar button, onto a separator, no button is under the mouse.
+        QWidget* button = frame->ToolBar()->widgetForAction(frame->FindCommandAction(ID_CREATE_TEXT_FILE));
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(button, &enter);
+        QCOMPARE(frame->IndicatorText(0), QString("Create a text file of this document"));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(button, &leave);
+        QCOMPARE(frame->IndicatorText(0), QString("Ready"));
+    }
+
     void aboutBoxIsModalAndClosesWithEscape()
     {
         CQZMApp app(QStringList{});
@@ -327,6 +390,55 @@ private slots:
         QCOMPARE((*list)[0], QDir::toNativeSeparators(b));
         QVERIFY((*list)[1].isEmpty());
         QCOMPARE(app.GetMainFrame()->windowTitle(), QString("b.qzm - QZM V2.01"));
+    }
+
+    void recentEntriesSurviveACancelledOpenAndKeepTheirCommand()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath("a.qzm");
+        const QString b = dir.filePath("b.qzm");
+        WriteTestFile(a, qzmFile(1));
+        WriteTestFile(b, qzmFile(2));
+        // A settings store with a gap: the second entry's item opens the
+        // second entry, not the (empty) first.
+        {
+            QSettings settings;
+            settings.setValue("Recent File List/File2", QDir::toNativeSeparators(a));
+        }
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        ScriptedInteraction ui;
+        CMainFrame* frame = app.GetMainFrame();
+        frame->UpdateCommandStates();
+        QVERIFY(!frame->FindCommandAction(ID_FILE_MRU_FILE1));
+        QAction* second = frame->FindCommandAction(ID_FILE_MRU_FILE1 + 1);
+        QVERIFY(second);
+        QVERIFY(second->text().startsWith("&2 "));
+        second->trigger();
+        QVERIFY(ui.messages.isEmpty());
+        QCOMPARE(frame->windowTitle(), QString("a.qzm - QZM V2.01"));
+
+        QVERIFY(app.OpenDocumentFile(b));
+        CRecentFileList* list = app.GetRecentFileList();
+        QCOMPARE((*list)[1], QDir::toNativeSeparators(a));
+        app.GetQZMDoc()->SetModifiedFlag(true);
+        frame->UpdateCommandStates();
+
+        // Cancel at the save prompt abandons the open: the entry stays.
+        ui.QueueAnswer(MsgAnswer::Cancel);
+        frame->FindCommandAction(ID_FILE_MRU_FILE1 + 1)->trigger();
+        QCOMPARE(ui.MessageTexts(), QStringList({"Save changes to b.qzm?"}));
+        QCOMPARE((*list)[1], QDir::toNativeSeparators(a));
+        QCOMPARE(frame->windowTitle(), QString("b.qzm - QZM V2.01"));
+        QVERIFY(app.GetQZMDoc()->IsModified());
+
+        // A save that fails (Save As cancelled) abandons it as well.
+        QFile::remove(b);
+        ui.QueueAnswer(MsgAnswer::Yes);
+        ui.QueueFile(std::nullopt);
+        frame->FindCommandAction(ID_FILE_MRU_FILE1 + 1)->trigger();
+        QCOMPARE((*list)[1], QDir::toNativeSeparators(a));
+        QCOMPARE(frame->windowTitle(), QString("b.qzm - QZM V2.01"));
     }
 
     void startUpWithAFileAndPersistedRecentList()

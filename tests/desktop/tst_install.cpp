@@ -35,7 +35,7 @@ const QStringList kIconSizes = {"16x16", "32x32", "48x48", "64x64", "128x128", "
 QStringList ExpectedFiles()
 {
     QStringList files = {"bin/qzm", "bin/qzm-cli", "bin/qzm-sim", "share/applications/zelvra-qzm.desktop",
-                         "share/mime/packages/zelvra-qzm.xml", "share/icons/hicolor/scalable/apps/zelvra-qzm.svg",
+                         "share/mime/packages/zelvra-qzm.xml", "share/doc/qzm-configurator/copyright", "share/icons/hicolor/scalable/apps/zelvra-qzm.svg",
                          "share/icons/hicolor/scalable/mimetypes/application-x-qzm.svg"};
     for (const QString& size : kIconSizes)
         files << "share/icons/hicolor/" + size + "/apps/zelvra-qzm.png"
@@ -86,6 +86,13 @@ private slots:
             QVERIFY2(text.startsWith(".TH " + QByteArray(page).toUpper() + " 1"), page);
             QVERIFY(text.contains(".SH SYNOPSIS"));
         }
+
+        // The copyright statement is in Debian's machine-readable form.
+        QFile copyright(usr + "/share/doc/qzm-configurator/copyright");
+        QVERIFY(copyright.open(QIODevice::ReadOnly));
+        const QByteArray copyrightText = copyright.readAll();
+        QVERIFY(copyrightText.startsWith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+        QVERIFY(copyrightText.contains("\nFiles: *\nCopyright: Zelvra\nLicense: "));
 
         // The installed entry is valid and starts the installed program.
         const QString entry = usr + "/share/applications/zelvra-qzm.desktop";
