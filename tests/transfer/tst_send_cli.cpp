@@ -115,6 +115,9 @@ private slots:
         const Result missing = send({kExample, QStringLiteral("--port"), dir.filePath(QStringLiteral("no-port"))});
         QCOMPARE(missing.exitCode, 1);
         QVERIFY(missing.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)));
+        const Result folder = send({kExample, QStringLiteral("--port"), dir.path()});
+        QCOMPARE(folder.exitCode, 1);
+        QVERIFY2(folder.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)), qPrintable(folder.err));
     }
 };
 
