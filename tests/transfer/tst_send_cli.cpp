@@ -68,6 +68,14 @@ private slots:
             QCOMPARE(sim.Received()["telegrams"].toInt(), 1);
         }
         {
+            // A device that never answers, whatever it is sent.
+            SimProcess sim;
+            QVERIFY(sim.Start({QStringLiteral("--no-reply"), QStringLiteral("*")}));
+            const Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
+            QCOMPARE(result.exitCode, 1);
+            QVERIFY2(result.err.contains(CStringTable::Load(IDS_QZM_NO_RESPONSE)), qPrintable(result.err));
+        }
+        {
             // The device hangs up at the second block: the read fails.
             SimProcess sim;
             QVERIFY(sim.Start({QStringLiteral("--hangup"), QStringLiteral("5")}));
