@@ -65,10 +65,10 @@ CSerialLink::OpenResult CQSerialPortLink::Open(const QString& device)
     const QSerialPort::SerialPortError error = m_port.error();
     m_strError = device + QStringLiteral(": ") + m_port.errorString();
     switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-    case QSerialPort::OpenError:
-    case QSerialPort::ResourceError:
-        return OpenResult::OpenFailed;
+    case QSerialPort::UnsupportedOperationError:
+        // Qt's name for a refused terminal call: the device opened but is
+        // no serial port we can set up (line settings).
+        return OpenResult::SettingsFailed;
     case QSerialPort::PermissionError: {
 #ifdef Q_OS_UNIX
         // The same error covers a port that another program holds and one
@@ -85,8 +85,9 @@ CSerialLink::OpenResult CQSerialPortLink::Open(const QString& device)
         return OpenResult::OpenFailed;
     }
     default:
-        // It opened, but is no serial port we can set up (line settings).
-        return OpenResult::SettingsFailed;
+        // Missing, busy, or no device at all (a folder, a path through a
+        // file): the open itself failed.
+        return OpenResult::OpenFailed;
     }
 }
 

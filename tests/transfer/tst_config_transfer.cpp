@@ -283,6 +283,22 @@ private slots:
         }
     }
 
+    void realPortOpenFailures()
+    {
+        // Only a device that opens but takes no line settings fails
+        // silently; every failed open is reported with message 110.
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("plain"));
+        QFile(file).open(QIODevice::WriteOnly);
+        std::unique_ptr<CSerialLink> link = CreateSerialPortLink();
+        QCOMPARE(link->Open(dir.path()), CSerialLink::OpenResult::OpenFailed);
+        QVERIFY(!link->ErrorString().isEmpty());
+        QCOMPARE(link->Open(file + QStringLiteral("/port")), CSerialLink::OpenResult::OpenFailed);
+        QCOMPARE(link->Open(dir.filePath(QStringLiteral("missing"))), CSerialLink::OpenResult::OpenFailed);
+        QCOMPARE(link->Open(file), CSerialLink::OpenResult::SettingsFailed);
+        QVERIFY(!link->IsOpen());
+    }
+
     void portMapping()
     {
         QCOMPARE(SerialPortDevice(1), QStringLiteral("/dev/scripted-com1"));

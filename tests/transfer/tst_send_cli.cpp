@@ -68,6 +68,14 @@ private slots:
             QCOMPARE(sim.Received()["telegrams"].toInt(), 1);
         }
         {
+            // A device that never answers, whatever it is sent.
+            SimProcess sim;
+            QVERIFY(sim.Start({QStringLiteral("--no-reply"), QStringLiteral("*")}));
+            const Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
+            QCOMPARE(result.exitCode, 1);
+            QVERIFY2(result.err.contains(CStringTable::Load(IDS_QZM_NO_RESPONSE)), qPrintable(result.err));
+        }
+        {
             // The device hangs up at the second block: the read fails.
             SimProcess sim;
             QVERIFY(sim.Start({QStringLiteral("--hangup"), QStringLiteral("5")}));
@@ -115,6 +123,9 @@ private slots:
         const Result missing = send({kExample, QStringLiteral("--port"), dir.filePath(QStringLiteral("no-port"))});
         QCOMPARE(missing.exitCode, 1);
         QVERIFY(missing.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)));
+        const Result folder = send({kExample, QStringLiteral("--port"), dir.path()});
+        QCOMPARE(folder.exitCode, 1);
+        QVERIFY2(folder.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)), qPrintable(folder.err));
     }
 };
 

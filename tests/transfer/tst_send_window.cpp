@@ -99,6 +99,8 @@ private slots:
         QSize size;
         QPoint pos;
         int buttons = -1;
+        Qt::Alignment statusAlignment;
+        QRect statusRect, barRect;
         script.onWrite = [&](const QByteArray&) {
             seen << look(view);
             if (CSendDlg* dlg = findDialog(view)) {
@@ -106,6 +108,9 @@ private slots:
                 size = dlg->size();
                 pos = dlg->pos();
                 buttons = int(dlg->findChildren<QAbstractButton*>().size());
+                statusAlignment = dlg->m_wndStatus->alignment();
+                statusRect = dlg->m_wndStatus->geometry();
+                barRect = dlg->m_wndProgress->geometry();
             }
         };
         script.replies = {HexBytes("02 06"), HexBytes("02 06"), HexBytes("02 06"), HexBytes("02 06"),
@@ -132,6 +137,9 @@ private slots:
         font.setPointSize(8);
         const CDialogUnits units(font);
         QCOMPARE(size, QSize(units.X(220), units.Y(52)));
+        QCOMPARE(statusAlignment, Qt::AlignCenter);
+        QCOMPARE(statusRect, units.Rect(10, 10, 200, 12));
+        QCOMPARE(barRect, units.Rect(10, 30, 200, 12));
         auto* scrollArea = qobject_cast<QAbstractScrollArea*>(view);
         QCOMPARE(pos, scrollArea ? scrollArea->viewport()->mapToGlobal(QPoint(0, 0)) : view->mapToGlobal(QPoint(0, 0)));
 

@@ -258,7 +258,8 @@ bool addFaults(CSimulator& sim, const QCommandLineParser& parser, const QCommand
         bool ok = ParseFaultSpec(spec, number, value);
         const QString k = QLatin1String(kind);
         if (k == QLatin1String("no-reply") || k == QLatin1String("hangup")) {
-            ok = ok && value.isEmpty() && number > 0;
+            // "*": silent on every telegram, or hang up at the first.
+            ok = ok && value.isEmpty();
             (k == QLatin1String("hangup") ? fault.hangUp : fault.silent) = true;
         } else if (k == QLatin1String("reply") || k == QLatin1String("extra-byte")) {
             const QString digits = QString(value).remove(QLatin1Char(' '));
