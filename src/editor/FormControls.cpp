@@ -1,5 +1,6 @@
 #include "editor/FormControls.h"
 
+#include <QButtonGroup>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLocale>
@@ -233,6 +234,20 @@ void CDescriptionEdit::WriteText(const QString& text)
     m_bProgramWrite = true;
     setPlainText(text);
     m_bProgramWrite = outer;
+}
+
+void CRadioButton::focusInEvent(QFocusEvent* event)
+{
+    QRadioButton::focusInEvent(event);
+    QList<QAbstractButton*> buttons;
+    if (group())
+        buttons = group()->buttons();
+    else if (autoExclusive() && parentWidget())
+        for (QAbstractButton* sibling : parentWidget()->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
+            if (sibling->autoExclusive() && sibling->isCheckable())
+                buttons << sibling;
+    for (QAbstractButton* button : buttons)
+        button->setFocusPolicy(Qt::StrongFocus);
 }
 
 CTabStrip::CTabStrip(QWidget* parent) : QWidget(parent), m_pBar(new QTabBar(this))

@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QWidget>
 
 class CSpinButton;
@@ -117,6 +118,19 @@ signals:
 
 private:
     bool m_bProgramWrite = false;
+};
+
+// Radio button that stays a tab stop of its own: Qt would otherwise keep
+// only the focused button of an exclusive group in the Tab order.
+class CRadioButton : public QRadioButton
+{
+    Q_OBJECT
+
+public:
+    explicit CRadioButton(const QString& text, QWidget* parent = nullptr) : QRadioButton(text, parent) {}
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
 };
 
 // Tab strip drawn as a tab row over a framed pane. It lies beneath the

@@ -176,9 +176,9 @@ void CQZMView::CreateForm()
     place(m_wndNumberSpin, IDC_NUMBER_SPIN, "IDC_NUMBER_SPIN", 160, 275, 11, 12);
     m_wndNumberSpin->SetBuddy(m_wndNumber);
 
-    auto* basicVariable = new QRadioButton(QStringLiteral("Basic Variable"), m_pForm);
+    auto* basicVariable = new CRadioButton(QStringLiteral("Basic Variable"), m_pForm);
     place(basicVariable, IDC_BASIC_VARIABLE, "IDC_BASIC_VARIABLE", 34, 297, 60, 10);
-    auto* parameter = new QRadioButton(QStringLiteral("Parameter"), m_pForm);
+    auto* parameter = new CRadioButton(QStringLiteral("Parameter"), m_pForm);
     place(parameter, IDC_PARAMETER, "IDC_PARAMETER", 104, 297, 60, 10);
     auto* radioGroup = new QButtonGroup(this);
     radioGroup->setExclusive(true);

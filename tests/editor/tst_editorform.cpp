@@ -133,6 +133,38 @@ private slots:
         QVERIFY(stack.indexOf(f.control(IDC_BLOCK_FRAME)) < stack.indexOf(f.address()));
     }
 
+    void tabKeyVisitsEveryStopInTemplateOrder()
+    {
+        EditorFixture f;
+        QVERIFY(f.started);
+        f.click(IDC_INSERT);
+        f.click(IDC_INSERT);
+        f.click(IDC_PREVIEW);
+        f.choose(IDC_PROTOCOL, 1);
+        // Both radio buttons stay stops, whichever of them had the focus.
+        QTest::mouseClick(f.radio(IDC_BASIC_VARIABLE), Qt::LeftButton);
+        QTest::mouseClick(f.radio(IDC_PARAMETER), Qt::LeftButton);
+        const QList<QWidget*> expected = {
+            f.description(), f.combo(IDC_BAUDRATE), f.combo(IDC_PARITY), f.timeout(),
+            f.button(IDC_NEXT), f.button(IDC_INSERT), f.button(IDC_DELETE),
+            f.blockDescription(), f.address(), f.number(), f.radio(IDC_BASIC_VARIABLE),
+            f.radio(IDC_PARAMETER), f.tabs(), f.combo(IDC_PROTOCOL), f.description(),
+        };
+        f.description()->setFocus();
+        QList<QWidget*> forward{QApplication::focusWidget()};
+        for (int i = 1; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            forward << QApplication::focusWidget();
+        }
+        QCOMPARE(forward, expected);
+        QList<QWidget*> backward{QApplication::focusWidget()};
+        for (int i = 1; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+            backward.prepend(QApplication::focusWidget());
+        }
+        QCOMPARE(backward, expected);
+    }
+
     void formFitsTheWindowAndScrollsWhenSmaller()
     {
         EditorFixture f;
