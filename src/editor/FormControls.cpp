@@ -171,7 +171,13 @@ void CSpinButton::SetRange(int lower, int upper)
 
 QString CSpinButton::FormatValue(int value) const
 {
-    return QLocale().toString(value);
+    // The locale's grouping, but always the digits 0-9: the field takes and
+    // reads no others.
+    QString text = QLocale().toString(value);
+    for (QChar& c : text)
+        if (c.isDigit())
+            c = QChar(u'0' + c.digitValue());
+    return text;
 }
 
 void CSpinButton::SetPos(int pos)

@@ -283,6 +283,35 @@ private slots:
         QCOMPARE(ReadFieldNumber(QStringLiteral("99999999999")), 2147483647);
     }
 
+    void spinsWriteLatinDigitsInEveryLocale()
+    {
+        EditorFixture f;
+        QVERIFY(f.started);
+        f.click(IDC_INSERT);
+        f.choose(IDC_PROTOCOL, 1);
+        struct Restore
+        {
+            ~Restore() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+        } restore;
+        // Locales whose own digits are not 0-9, one with a separator of its own.
+        for (const QLocale& locale : {QLocale(QLocale::Arabic, QLocale::Egypt), QLocale(QLocale::Persian, QLocale::Iran)}) {
+            QLocale::setDefault(locale);
+            f.typeInto(f.timeout(), QStringLiteral("990"));
+            f.clickSpin(IDC_TIMEOUT_SPIN, true);
+            QCOMPARE(f.timeout()->text(), QStringLiteral("1000"));
+            QCOMPARE(f.doc()->m_nTimeout, 1000);
+            f.typeInto(f.number(), QStringLiteral("1233"));
+            f.clickSpin(IDC_NUMBER_SPIN, true);
+            QCOMPARE(f.number()->text(), QStringLiteral("1234"));
+            QCOMPARE(f.current()->m_nNumber, 1234);
+            f.typeInto(f.address(), QStringLiteral("41"));
+            f.clickSpin(IDC_ADDRESS_SPIN, true);
+            QCOMPARE(f.address()->text(), QStringLiteral("42"));
+            QCOMPARE(f.current()->m_nAddress, 42);
+            QCOMPARE(f.status(), QStringLiteral("Ready"));
+        }
+    }
+
     void descriptionsKeepLineBreaks()
     {
         EditorFixture f;
