@@ -10,6 +10,7 @@
 #include <QTextBlock>
 #include <QToolButton>
 #include <QValidator>
+#include <QWheelEvent>
 
 #include <climits>
 
@@ -240,6 +241,15 @@ void CDescriptionEdit::WriteText(const QString& text)
     m_bProgramWrite = true;
     setPlainText(text);
     m_bProgramWrite = outer;
+}
+
+void CDropList::wheelEvent(QWheelEvent* event)
+{
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QComboBox::wheelEvent(event);
 }
 
 void CRadioButton::focusInEvent(QFocusEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -118,6 +119,19 @@ signals:
 
 private:
     bool m_bProgramWrite = false;
+};
+
+// Drop-down list that takes the mouse wheel only while it has the focus: a
+// wheel turned to scroll the form must not change a setting on the way.
+class CDropList : public QComboBox
+{
+    Q_OBJECT
+
+public:
+    explicit CDropList(QWidget* parent = nullptr) : QComboBox(parent) {}
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
 };
 
 // Radio button that stays a tab stop of its own: Qt would otherwise keep

@@ -105,7 +105,7 @@ void CQZMView::CreateForm()
     // A drop-down list is as high as its closed box; the template's height
     // includes the dropped list.
     auto dropList = [&](int id, const char* name, const QStringList& items, int x, int y, int cx) {
-        auto* list = new QComboBox(m_pForm);
+        auto* list = new CDropList(m_pForm);
         list->setEditable(false);
         list->addItems(items);
         list->setCurrentIndex(-1);

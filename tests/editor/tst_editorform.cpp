@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 // The form's controls, how they take input, and how each input is checked
 // and stored.
@@ -495,6 +496,34 @@ private slots:
         f.leave();
         QCOMPARE(f.combo(IDC_PARITY)->currentIndex(), 2);
         QCOMPARE(f.doc()->m_nParity, 2);
+    }
+
+    void wheelChangesAListOnlyWithTheFocus()
+    {
+        EditorFixture f;
+        QVERIFY(f.started);
+        QComboBox* protocol = f.combo(IDC_PROTOCOL);
+        // Returns whether the list kept the wheel for itself.
+        auto turnWheel = [](QWidget* w) {
+            const QPointF at = QRectF(w->rect()).center();
+            QWheelEvent wheel(at, w->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            wheel.setAccepted(true);
+            QApplication::sendEvent(w, &wheel);
+            return wheel.isAccepted();
+        };
+        f.description()->setFocus();
+        // Declined, so it goes on to scroll the form.
+        QVERIFY(!turnWheel(protocol));
+        QCOMPARE(protocol->currentIndex(), 0);
+        QCOMPARE(f.doc()->m_nProtocol, 0);
+        QVERIFY(!f.doc()->IsModified());
+
+        protocol->setFocus();
+        QVERIFY(turnWheel(protocol));
+        QCOMPARE(protocol->currentIndex(), 1);
+        QCOMPARE(f.doc()->m_nProtocol, 1);
+        QVERIFY(f.doc()->IsModified());
     }
 
     void disabledFieldsStoreNothing()
