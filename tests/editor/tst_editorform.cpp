@@ -99,6 +99,62 @@ private slots:
         QCOMPARE(f.spin(IDC_NUMBER_SPIN)->Upper(), 9999);
     }
 
+    void labelsAndFramesOfTheTemplate()
+    {
+        EditorFixture f;
+        QVERIFY(f.started);
+        QWidget* form = f.view()->Form();
+        const CDialogUnits du(form->font());
+        const Qt::Alignment left = Qt::AlignLeft | Qt::AlignTop;
+        const Qt::Alignment rightCentred = Qt::AlignRight | Qt::AlignVCenter;
+        const struct
+        {
+            const char* text;
+            QRect dlu;
+            Qt::Alignment align;
+        } labels[] = {
+            {"Description of this QZM:", {10, 9, 180, 10}, left},
+            {"Baudrate:", {14, 95, 32, 8}, left},
+            {"Parity:", {112, 95, 20, 8}, left},
+            {"Timeout:", {14, 113, 28, 8}, left},
+            {"msec", {101, 113, 18, 8}, left},
+            {"Description:", {30, 197, 140, 10}, left},
+            {"Address in network:", {25, 250, 92, 12}, rightCentred},
+            {"Parameter/Variable number:", {25, 275, 92, 12}, rightCentred},
+            {"Protocol:", {14, 75, 29, 8}, left},
+        };
+        const QList<QLabel*> found = form->findChildren<QLabel*>();
+        QCOMPARE(found.size(), int(std::size(labels)));
+        for (const auto& e : labels) {
+            const QString text = QString::fromLatin1(e.text);
+            const auto it = std::find_if(found.cbegin(), found.cend(), [&](QLabel* l) { return l->text() == text; });
+            QVERIFY2(it != found.cend(), e.text);
+            const QLabel* label = *it;
+            const QRect px = du.Rect(e.dlu.x(), e.dlu.y(), e.dlu.width(), e.dlu.height());
+            QCOMPARE(label->alignment(), e.align);
+            QCOMPARE(label->y(), px.y());
+            QCOMPARE(label->height(), px.height());
+            // A label may only grow away from the edge it is aligned to.
+            if (e.align & Qt::AlignRight)
+                QCOMPARE(label->geometry().right(), px.right());
+            else
+                QCOMPARE(label->x(), px.x());
+            QVERIFY(label->width() >= px.width());
+        }
+        auto* settings = form->findChild<QGroupBox*>(QStringLiteral("IDC_SETTINGS_FRAME"));
+        QVERIFY(settings);
+        QCOMPARE(settings->title(), QStringLiteral("Settings"));
+        QCOMPARE(settings->geometry(), du.Rect(10, 59, 180, 71));
+        QCOMPARE(settings->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(f.control<QGroupBox>(IDC_BLOCK_FRAME)->alignment(), Qt::AlignHCenter);
+        QCOMPARE(f.button(IDC_PREVIEW)->text(), QStringLiteral("Preview"));
+        QCOMPARE(f.button(IDC_NEXT)->text(), QStringLiteral("Next"));
+        QCOMPARE(f.button(IDC_INSERT)->text(), QStringLiteral("Insert"));
+        QCOMPARE(f.button(IDC_DELETE)->text(), QStringLiteral("Delete"));
+        QCOMPARE(f.radio(IDC_BASIC_VARIABLE)->text(), QStringLiteral("Basic Variable"));
+        QCOMPARE(f.radio(IDC_PARAMETER)->text(), QStringLiteral("Parameter"));
+    }
+
     void keyboardOrderAndStacking()
     {
         EditorFixture f;
