@@ -1,5 +1,6 @@
 #include "editor/FormControls.h"
 
+#include <QButtonGroup>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLocale>
@@ -9,6 +10,7 @@
 #include <QTextBlock>
 #include <QToolButton>
 #include <QValidator>
+#include <QWheelEvent>
 
 #include <climits>
 
@@ -170,7 +172,13 @@ void CSpinButton::SetRange(int lower, int upper)
 
 QString CSpinButton::FormatValue(int value) const
 {
-    return QLocale().toString(value);
+    // The locale's grouping, but always the digits 0-9: the field takes and
+    // reads no others.
+    QString text = QLocale().toString(value);
+    for (QChar& c : text)
+        if (c.isDigit())
+            c = QChar(u'0' + c.digitValue());
+    return text;
 }
 
 void CSpinButton::SetPos(int pos)
@@ -233,6 +241,29 @@ void CDescriptionEdit::WriteText(const QString& text)
     m_bProgramWrite = true;
     setPlainText(text);
     m_bProgramWrite = outer;
+}
+
+void CDropList::wheelEvent(QWheelEvent* event)
+{
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QComboBox::wheelEvent(event);
+}
+
+void CRadioButton::focusInEvent(QFocusEvent* event)
+{
+    QRadioButton::focusInEvent(event);
+    QList<QAbstractButton*> buttons;
+    if (group())
+        buttons = group()->buttons();
+    else if (autoExclusive() && parentWidget())
+        for (QAbstractButton* sibling : parentWidget()->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
+            if (sibling->autoExclusive() && sibling->isCheckable())
+                buttons << sibling;
+    for (QAbstractButton* button : buttons)
+        button->setFocusPolicy(Qt::StrongFocus);
 }
 
 CTabStrip::CTabStrip(QWidget* parent) : QWidget(parent), m_pBar(new QTabBar(this))

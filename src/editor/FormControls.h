@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QWidget>
 
 class CSpinButton;
@@ -117,6 +119,32 @@ signals:
 
 private:
     bool m_bProgramWrite = false;
+};
+
+// Drop-down list that takes the mouse wheel only while it has the focus: a
+// wheel turned to scroll the form must not change a setting on the way.
+class CDropList : public QComboBox
+{
+    Q_OBJECT
+
+public:
+    explicit CDropList(QWidget* parent = nullptr) : QComboBox(parent) {}
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+};
+
+// Radio button that stays a tab stop of its own: Qt would otherwise keep
+// only the focused button of an exclusive group in the Tab order.
+class CRadioButton : public QRadioButton
+{
+    Q_OBJECT
+
+public:
+    explicit CRadioButton(const QString& text, QWidget* parent = nullptr) : QRadioButton(text, parent) {}
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
 };
 
 // Tab strip drawn as a tab row over a framed pane. It lies beneath the

@@ -105,7 +105,7 @@ void CQZMView::CreateForm()
     // A drop-down list is as high as its closed box; the template's height
     // includes the dropped list.
     auto dropList = [&](int id, const char* name, const QStringList& items, int x, int y, int cx) {
-        auto* list = new QComboBox(m_pForm);
+        auto* list = new CDropList(m_pForm);
         list->setEditable(false);
         list->addItems(items);
         list->setCurrentIndex(-1);
@@ -176,9 +176,9 @@ void CQZMView::CreateForm()
     place(m_wndNumberSpin, IDC_NUMBER_SPIN, "IDC_NUMBER_SPIN", 160, 275, 11, 12);
     m_wndNumberSpin->SetBuddy(m_wndNumber);
 
-    auto* basicVariable = new QRadioButton(QStringLiteral("Basic Variable"), m_pForm);
+    auto* basicVariable = new CRadioButton(QStringLiteral("Basic Variable"), m_pForm);
     place(basicVariable, IDC_BASIC_VARIABLE, "IDC_BASIC_VARIABLE", 34, 297, 60, 10);
-    auto* parameter = new QRadioButton(QStringLiteral("Parameter"), m_pForm);
+    auto* parameter = new CRadioButton(QStringLiteral("Parameter"), m_pForm);
     place(parameter, IDC_PARAMETER, "IDC_PARAMETER", 104, 297, 60, 10);
     auto* radioGroup = new QButtonGroup(this);
     radioGroup->setExclusive(true);

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 // The form's controls, how they take input, and how each input is checked
 // and stored.
@@ -98,6 +99,62 @@ private slots:
         QCOMPARE(f.spin(IDC_NUMBER_SPIN)->Upper(), 9999);
     }
 
+    void labelsAndFramesOfTheTemplate()
+    {
+        EditorFixture f;
+        QVERIFY(f.started);
+        QWidget* form = f.view()->Form();
+        const CDialogUnits du(form->font());
+        const Qt::Alignment left = Qt::AlignLeft | Qt::AlignTop;
+        const Qt::Alignment rightCentred = Qt::AlignRight | Qt::AlignVCenter;
+        const struct
+        {
+            const char* text;
+            QRect dlu;
+            Qt::Alignment align;
+        } labels[] = {
+            {"Description of this QZM:", {10, 9, 180, 10}, left},
+            {"Baudrate:", {14, 95, 32, 8}, left},
+            {"Parity:", {112, 95, 20, 8}, left},
+            {"Timeout:", {14, 113, 28, 8}, left},
+            {"msec", {101, 113, 18, 8}, left},
+            {"Description:", {30, 197, 140, 10}, left},
+            {"Address in network:", {25, 250, 92, 12}, rightCentred},
+            {"Parameter/Variable number:", {25, 275, 92, 12}, rightCentred},
+            {"Protocol:", {14, 75, 29, 8}, left},
+        };
+        const QList<QLabel*> found = form->findChildren<QLabel*>();
+        QCOMPARE(found.size(), int(std::size(labels)));
+        for (const auto& e : labels) {
+            const QString text = QString::fromLatin1(e.text);
+            const auto it = std::find_if(found.cbegin(), found.cend(), [&](QLabel* l) { return l->text() == text; });
+            QVERIFY2(it != found.cend(), e.text);
+            const QLabel* label = *it;
+            const QRect px = du.Rect(e.dlu.x(), e.dlu.y(), e.dlu.width(), e.dlu.height());
+            QCOMPARE(label->alignment(), e.align);
+            QCOMPARE(label->y(), px.y());
+            QCOMPARE(label->height(), px.height());
+            // A label may only grow away from the edge it is aligned to.
+            if (e.align & Qt::AlignRight)
+                QCOMPARE(label->geometry().right(), px.right());
+            else
+                QCOMPARE(label->x(), px.x());
+            QVERIFY(label->width() >= px.width());
+        }
+        auto* settings = form->findChild<QGroupBox*>(QStringLiteral("IDC_SETTINGS_FRAME"));
+        QVERIFY(settings);
+        QCOMPARE(settings->title(), QStringLiteral("Settings"));
+        QCOMPARE(settings->geometry(), du.Rect(10, 59, 180, 71));
+        QCOMPARE(settings->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(f.control<QGroupBox>(IDC_BLOCK_FRAME)->alignment(), Qt::AlignHCenter);
+        QCOMPARE(f.button(IDC_PREVIEW)->text(), QStringLiteral("Preview"));
+        QCOMPARE(f.button(IDC_NEXT)->text(), QStringLiteral("Next"));
+        QCOMPARE(f.button(IDC_INSERT)->text(), QStringLiteral("Insert"));
+        QCOMPARE(f.button(IDC_DELETE)->text(), QStringLiteral("Delete"));
+        QCOMPARE(f.radio(IDC_BASIC_VARIABLE)->text(), QStringLiteral("Basic Variable"));
+        QCOMPARE(f.radio(IDC_PARAMETER)->text(), QStringLiteral("Parameter"));
+    }
+
     void keyboardOrderAndStacking()
     {
         EditorFixture f;
@@ -131,6 +188,38 @@ private slots:
         const QObjectList stack = form->children();
         QVERIFY(stack.indexOf(f.control(IDC_TAB)) < stack.indexOf(f.control(IDC_BLOCK_FRAME)));
         QVERIFY(stack.indexOf(f.control(IDC_BLOCK_FRAME)) < stack.indexOf(f.address()));
+    }
+
+    void tabKeyVisitsEveryStopInTemplateOrder()
+    {
+        EditorFixture f;
+        QVERIFY(f.started);
+        f.click(IDC_INSERT);
+        f.click(IDC_INSERT);
+        f.click(IDC_PREVIEW);
+        f.choose(IDC_PROTOCOL, 1);
+        // Both radio buttons stay stops, whichever of them had the focus.
+        QTest::mouseClick(f.radio(IDC_BASIC_VARIABLE), Qt::LeftButton);
+        QTest::mouseClick(f.radio(IDC_PARAMETER), Qt::LeftButton);
+        const QList<QWidget*> expected = {
+            f.description(), f.combo(IDC_BAUDRATE), f.combo(IDC_PARITY), f.timeout(),
+            f.button(IDC_NEXT), f.button(IDC_INSERT), f.button(IDC_DELETE),
+            f.blockDescription(), f.address(), f.number(), f.radio(IDC_BASIC_VARIABLE),
+            f.radio(IDC_PARAMETER), f.tabs(), f.combo(IDC_PROTOCOL), f.description(),
+        };
+        f.description()->setFocus();
+        QList<QWidget*> forward{QApplication::focusWidget()};
+        for (int i = 1; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            forward << QApplication::focusWidget();
+        }
+        QCOMPARE(forward, expected);
+        QList<QWidget*> backward{QApplication::focusWidget()};
+        for (int i = 1; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+            backward.prepend(QApplication::focusWidget());
+        }
+        QCOMPARE(backward, expected);
     }
 
     void formFitsTheWindowAndScrollsWhenSmaller()
@@ -249,6 +338,35 @@ private slots:
         QCOMPARE(ReadFieldNumber(QStringLiteral("x5")), 0);
         QCOMPARE(ReadFieldNumber(QString()), 0);
         QCOMPARE(ReadFieldNumber(QStringLiteral("99999999999")), 2147483647);
+    }
+
+    void spinsWriteLatinDigitsInEveryLocale()
+    {
+        EditorFixture f;
+        QVERIFY(f.started);
+        f.click(IDC_INSERT);
+        f.choose(IDC_PROTOCOL, 1);
+        struct Restore
+        {
+            ~Restore() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+        } restore;
+        // Locales whose own digits are not 0-9, one with a separator of its own.
+        for (const QLocale& locale : {QLocale(QLocale::Arabic, QLocale::Egypt), QLocale(QLocale::Persian, QLocale::Iran)}) {
+            QLocale::setDefault(locale);
+            f.typeInto(f.timeout(), QStringLiteral("990"));
+            f.clickSpin(IDC_TIMEOUT_SPIN, true);
+            QCOMPARE(f.timeout()->text(), QStringLiteral("1000"));
+            QCOMPARE(f.doc()->m_nTimeout, 1000);
+            f.typeInto(f.number(), QStringLiteral("1233"));
+            f.clickSpin(IDC_NUMBER_SPIN, true);
+            QCOMPARE(f.number()->text(), QStringLiteral("1234"));
+            QCOMPARE(f.current()->m_nNumber, 1234);
+            f.typeInto(f.address(), QStringLiteral("41"));
+            f.clickSpin(IDC_ADDRESS_SPIN, true);
+            QCOMPARE(f.address()->text(), QStringLiteral("42"));
+            QCOMPARE(f.current()->m_nAddress, 42);
+            QCOMPARE(f.status(), QStringLiteral("Ready"));
+        }
     }
 
     void descriptionsKeepLineBreaks()
@@ -434,6 +552,34 @@ private slots:
         f.leave();
         QCOMPARE(f.combo(IDC_PARITY)->currentIndex(), 2);
         QCOMPARE(f.doc()->m_nParity, 2);
+    }
+
+    void wheelChangesAListOnlyWithTheFocus()
+    {
+        EditorFixture f;
+        QVERIFY(f.started);
+        QComboBox* protocol = f.combo(IDC_PROTOCOL);
+        // Returns whether the list kept the wheel for itself.
+        auto turnWheel = [](QWidget* w) {
+            const QPointF at = QRectF(w->rect()).center();
+            QWheelEvent wheel(at, w->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            wheel.setAccepted(true);
+            QApplication::sendEvent(w, &wheel);
+            return wheel.isAccepted();
+        };
+        f.description()->setFocus();
+        // Declined, so it goes on to scroll the form.
+        QVERIFY(!turnWheel(protocol));
+        QCOMPARE(protocol->currentIndex(), 0);
+        QCOMPARE(f.doc()->m_nProtocol, 0);
+        QVERIFY(!f.doc()->IsModified());
+
+        protocol->setFocus();
+        QVERIFY(turnWheel(protocol));
+        QCOMPARE(protocol->currentIndex(), 1);
+        QCOMPARE(f.doc()->m_nProtocol, 1);
+        QVERIFY(f.doc()->IsModified());
     }
 
     void disabledFieldsStoreNothing()
