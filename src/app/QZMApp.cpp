@@ -101,7 +101,7 @@ bool CQZMApp::PrintFromCommandLine()
     if (!OpenDocumentFile(m_cmdInfo.m_strFileName, false))
         return false;
     CPrintDetailsScope details({m_cmdInfo.m_strPrinterName, m_cmdInfo.m_strDriverName, m_cmdInfo.m_strPortName});
-    return GetMainWnd()->SendCommand(ID_FILE_PRINT_DIRECT);
+    return GetMainWnd()->SendCommand(ID_FILE_PRINT_DIRECT) && !details.JobFailed();
 }
 
 void CQZMApp::EnableShellOpen()
@@ -144,7 +144,7 @@ bool CQZMApp::OnShellRequest(const ShellRequest& request)
     if (!OpenDocumentFile(request.path) || !(frame = GetMainWnd()))
         return false;
     CPrintDetailsScope details({request.printerName, request.driverName, request.portName});
-    return frame->SendCommand(ID_FILE_PRINT_DIRECT);
+    return frame->SendCommand(ID_FILE_PRINT_DIRECT) && !details.JobFailed();
 }
 
 CQZMDoc* CQZMApp::GetQZMDoc() const

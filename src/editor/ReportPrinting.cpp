@@ -18,6 +18,7 @@ constexpr int kFontPoints = 10;
 constexpr int kTabWidth = 8;
 
 PrinterDetails g_details;
+bool g_jobFailed = false;
 PrinterSelector g_selector;
 
 QString ExpandTabs(const QString& line)
@@ -76,14 +77,22 @@ QList<int> PagesToPrint(const QPrinter& printer, int pageCount)
 }
 } // namespace
 
-CPrintDetailsScope::CPrintDetailsScope(PrinterDetails details) : m_previous(std::move(g_details))
+CPrintDetailsScope::CPrintDetailsScope(PrinterDetails details)
+    : m_previous(std::move(g_details)), m_previousFailed(g_jobFailed)
 {
     g_details = std::move(details);
+    g_jobFailed = false;
 }
 
 CPrintDetailsScope::~CPrintDetailsScope()
 {
     g_details = std::move(m_previous);
+    g_jobFailed = m_previousFailed;
+}
+
+bool CPrintDetailsScope::JobFailed() const
+{
+    return g_jobFailed;
 }
 
 const PrinterDetails& CurrentPrinterDetails()
@@ -205,6 +214,7 @@ void PrintReport(const CQZMDoc& doc, ReportPrintJob job, QWidget* parent)
         return;
     }
     if (!SelectPrinter(printer, job == ReportPrintJob::Direct)) {
+        g_jobFailed = true;
         AfxMessageBox(AFX_IDP_COMMAND_FAILURE);
         return;
     }
@@ -213,6 +223,8 @@ void PrintReport(const CQZMDoc& doc, ReportPrintJob job, QWidget* parent)
     request.showDialog = job == ReportPrintJob::Dialog;
     if (!CInteraction::Instance().PrintDialog(request))
         return;
-    if (PrintReportPages(printer, doc) < 0)
+    if (PrintReportPages(printer, doc) < 0) {
+        g_jobFailed = true;
         AfxMessageBox(AFX_IDP_COMMAND_FAILURE);
+    }
 }

@@ -29,8 +29,13 @@ public:
     CPrintDetailsScope(const CPrintDetailsScope&) = delete;
     CPrintDetailsScope& operator=(const CPrintDetailsScope&) = delete;
 
+    // True when a print job started while the scope lived printed nothing
+    // because its printer could not be used: the requester is told so.
+    bool JobFailed() const;
+
 private:
     PrinterDetails m_previous;
+    bool m_previousFailed;
 };
 
 const PrinterDetails& CurrentPrinterDetails();

@@ -46,6 +46,8 @@ public:
     explicit PdfPrinterSeam(QString folder) : m_folder(std::move(folder))
     {
         SetPrinterSelector([this](QPrinter& printer, const PrinterDetails& details) {
+            if (missingPrinters.contains(details.printerName))
+                return false;
             const QString path = m_folder + QStringLiteral("/job%1.pdf").arg(jobs.size() + 1);
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(path);
@@ -58,6 +60,8 @@ public:
 
     QStringList jobs;
     QList<PrinterDetails> details_;
+    // Printers the seam reports as not installed.
+    QStringList missingPrinters;
 
 private:
     QString m_folder;

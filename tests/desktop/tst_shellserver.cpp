@@ -170,6 +170,15 @@ private slots:
         // The details were only at hand for that request.
         QVERIFY(CurrentPrinterDetails().printerName.isEmpty());
 
+        // A printer that is not there: the user is told, and so is the requester.
+        printers.missingPrinters << QStringLiteral("Gone");
+        QCOMPARE(Ask(client, "[printto(\"" + quoted.toUtf8() + "\",\"Gone\",\"drv\",\"LPT1:\")]\n", 1),
+                 QList<QByteArray>({"failed"}));
+        QCOMPARE(printers.jobs.size(), 2);
+        QCOMPARE(interaction.messages.size(), 1);
+        QCOMPARE(interaction.messages.at(0).text, QString("Command failed."));
+        interaction.messages.clear();
+
         // A file that cannot be opened: the open reports it, nothing prints.
         QCOMPARE(Ask(client, "[print(\"" + dir.filePath("missing.qzm").toUtf8() + "\")]\n", 1),
                  QList<QByteArray>({"failed"}));
