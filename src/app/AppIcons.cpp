@@ -1,5 +1,7 @@
 #include "app/AppIcons.h"
 
+#include <QImageReader>
+#include <QPixmap>
 #include <QString>
 
 // Outside any namespace: the macro declares the resource's initializer.
@@ -18,10 +20,16 @@ QIcon IconFromSizes(const QString& name)
 {
     InitIconResources();
     QIcon icon;
-    // Qt decodes each file as it is added: the large sizes are for the
-    // desktop's own icon theme, which registration fills, not for the window.
-    for (int size : {16, 32, 48, 64})
-        icon.addFile(QStringLiteral(":/icons/%1/%2.png").arg(size).arg(name), QSize(size, size));
+    // The large sizes are for the desktop's own icon theme, which
+    // registration fills, not for the window. Reading them as PNG without
+    // format detection spares the start-up from loading every image plugin.
+    for (int size : {16, 32, 48, 64}) {
+        QImageReader reader(QStringLiteral(":/icons/%1/%2.png").arg(size).arg(name), "png");
+        reader.setAutoDetectImageFormat(false);
+        const QImage image = reader.read();
+        if (!image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
+    }
     return icon;
 }
 } // namespace
