@@ -2,7 +2,7 @@
 
 #include "editor/FormControls.h"
 #include "editor/FormLimits.h"
-#include "editor/ViewPrinting.h"
+#include "editor/ReportPrinting.h"
 #include "framework/DialogUnits.h"
 #include "framework/FrameWnd.h"
 #include "framework/StandardIds.h"
@@ -36,15 +36,15 @@ CQZMView::CQZMView(QWidget* parent) : QScrollArea(parent)
 
     OnCommand(ID_FILE_PRINT, [this] {
         if (CQZMDoc* doc = GetDocument())
-            PrintConfiguration(*doc, PrintMode::Dialog, this);
+            PrintReport(*doc, ReportPrintJob::Dialog, this);
     });
     OnCommand(ID_FILE_PRINT_DIRECT, [this] {
         if (CQZMDoc* doc = GetDocument())
-            PrintConfiguration(*doc, PrintMode::Direct, this);
+            PrintReport(*doc, ReportPrintJob::Direct, this);
     });
     OnCommand(ID_FILE_PRINT_PREVIEW, [this] {
         if (CQZMDoc* doc = GetDocument())
-            PrintConfiguration(*doc, PrintMode::Preview, this);
+            PrintReport(*doc, ReportPrintJob::Preview, this);
     });
 }
 

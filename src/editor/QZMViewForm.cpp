@@ -2,7 +2,6 @@
 
 #include "editor/FormControls.h"
 #include "editor/FormLimits.h"
-#include "editor/ViewPrinting.h"
 #include "framework/DialogUnits.h"
 #include "framework/FrameWnd.h"
 #include "framework/StandardIds.h"

@@ -1,6 +1,6 @@
 #include "EditorFixture.h"
 
-#include "editor/ViewPrinting.h"
+#include "editor/ReportPrinting.h"
 #include "framework/StandardIds.h"
 
 #include <QAbstractItemView>
@@ -360,14 +360,14 @@ private slots:
         QPrinter small(QPrinter::ScreenResolution);
         small.setOutputFormat(QPrinter::PdfFormat);
         small.setOutputFileName(dir.filePath(QStringLiteral("new.pdf")));
-        QCOMPARE(RenderConfiguration(*f.doc(), small), 1);
+        QCOMPARE(PrintReportPages(small, *f.doc()), 1);
         QVERIFY(ReadTestFile(dir.filePath(QStringLiteral("new.pdf"))).startsWith("%PDF"));
 
         f.doc()->AddDefaultBlocks(48, 48);
         QPrinter large(QPrinter::ScreenResolution);
         large.setOutputFormat(QPrinter::PdfFormat);
         large.setOutputFileName(dir.filePath(QStringLiteral("full.pdf")));
-        const int pages = RenderConfiguration(*f.doc(), large);
+        const int pages = PrintReportPages(large, *f.doc());
         // 96 entries of six lines each do not fit one page.
         QVERIFY2(pages > 3, qPrintable(QString::number(pages)));
     }
