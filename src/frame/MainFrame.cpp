@@ -232,10 +232,10 @@ bool CMainFrame::CreateStatusBar()
         pane->setFrameShape(QFrame::Panel);
         pane->setFrameShadow(QFrame::Sunken);
         pane->setAlignment(Qt::AlignCenter);
-        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(CStringTable::Load(ids[i])) + 8);
         statusBar()->addPermanentWidget(pane);
         m_indicators[i] = pane;
     }
+    UpdateLockIndicators();
     return true;
 }
 
@@ -251,9 +251,17 @@ void CMainFrame::UpdateLockIndicators()
     const std::optional<LockKeyState> state = ReadLockKeyState();
     const bool on[3] = {state && state->caps, state && state->num, state && state->scroll};
     const int ids[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
-    for (int i = 0; i < 3; ++i)
-        if (m_indicators[i])
-            m_indicators[i]->setText(on[i] ? CStringTable::Load(ids[i]) : QString());
+    for (int i = 0; i < 3; ++i) {
+        QLabel* pane = m_indicators[i];
+        if (!pane)
+            continue;
+        const QString text = on[i] ? CStringTable::Load(ids[i]) : QString();
+        pane->setText(text);
+        // A blank indicator gives its room to the message pane: at the frame's width the
+        // editor's range messages would otherwise be cut off.
+        pane->setFixedWidth(text.isEmpty() ? 2 * pane->frameWidth() + 2
+                                           : pane->fontMetrics().horizontalAdvance(text) + 8);
+    }
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)

@@ -5,6 +5,7 @@
 #include "frame/MainFrame.h"
 #include "framework/RecentFileList.h"
 #include "framework/StandardIds.h"
+#include "framework/StringTable.h"
 #include "resources/Resource.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TestEnvironment.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QSettings>
 #include <QApplication>
@@ -526,6 +528,34 @@ private slots:
         QCOMPARE(edit->text(), QString("abc"));
         frame->SendCommand(ID_EDIT_UNDO);
         QCOMPARE(edit->text(), QString());
+    }
+
+    void editorRangeMessagesFitTheMessagePane()
+    {
+        // At the first window's width, with the lock keys off, the editor's messages are
+        // read whole in pane 0.
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        CMainFrame* frame = app.GetMainFrame();
+        QCOMPARE(frame->size(), QSize(312, 658));
+        auto* pane = frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane0"));
+        QVERIFY(pane);
+        const QStringList messages = {
+            FormatPrintfMessage(IDS_INVALID_ADDRESS, {"1", "247"}),
+            FormatPrintfMessage(IDS_INVALID_TIMEOUT, {"50", "1000", "msec"}),
+        };
+        for (const QString& text : messages) {
+            frame->SetMessageText(text);
+            frame->statusBar()->layout()->activate();
+            QVERIFY2(pane->contentsRect().width() >= pane->fontMetrics().horizontalAdvance(text),
+                     qPrintable(QString("%1 wide for \"%2\"").arg(pane->contentsRect().width()).arg(text)));
+        }
+        // A lit indicator still shows its text whole.
+        for (int i = 1; i <= 3; ++i) {
+            auto* indicator = frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane%1").arg(i));
+            QVERIFY(indicator);
+            QVERIFY(indicator->isVisible());
+        }
     }
 };
 
