@@ -4,6 +4,7 @@
 #include "document/TextReport.h"
 #include "framework/FileError.h"
 #include "framework/Interaction.h"
+#include "framework/LocalText.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
 
@@ -151,7 +152,7 @@ bool writeOutputFile(const QString& path, const QByteArray& bytes)
 QJsonObject blockToJson(const CBlockMemory& block)
 {
     QJsonObject o;
-    o[QStringLiteral("description")] = QString::fromLocal8Bit(block.m_strDescription);
+    o[QStringLiteral("description")] = LocalBytesToText(block.m_strDescription);
     o[QStringLiteral("address")] = block.m_nAddress;
     o[QStringLiteral("number")] = block.m_nNumber;
     o[QStringLiteral("parameter")] = block.m_bParameter;
@@ -222,7 +223,7 @@ int RunShowCommand(const QStringList& arguments)
     root[QStringLiteral("title")] = doc.GetTitle();
     root[QStringLiteral("settings")] = settings;
     root[QStringLiteral("serialPort")] = doc.m_nSerialPort;
-    root[QStringLiteral("description")] = QString::fromLocal8Bit(doc.m_strDescription);
+    root[QStringLiteral("description")] = LocalBytesToText(doc.m_strDescription);
     root[QStringLiteral("read")] = listToJson(doc.m_arrRead);
     root[QStringLiteral("write")] = listToJson(doc.m_arrWrite);
     return writeToStdout(QJsonDocument(root).toJson(QJsonDocument::Indented)) ? 0 : 1;

@@ -1,6 +1,7 @@
 #include "document/TextReport.h"
 
 #include "document/QZMDoc.h"
+#include "framework/LocalText.h"
 
 QString ReportNameFromTitle(const QString& title)
 {
@@ -28,7 +29,7 @@ QByteArray BuildTextReport(const CQZMDoc& doc, const QString& reportName)
     QByteArray out;
     out += "Zelvra\r\n";
     out += "QZM Application\r\n";
-    out += "File: " + reportName.toLocal8Bit() + "\r\n\r\n";
+    out += "File: " + TextToLocalBytes(reportName) + "\r\n\r\n";
     out += "Description of this QZM: " + doc.m_strDescription + "\r\n\r\n";
     out += "Settings:\r\n";
     out += QByteArray("    Protocol: ") + (doc.m_nProtocol == 0 ? "Zelvra" : "MODBUS-RTU") + "\r\n";

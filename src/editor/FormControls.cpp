@@ -1,5 +1,7 @@
 #include "editor/FormControls.h"
 
+#include "framework/LocalText.h"
+
 #include <QButtonGroup>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -56,7 +58,7 @@ QString PlainSpinText(const QString& text)
 
 QString DocumentTextToUi(const QByteArray& text)
 {
-    QString ui = QString::fromLocal8Bit(text);
+    QString ui = LocalBytesToText(text);
     ui.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return ui;
 }
@@ -65,7 +67,7 @@ QByteArray UiTextToDocument(const QString& text)
 {
     QString doc = text;
     doc.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return doc.toLocal8Bit();
+    return TextToLocalBytes(doc);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "document/QZMDoc.h"
 #include "document/TextReport.h"
 #include "framework/Interaction.h"
+#include "framework/LocalText.h"
 #include "framework/StandardIds.h"
 
 #include <QFontDatabase>
@@ -127,7 +128,7 @@ bool SelectPrinter(QPrinter& printer, bool direct)
 QStringList ReportPrintLines(const CQZMDoc& doc)
 {
     const QByteArray report = BuildTextReport(doc, ReportNameFromTitle(doc.GetTitle()));
-    QStringList lines = QString::fromLocal8Bit(report).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    QStringList lines = LocalBytesToText(report).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     // The report ends with a line break, not with an empty line.
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();

@@ -26,14 +26,19 @@ namespace {
 FileErrorCause OpenForReading(QFile& file, const QString& path)
 {
 #ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a named pipe would hold the program until some
+    // writer came along.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return FileErrorCauseFromErrno(errno);
+    // Only a plain file can hold a document; a folder, pipe, socket or
+    // device is refused as the system refuses to open a folder.
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return FileErrorCause::AccessDenied;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return FileErrorCause::Generic;

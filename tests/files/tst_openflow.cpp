@@ -12,6 +12,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
 namespace {
 QByteArray plantFile(qint32 port)
 {
@@ -118,6 +124,43 @@ private slots:
         QVERIFY(doc->IsModified());
         QCOMPARE(doc->GetTitle(), QString("future.qzm"));
         QVERIFY(ui.AllAnswersUsed());
+    }
+
+    void pipesAndDevicesAreRefused()
+    {
+        QTemporaryDir dir;
+        ScriptedInteraction ui;
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        const QString plant = dir.filePath("plant.qzm");
+        WriteTestFile(plant, plantFile(2));
+        QVERIFY(app.OpenDocumentFile(plant));
+
+        // A named pipe no one writes to, as a recent entry may name it.
+        const QString fifo = dir.filePath("pipe.qzm");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        // Should the open wait for a writer, this one comes and goes, so a
+        // fault shows as a wrong message rather than a hung test.
+        std::atomic<bool> done{false};
+        std::thread rescuer([&] {
+            while (!done) {
+                const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0)
+                    ::close(fd);
+                std::this_thread::yield();
+            }
+        });
+        CDocument* opened = app.OpenDocumentFile(fifo);
+        done = true;
+        rescuer.join();
+        QCOMPARE(opened, nullptr);
+        QCOMPARE(ui.MessageTexts(), QStringList{QString("Access to %1 was denied.").arg(fifo)});
+        // The document it was is kept, as for a missing file.
+        QCOMPARE(app.GetQZMDoc()->GetPathName(), plant);
+
+        QCOMPARE(app.OpenDocumentFile("/dev/null"), nullptr);
+        QCOMPARE(ui.messages.last().text, QString("Access to /dev/null was denied."));
+        QCOMPARE(app.GetQZMDoc()->GetPathName(), plant);
     }
 
     void brokenFileOnTheCommandLineEndsStartUp()
