@@ -36,10 +36,8 @@ public:
     void AddView(CView* view);
     void RemoveView(CView* view);
     CView* GetFirstView() const { return m_views.isEmpty() ? nullptr : m_views.first(); }
-    const QList<CView*>& GetViews() const { return m_views; }
     void UpdateAllViews(CView* sender, int hint = 0, CObject* hintObject = nullptr);
 
-    CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
     void SetDocTemplate(CDocTemplate* docTemplate) { m_pDocTemplate = docTemplate; }
 
     virtual bool OnNewDocument();

@@ -59,7 +59,6 @@ protected:
     // Menus and toolbars created through these show prompts in pane 0.
     void WatchMenu(QMenu* menu);
     void WatchToolBar(QToolBar* toolBar);
-    QLabel* MessagePane() const { return m_pMessagePane; }
     void CreateMessagePane();
 
     void closeEvent(QCloseEvent* event) override;
