@@ -41,7 +41,7 @@ bool CQZMApp::InitInstance()
         auto* frame = new CMainFrame;
         auto* view = new CQZMView;
         doc->AddView(view);
-        frame->SetActiveView(view, view);
+        frame->SetActiveView(view);
         if (!frame->OnCreate(view)) {
             delete frame;
             return nullptr;

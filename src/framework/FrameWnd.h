@@ -25,7 +25,7 @@ public:
     explicit CFrameWnd(QWidget* parent = nullptr);
     ~CFrameWnd() override;
 
-    void SetActiveView(CView* view, QWidget* viewWidget);
+    void SetActiveView(CView* view);
     CView* GetActiveView() const { return m_pActiveView; }
     CDocument* GetActiveDocument() const;
 
@@ -71,7 +71,6 @@ private:
     QHash<int, QAction*> m_actions;
     QActionGroup* m_radioGroup = nullptr;
     CView* m_pActiveView = nullptr;
-    QPointer<QWidget> m_viewWidget;
     QLabel* m_pMessagePane = nullptr;
     QString m_strTitleBase;
     QList<QPointer<QMenu>> m_watchedMenus;
