@@ -3,24 +3,16 @@
 #include "editor/FormControls.h"
 #include "editor/FormLimits.h"
 #include "editor/ReportPrinting.h"
-#include "framework/DialogUnits.h"
 #include "framework/FrameWnd.h"
 #include "framework/StandardIds.h"
-#include "framework/StringTable.h"
 #include "framework/WinApp.h"
 #include "resources/Resource.h"
 
-#include <QApplication>
-#include <QButtonGroup>
 #include <QComboBox>
-#include <QEvent>
-#include <QFocusEvent>
 #include <QGroupBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
-
 
 using namespace FormLimits;
 
@@ -63,7 +55,6 @@ CQZMDoc* CQZMView::GetDocument() const
 {
     return static_cast<CQZMDoc*>(CView::GetDocument());
 }
-
 
 int CQZMView::GetBaudRateSelection() const
 {

@@ -2,24 +2,10 @@
 
 #include "editor/FormControls.h"
 #include "editor/FormLimits.h"
-#include "framework/DialogUnits.h"
-#include "framework/FrameWnd.h"
-#include "framework/StandardIds.h"
 #include "framework/StringTable.h"
-#include "framework/WinApp.h"
 #include "resources/Resource.h"
 
-#include <QApplication>
-#include <QButtonGroup>
 #include <QComboBox>
-#include <QEvent>
-#include <QFocusEvent>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTabBar>
-
 
 using namespace FormLimits;
 
