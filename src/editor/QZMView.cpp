@@ -206,27 +206,25 @@ void CQZMView::OnSelchangeTab()
 
 void CQZMView::OnPreview()
 {
-    CQZMDoc* doc = GetDocument();
-    if (!doc)
-        return;
-    const CQZMDoc::List list = SelectedList();
-    int& current = doc->CurrentIndex(list);
-    if (current <= 0)
-        return;
-    --current;
-    RefreshWithCurrent(list);
+    MoveCurrent(-1);
 }
 
 void CQZMView::OnNext()
+{
+    MoveCurrent(1);
+}
+
+void CQZMView::MoveCurrent(int step)
 {
     CQZMDoc* doc = GetDocument();
     if (!doc)
         return;
     const CQZMDoc::List list = SelectedList();
     int& current = doc->CurrentIndex(list);
-    if (current < 0 || current >= int(doc->Blocks(list).size()) - 1)
+    const int target = current + step;
+    if (current < 0 || target < 0 || target >= int(doc->Blocks(list).size()))
         return;
-    ++current;
+    current = target;
     RefreshWithCurrent(list);
 }
 

@@ -53,6 +53,8 @@ private:
     void OnNext();
     void OnInsert();
     void OnDelete();
+    // Moves the selected list's current entry by step, when there is one.
+    void MoveCurrent(int step);
     void RefreshWithCurrent(CQZMDoc::List list);
 
     // Field handlers, one per control and notification.
