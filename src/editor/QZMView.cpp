@@ -14,6 +14,8 @@
 #include <QRadioButton>
 #include <QTabBar>
 
+#include <utility>
+
 using namespace FormLimits;
 
 CQZMView::CQZMView(QWidget* parent) : QScrollArea(parent)
@@ -26,18 +28,18 @@ CQZMView::CQZMView(QWidget* parent) : QScrollArea(parent)
     setWidgetResizable(false);
     CreateForm();
 
-    OnCommand(ID_FILE_PRINT, [this] {
-        if (CQZMDoc* doc = GetDocument())
-            PrintReport(*doc, ReportPrintJob::Dialog, this);
-    });
-    OnCommand(ID_FILE_PRINT_DIRECT, [this] {
-        if (CQZMDoc* doc = GetDocument())
-            PrintReport(*doc, ReportPrintJob::Direct, this);
-    });
-    OnCommand(ID_FILE_PRINT_PREVIEW, [this] {
-        if (CQZMDoc* doc = GetDocument())
-            PrintReport(*doc, ReportPrintJob::Preview, this);
-    });
+    const std::pair<int, ReportPrintJob> printCommands[] = {
+        {ID_FILE_PRINT, ReportPrintJob::Dialog},
+        {ID_FILE_PRINT_DIRECT, ReportPrintJob::Direct},
+        {ID_FILE_PRINT_PREVIEW, ReportPrintJob::Preview},
+    };
+    for (const auto& command : printCommands) {
+        const ReportPrintJob job = command.second;
+        OnCommand(command.first, [this, job] {
+            if (CQZMDoc* doc = GetDocument())
+                PrintReport(*doc, job, this);
+        });
+    }
 }
 
 CQZMView::~CQZMView()
