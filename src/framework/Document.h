@@ -76,8 +76,7 @@ protected:
     // The name the save-changes prompt uses.
     QString DisplayName() const;
     // Shows the message of a failed load or save.
-    void ReportSaveLoadFailure(bool saving, const QString& path, int fallbackId, FileErrorCause cause,
-                               int formatErrorId = 0);
+    void ReportSaveLoadFailure(const QString& path, int fallbackId, FileErrorCause cause, int formatErrorId = 0);
 
 private:
     QString m_strTitle;
