@@ -15,7 +15,6 @@ class CTabStrip;
 class QComboBox;
 class QGroupBox;
 class QPushButton;
-class QRadioButton;
 
 // The configuration form: the program's only view. It keeps no copy of the
 // document's values; every accepted input goes straight into the document.
