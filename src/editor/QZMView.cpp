@@ -18,6 +18,17 @@
 
 using namespace FormLimits;
 
+namespace {
+// Counts nested program writes into the form, so handlers can tell them from
+// the user's.
+struct CounterGuard
+{
+    explicit CounterGuard(int& counter) : m_counter(counter) { ++m_counter; }
+    ~CounterGuard() { --m_counter; }
+    int& m_counter;
+};
+} // namespace
+
 CQZMView::CQZMView(QWidget* parent) : QScrollArea(parent)
 {
     setObjectName(QStringLiteral("IDD_QZM_FORM"));
