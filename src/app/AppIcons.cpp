@@ -38,8 +38,3 @@ QIcon QZMAppIcon()
 {
     return IconFromSizes(QStringLiteral("qzm"));
 }
-
-QIcon QZMDocumentIcon()
-{
-    return IconFromSizes(QStringLiteral("qzm-document"));
-}

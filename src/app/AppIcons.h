@@ -2,10 +2,9 @@
 
 #include <QIcon>
 
-// The application icon (window, About box) and the document icon, in the
-// sizes a window shows (16 to 64 pixels).
+// The application icon (window, About box), in the sizes a window shows
+// (16 to 64 pixels).
 QIcon QZMAppIcon();
-QIcon QZMDocumentIcon();
 
 // Makes the icon files available as ":/icons/<size>/qzm.png" and so on.
 void InitIconResources();

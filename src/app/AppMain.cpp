@@ -10,13 +10,12 @@
 
 int RunQZMApplication(QApplication& application)
 {
-    Q_UNUSED(application);
     InstallQZMStrings();
     CWidgetInteraction interaction;
     CInteraction::SetDefault(&interaction);
     CQZMDoc::SetSendAllHandler(SendAllFromWindow);
 
-    CQZMApp app(QApplication::arguments().mid(1));
+    CQZMApp app(application.arguments().mid(1));
     const int code = app.Run();
     CInteraction::SetDefault(nullptr);
     return code;

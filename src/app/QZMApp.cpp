@@ -17,6 +17,15 @@
 #include <QApplication>
 #include <QTimer>
 
+namespace {
+// The document type of the template string, opened by this program.
+CShellRegistration ProgramRegistration()
+{
+    return CShellRegistration(DocTypeInfo::FromTemplateString(CStringTable::Load(IDR_MAINFRAME)),
+                              QCoreApplication::applicationFilePath());
+}
+} // namespace
+
 CQZMApp::CQZMApp(const QStringList& arguments) : m_arguments(arguments)
 {
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
@@ -41,7 +50,7 @@ bool CQZMApp::InitInstance()
         auto* frame = new CMainFrame;
         auto* view = new CQZMView;
         doc->AddView(view);
-        frame->SetActiveView(view, view);
+        frame->SetActiveView(view);
         if (!frame->OnCreate(view)) {
             delete frame;
             return nullptr;
@@ -115,16 +124,12 @@ void CQZMApp::EnableShellOpen()
 
 void CQZMApp::RegisterShellFileTypes()
 {
-    CShellRegistration(DocTypeInfo::FromTemplateString(CStringTable::Load(IDR_MAINFRAME)),
-                       QCoreApplication::applicationFilePath())
-        .Register();
+    ProgramRegistration().Register();
 }
 
 void CQZMApp::UnregisterShellFileTypes()
 {
-    CShellRegistration(DocTypeInfo::FromTemplateString(CStringTable::Load(IDR_MAINFRAME)),
-                       QCoreApplication::applicationFilePath())
-        .Unregister();
+    ProgramRegistration().Unregister();
 }
 
 bool CQZMApp::OnShellRequest(const ShellRequest& request)

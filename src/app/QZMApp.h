@@ -25,7 +25,6 @@ public:
     CQZMDoc* GetQZMDoc() const;
     CMainFrame* GetMainFrame() const;
     CQZMView* GetView() const;
-    const CCommandLineInfo& CommandLine() const { return m_cmdInfo; }
 
     void OnAppAbout();
 

@@ -5,11 +5,8 @@
 #include "framework/FileError.h"
 #include "framework/Interaction.h"
 #include "framework/LocalText.h"
-#include "framework/StandardIds.h"
-#include "framework/StringTable.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>

@@ -5,7 +5,6 @@
 
 #include "document/QZMDoc.h"
 #include "framework/Interaction.h"
-#include "framework/StringTable.h"
 #include "transfer/ConfigTransfer.h"
 #include "transfer/SerialLink.h"
 #include "transfer/TransferProgress.h"

@@ -37,7 +37,6 @@ public:
     void SetTypedLimit(int limit) { m_nTypedLimit = limit; }
     int TypedLimit() const { return m_nTypedLimit; }
     void AttachSpin(CSpinButton* spin) { m_pSpin = spin; }
-    CSpinButton* Spin() const { return m_pSpin; }
 
     // Writes the text as the program: textChanged is emitted even when the
     // text does not change, as every write of a number field is checked.

@@ -17,12 +17,3 @@ constexpr int kTimeoutMin = 50;
 constexpr int kTimeoutMax = 1000;
 constexpr int kTimeoutStep = 10;
 } // namespace FormLimits
-
-// Counts nested program writes into the form, so handlers can tell them from
-// the user's.
-struct CounterGuard
-{
-    explicit CounterGuard(int& counter) : m_counter(counter) { ++m_counter; }
-    ~CounterGuard() { --m_counter; }
-    int& m_counter;
-};

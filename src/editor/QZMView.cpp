@@ -3,26 +3,31 @@
 #include "editor/FormControls.h"
 #include "editor/FormLimits.h"
 #include "editor/ReportPrinting.h"
-#include "framework/DialogUnits.h"
 #include "framework/FrameWnd.h"
 #include "framework/StandardIds.h"
-#include "framework/StringTable.h"
 #include "framework/WinApp.h"
 #include "resources/Resource.h"
 
-#include <QApplication>
-#include <QButtonGroup>
 #include <QComboBox>
-#include <QEvent>
-#include <QFocusEvent>
 #include <QGroupBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 
+#include <utility>
 
 using namespace FormLimits;
+
+namespace {
+// Counts nested program writes into the form, so handlers can tell them from
+// the user's.
+struct CounterGuard
+{
+    explicit CounterGuard(int& counter) : m_counter(counter) { ++m_counter; }
+    ~CounterGuard() { --m_counter; }
+    int& m_counter;
+};
+} // namespace
 
 CQZMView::CQZMView(QWidget* parent) : QScrollArea(parent)
 {
@@ -34,18 +39,18 @@ CQZMView::CQZMView(QWidget* parent) : QScrollArea(parent)
     setWidgetResizable(false);
     CreateForm();
 
-    OnCommand(ID_FILE_PRINT, [this] {
-        if (CQZMDoc* doc = GetDocument())
-            PrintReport(*doc, ReportPrintJob::Dialog, this);
-    });
-    OnCommand(ID_FILE_PRINT_DIRECT, [this] {
-        if (CQZMDoc* doc = GetDocument())
-            PrintReport(*doc, ReportPrintJob::Direct, this);
-    });
-    OnCommand(ID_FILE_PRINT_PREVIEW, [this] {
-        if (CQZMDoc* doc = GetDocument())
-            PrintReport(*doc, ReportPrintJob::Preview, this);
-    });
+    const std::pair<int, ReportPrintJob> printCommands[] = {
+        {ID_FILE_PRINT, ReportPrintJob::Dialog},
+        {ID_FILE_PRINT_DIRECT, ReportPrintJob::Direct},
+        {ID_FILE_PRINT_PREVIEW, ReportPrintJob::Preview},
+    };
+    for (const auto& command : printCommands) {
+        const ReportPrintJob job = command.second;
+        OnCommand(command.first, [this, job] {
+            if (CQZMDoc* doc = GetDocument())
+                PrintReport(*doc, job, this);
+        });
+    }
 }
 
 CQZMView::~CQZMView()
@@ -63,7 +68,6 @@ CQZMDoc* CQZMView::GetDocument() const
 {
     return static_cast<CQZMDoc*>(CView::GetDocument());
 }
-
 
 int CQZMView::GetBaudRateSelection() const
 {
@@ -215,27 +219,25 @@ void CQZMView::OnSelchangeTab()
 
 void CQZMView::OnPreview()
 {
-    CQZMDoc* doc = GetDocument();
-    if (!doc)
-        return;
-    const CQZMDoc::List list = SelectedList();
-    int& current = doc->CurrentIndex(list);
-    if (current <= 0)
-        return;
-    --current;
-    RefreshWithCurrent(list);
+    MoveCurrent(-1);
 }
 
 void CQZMView::OnNext()
+{
+    MoveCurrent(1);
+}
+
+void CQZMView::MoveCurrent(int step)
 {
     CQZMDoc* doc = GetDocument();
     if (!doc)
         return;
     const CQZMDoc::List list = SelectedList();
     int& current = doc->CurrentIndex(list);
-    if (current < 0 || current >= int(doc->Blocks(list).size()) - 1)
+    const int target = current + step;
+    if (current < 0 || target < 0 || target >= int(doc->Blocks(list).size()))
         return;
-    ++current;
+    current = target;
     RefreshWithCurrent(list);
 }
 

@@ -15,7 +15,6 @@ class CTabStrip;
 class QComboBox;
 class QGroupBox;
 class QPushButton;
-class QRadioButton;
 
 // The configuration form: the program's only view. It keeps no copy of the
 // document's values; every accepted input goes straight into the document.
@@ -53,6 +52,8 @@ private:
     void OnNext();
     void OnInsert();
     void OnDelete();
+    // Moves the selected list's current entry by step, when there is one.
+    void MoveCurrent(int step);
     void RefreshWithCurrent(CQZMDoc::List list);
 
     // Field handlers, one per control and notification.

@@ -3,10 +3,6 @@
 #include "editor/FormControls.h"
 #include "editor/FormLimits.h"
 #include "framework/DialogUnits.h"
-#include "framework/FrameWnd.h"
-#include "framework/StandardIds.h"
-#include "framework/StringTable.h"
-#include "framework/WinApp.h"
 #include "resources/Resource.h"
 
 #include <QApplication>
@@ -19,7 +15,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
-
 
 using namespace FormLimits;
 

@@ -2,40 +2,34 @@
 
 #include "editor/FormControls.h"
 #include "editor/FormLimits.h"
-#include "framework/DialogUnits.h"
-#include "framework/FrameWnd.h"
-#include "framework/StandardIds.h"
 #include "framework/StringTable.h"
-#include "framework/WinApp.h"
 #include "resources/Resource.h"
 
-#include <QApplication>
-#include <QButtonGroup>
 #include <QComboBox>
-#include <QEvent>
-#include <QFocusEvent>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTabBar>
-
 
 using namespace FormLimits;
 
 // Handlers of the form's fields, radio buttons and lists: each accepted
 // input goes straight into the document.
 
+namespace {
+// Only a real change marks the document modified.
+template <typename Field, typename Value>
+void StoreValue(CQZMDoc& doc, Field& field, const Value& value)
+{
+    if (field == value)
+        return;
+    field = value;
+    doc.SetModifiedFlag(true);
+}
+} // namespace
+
 void CQZMView::OnUpdateDescription()
 {
     CQZMDoc* doc = GetDocument();
     if (!doc || !IsStoring())
         return;
-    const QByteArray text = UiTextToDocument(m_wndDescription->Text());
-    if (text != doc->m_strDescription) {
-        doc->m_strDescription = text;
-        doc->SetModifiedFlag(true);
-    }
+    StoreValue(*doc, doc->m_strDescription, UiTextToDocument(m_wndDescription->Text()));
 }
 
 void CQZMView::OnUpdateBMDescription()
@@ -45,10 +39,8 @@ void CQZMView::OnUpdateBMDescription()
         return;
     const QByteArray text = UiTextToDocument(m_wndBMDescription->Text());
     CBlockMemory* block = doc->CurrentBlock(SelectedList());
-    if (block && block->m_strDescription != text) {
-        block->m_strDescription = text;
-        doc->SetModifiedFlag(true);
-    }
+    if (block)
+        StoreValue(*doc, block->m_strDescription, text);
 }
 
 void CQZMView::OnUpdateAddress()
@@ -60,10 +52,8 @@ void CQZMView::OnUpdateAddress()
         SetStatusText(CStringTable::Load(IDS_READY));
         CQZMDoc* doc = GetDocument();
         CBlockMemory* block = doc ? doc->CurrentBlock(SelectedList()) : nullptr;
-        if (IsStoring() && block && block->m_nAddress != address) {
-            block->m_nAddress = address;
-            doc->SetModifiedFlag(true);
-        }
+        if (IsStoring() && block)
+            StoreValue(*doc, block->m_nAddress, address);
     } else {
         SetStatusText(FormatPrintfMessage(IDS_INVALID_ADDRESS,
                                          {QString::number(kAddressMin), QString::number(kAddressMax)}));
@@ -98,10 +88,8 @@ void CQZMView::OnUpdateNumber()
     const int number = ReadFieldNumber(text);
     CQZMDoc* doc = GetDocument();
     CBlockMemory* block = doc ? doc->CurrentBlock(SelectedList()) : nullptr;
-    if (IsStoring() && block && block->m_nNumber != number) {
-        block->m_nNumber = number;
-        doc->SetModifiedFlag(true);
-    }
+    if (IsStoring() && block)
+        StoreValue(*doc, block->m_nNumber, number);
 }
 
 void CQZMView::OnUpdateTimeout()
@@ -118,10 +106,8 @@ void CQZMView::OnUpdateTimeout()
     if (timeout >= kTimeoutMin && timeout <= kTimeoutMax) {
         SetStatusText(CStringTable::Load(IDS_READY));
         CQZMDoc* doc = GetDocument();
-        if (IsStoring() && doc && doc->m_nTimeout != timeout) {
-            doc->m_nTimeout = timeout;
-            doc->SetModifiedFlag(true);
-        }
+        if (IsStoring() && doc)
+            StoreValue(*doc, doc->m_nTimeout, timeout);
     } else {
         SetStatusText(FormatPrintfMessage(IDS_INVALID_TIMEOUT, {QString::number(kTimeoutMin),
                                                                QString::number(kTimeoutMax), QStringLiteral("msec")}));
@@ -139,10 +125,7 @@ void CQZMView::OnKillfocusTimeout()
         timeout = doc->m_nTimeout;
         m_wndTimeout->WriteText(QString::number(timeout));
     }
-    if (doc->m_nTimeout != timeout) {
-        doc->m_nTimeout = timeout;
-        doc->SetModifiedFlag(true);
-    }
+    StoreValue(*doc, doc->m_nTimeout, timeout);
 }
 
 void CQZMView::OnBasicVariable()
@@ -151,10 +134,8 @@ void CQZMView::OnBasicVariable()
     if (!doc || !GetDlgItem(IDC_BASIC_VARIABLE)->isEnabled() || !IsStoring())
         return;
     CBlockMemory* block = doc->CurrentBlock(SelectedList());
-    if (block && block->m_bParameter != 0) {
-        block->m_bParameter = 0;
-        doc->SetModifiedFlag(true);
-    }
+    if (block)
+        StoreValue(*doc, block->m_bParameter, 0);
 }
 
 void CQZMView::OnParameter()
@@ -212,8 +193,5 @@ void CQZMView::OnChangeSetting(QComboBox* list, qint32& stored)
         if (selected < 0)
             return;
     }
-    if (selected != stored) {
-        stored = selected;
-        GetDocument()->SetModifiedFlag(true);
-    }
+    StoreValue(*GetDocument(), stored, selected);
 }

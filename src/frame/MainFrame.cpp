@@ -72,6 +72,9 @@ const Accelerator kAccelerators[] = {
 const int kToolBarButtons[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_CREATE_TEXT_FILE, 0, ID_SEND_ALL, 0,
                                ID_APP_ABOUT};
 
+// Status panes 1 to 3.
+const int kIndicators[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
+
 QWidget* focusedTextField()
 {
     QWidget* focus = QApplication::focusWidget();
@@ -225,7 +228,6 @@ bool CMainFrame::CreateToolBar()
 bool CMainFrame::CreateStatusBar()
 {
     CreateMessagePane();
-    const int ids[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
     for (int i = 0; i < 3; ++i) {
         auto* pane = new QLabel(this);
         pane->setObjectName(QStringLiteral("pane%1").arg(i + 1));
@@ -250,12 +252,11 @@ void CMainFrame::UpdateLockIndicators()
 {
     const std::optional<LockKeyState> state = ReadLockKeyState();
     const bool on[3] = {state && state->caps, state && state->num, state && state->scroll};
-    const int ids[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
     for (int i = 0; i < 3; ++i) {
         QLabel* pane = m_indicators[i];
         if (!pane)
             continue;
-        const QString text = on[i] ? CStringTable::Load(ids[i]) : QString();
+        const QString text = on[i] ? CStringTable::Load(kIndicators[i]) : QString();
         pane->setText(text);
         // A blank indicator gives its room to the message pane: at the frame's width the
         // editor's range messages would otherwise be cut off.

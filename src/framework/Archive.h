@@ -28,7 +28,6 @@ public:
 
     CArchive(QIODevice* device, Mode mode);
 
-    bool IsLoading() const { return m_mode == load; }
     bool IsStoring() const { return m_mode == store; }
 
     void WriteInt(qint32 value);
@@ -46,8 +45,6 @@ public:
     // they hold none; empty for L = 0. A negative L, or L bytes running
     // past the end of the file, is a format error (EndOfFile).
     QByteArray ReadText();
-
-    QIODevice* device() const { return m_device; }
 
 private:
     QIODevice* m_device;

@@ -14,9 +14,6 @@ public:
     int Y(int dlu) const;
     QRect Rect(int x, int y, int width, int height) const;
 
-    int BaseX() const { return m_baseX; }
-    int BaseY() const { return m_baseY; }
-
 private:
     int m_baseX;
     int m_baseY;

@@ -143,7 +143,7 @@ bool CDocument::OnOpenDocument(const QString& path)
     QFile file;
     const FileErrorCause cause = OpenForReading(file, path);
     if (cause != FileErrorCause::None) {
-        ReportSaveLoadFailure(false, path, AFX_IDP_FAILED_TO_OPEN_DOC, cause);
+        ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_OPEN_DOC, cause);
         return false;
     }
     return LoadFromDevice(file, path);
@@ -159,11 +159,11 @@ bool CDocument::LoadFromDevice(QIODevice& device, const QString& path)
         CArchive ar(&device, CArchive::load);
         Serialize(ar);
     } catch (const CArchiveException&) {
-        ReportSaveLoadFailure(false, path, AFX_IDP_FAILED_TO_OPEN_DOC, FileErrorCause::None,
+        ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_OPEN_DOC, FileErrorCause::None,
                               AFX_IDP_FAILED_INVALID_FORMAT);
         return false;
     } catch (const CArchiveDeviceError&) {
-        ReportSaveLoadFailure(false, path, AFX_IDP_FAILED_TO_OPEN_DOC, FileErrorCause::HardIO);
+        ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_OPEN_DOC, FileErrorCause::HardIO);
         return false;
     }
     m_bLoadChangedContents = false;
@@ -192,20 +192,20 @@ bool CDocument::OnSaveDocument(const QString& path)
         try {
             Serialize(ar);
         } catch (const CArchiveDeviceError&) {
-            ReportSaveLoadFailure(true, path, AFX_IDP_FAILED_TO_SAVE_DOC, FileErrorCause::None);
+            ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_SAVE_DOC, FileErrorCause::None);
             return false;
         }
     }
 
     if (path.isEmpty()) {
-        ReportSaveLoadFailure(true, path, AFX_IDP_INVALID_FILENAME, FileErrorCause::None);
+        ReportSaveLoadFailure(path, AFX_IDP_INVALID_FILENAME, FileErrorCause::None);
         return false;
     }
     // Replacing the file by renaming would get round its read-only state,
     // and would put a plain file in place of a device or pipe.
     const QFileInfo target(path);
     if (IsReadOnlyFile(path) || target.isDir() || (target.exists() && !target.isFile())) {
-        ReportSaveLoadFailure(true, path, AFX_IDP_INVALID_FILENAME, FileErrorCause::AccessDenied);
+        ReportSaveLoadFailure(path, AFX_IDP_INVALID_FILENAME, FileErrorCause::AccessDenied);
         return false;
     }
 
@@ -218,7 +218,7 @@ bool CDocument::OnSaveDocument(const QString& path)
             if (folderCause != FileErrorCause::None || cause == FileErrorCause::None)
                 cause = folderCause;
         }
-        ReportSaveLoadFailure(true, path, AFX_IDP_INVALID_FILENAME, cause);
+        ReportSaveLoadFailure(path, AFX_IDP_INVALID_FILENAME, cause);
         return false;
     }
     // QSaveFile::commit() alone can report success after a failed flush and
@@ -230,22 +230,20 @@ bool CDocument::OnSaveDocument(const QString& path)
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         const FileErrorCause cause = FileErrorCauseFromErrno(errno);
         file.cancelWriting();
-        ReportSaveLoadFailure(true, path, AFX_IDP_FAILED_TO_SAVE_DOC, cause);
+        ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_SAVE_DOC, cause);
         return false;
     }
     errno = 0;
     if (!file.commit()) {
-        ReportSaveLoadFailure(true, path, AFX_IDP_FAILED_TO_SAVE_DOC, FileErrorCauseFromErrno(errno));
+        ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_SAVE_DOC, FileErrorCauseFromErrno(errno));
         return false;
     }
     SetModifiedFlag(false);
     return true;
 }
 
-void CDocument::ReportSaveLoadFailure(bool saving, const QString& path, int fallbackId, FileErrorCause cause,
-                                      int formatErrorId)
+void CDocument::ReportSaveLoadFailure(const QString& path, int fallbackId, FileErrorCause cause, int formatErrorId)
 {
-    Q_UNUSED(saving);
     QString text;
     if (formatErrorId)
         text = CStringTable::Load(formatErrorId);

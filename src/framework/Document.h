@@ -36,10 +36,8 @@ public:
     void AddView(CView* view);
     void RemoveView(CView* view);
     CView* GetFirstView() const { return m_views.isEmpty() ? nullptr : m_views.first(); }
-    const QList<CView*>& GetViews() const { return m_views; }
     void UpdateAllViews(CView* sender, int hint = 0, CObject* hintObject = nullptr);
 
-    CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
     void SetDocTemplate(CDocTemplate* docTemplate) { m_pDocTemplate = docTemplate; }
 
     virtual bool OnNewDocument();
@@ -78,8 +76,7 @@ protected:
     // The name the save-changes prompt uses.
     QString DisplayName() const;
     // Shows the message of a failed load or save.
-    void ReportSaveLoadFailure(bool saving, const QString& path, int fallbackId, FileErrorCause cause,
-                               int formatErrorId = 0);
+    void ReportSaveLoadFailure(const QString& path, int fallbackId, FileErrorCause cause, int formatErrorId = 0);
 
 private:
     QString m_strTitle;

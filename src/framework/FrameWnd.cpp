@@ -32,10 +32,9 @@ CFrameWnd::~CFrameWnd()
     disconnect(m_idleConnection);
 }
 
-void CFrameWnd::SetActiveView(CView* view, QWidget* viewWidget)
+void CFrameWnd::SetActiveView(CView* view)
 {
     m_pActiveView = view;
-    m_viewWidget = viewWidget;
     if (CDocument* doc = GetActiveDocument()) {
         connect(doc, &CDocument::contentsTouched, this, &CFrameWnd::PostUpdateCommandStates,
                 Qt::UniqueConnection);

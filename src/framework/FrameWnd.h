@@ -25,7 +25,7 @@ public:
     explicit CFrameWnd(QWidget* parent = nullptr);
     ~CFrameWnd() override;
 
-    void SetActiveView(CView* view, QWidget* viewWidget);
+    void SetActiveView(CView* view);
     CView* GetActiveView() const { return m_pActiveView; }
     CDocument* GetActiveDocument() const;
 
@@ -59,7 +59,6 @@ protected:
     // Menus and toolbars created through these show prompts in pane 0.
     void WatchMenu(QMenu* menu);
     void WatchToolBar(QToolBar* toolBar);
-    QLabel* MessagePane() const { return m_pMessagePane; }
     void CreateMessagePane();
 
     void closeEvent(QCloseEvent* event) override;
@@ -72,7 +71,6 @@ private:
     QHash<int, QAction*> m_actions;
     QActionGroup* m_radioGroup = nullptr;
     CView* m_pActiveView = nullptr;
-    QPointer<QWidget> m_viewWidget;
     QLabel* m_pMessagePane = nullptr;
     QString m_strTitleBase;
     QList<QPointer<QMenu>> m_watchedMenus;

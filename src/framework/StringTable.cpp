@@ -27,11 +27,6 @@ QString CStringTable::Load(int id)
     return QString::fromLatin1(LoadBytes(id));
 }
 
-bool CStringTable::Has(int id)
-{
-    return table().contains(id);
-}
-
 QString CStringTable::Prompt(int id)
 {
     const QString text = Load(id);

@@ -18,7 +18,6 @@ public:
     static void Install(const Entry* entries, int count);
     static QString Load(int id);
     static QByteArray LoadBytes(int id);
-    static bool Has(int id);
 
     // The two parts of a command prompt: status-bar text, then tooltip.
     static QString Prompt(int id);

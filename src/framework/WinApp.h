@@ -33,7 +33,6 @@ public:
 
     CFrameWnd* GetMainWnd() const;
     CDocument* GetDocument() const;
-    CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
     CRecentFileList* GetRecentFileList() const { return m_pRecentFileList.get(); }
 
     // The single way to open a named file.

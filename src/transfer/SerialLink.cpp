@@ -2,7 +2,6 @@
 
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
-#include "transfer/TransferLog.h"
 
 #include <QDeadlineTimer>
 #include <QSerialPort>

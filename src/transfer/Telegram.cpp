@@ -7,17 +7,6 @@
 
 namespace Telegram {
 
-int DataLength(quint8 command)
-{
-    switch (command) {
-    case kRequest: return 0;
-    case kSizes: return 3;
-    case kSettings: return 3;
-    case kBlock: return 4;
-    default: return -1;
-    }
-}
-
 quint8 Bcc(quint8 command, const QByteArray& data)
 {
     quint8 bcc = command;

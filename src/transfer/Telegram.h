@@ -26,8 +26,6 @@ enum Command : quint8 {
 // by a different code than the others.
 enum class Kind { Request, Sizes, Settings, Block, LastBlock };
 
-// Number of data bytes a command carries; -1 for an unknown command.
-int DataLength(quint8 command);
 // Exclusive OR of the command byte and the data bytes.
 quint8 Bcc(quint8 command, const QByteArray& data);
 // STX, command, data, ETX, BCC.

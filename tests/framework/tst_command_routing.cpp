@@ -56,7 +56,7 @@ private slots:
         TestView view;
         doc.AddView(&view);
         TestFrame frame;
-        frame.SetActiveView(&view, nullptr);
+        frame.SetActiveView(&view);
         Target::handle(view, "view", {1});
         Target::handle(doc, "doc", {1, 2});
         Target::handle(frame, "frame", {1, 2, 3});

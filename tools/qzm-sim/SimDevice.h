@@ -63,9 +63,7 @@ public:
     void DropPartialFrame() { m_buffer.clear(); }
     bool HasPartialFrame() const { return !m_buffer.isEmpty(); }
 
-    int TelegramCount() const { return m_nTelegrams; }
     int CompletedTransfers() const { return m_nCompleted; }
-    bool HasConfiguration() const { return m_nCompleted > 0; }
     // The configuration of the last complete transfer.
     const Configuration& LastConfiguration() const { return m_last; }
 
