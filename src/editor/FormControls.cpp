@@ -122,6 +122,14 @@ void CNumberEdit::WriteText(const QString& text)
     m_bProgramWrite = outer;
 }
 
+int CNumberEdit::TakeNumber()
+{
+    const QString plain = PlainSpinText(text());
+    if (!plain.isEmpty())
+        WriteText(plain);
+    return ReadFieldNumber(text());
+}
+
 void CNumberEdit::keyPressEvent(QKeyEvent* event)
 {
     if (m_pSpin && m_pSpin->isEnabled() && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)

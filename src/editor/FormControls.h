@@ -41,6 +41,9 @@ public:
     // Writes the text as the program: textChanged is emitted even when the
     // text does not change, as every write of a number field is checked.
     void WriteText(const QString& text);
+    // Rewrites a spin's grouped text ("9,999") to plain digits, then reads
+    // the field's number.
+    int TakeNumber();
     bool IsProgramWrite() const { return m_bProgramWrite; }
     // The text before the change being validated.
     const QString& LastText() const { return m_strLast; }

@@ -96,6 +96,15 @@ void CQZMView::CreateForm()
         }
         return l;
     };
+    // A number field with its spin just right of it, the spin attached.
+    auto numberField = [&](CNumberEdit*& edit, int id, const char* name, CSpinButton*& spin, int spinId,
+                           const char* spinName, int x, int y, int cx, int spinX) {
+        edit = new CNumberEdit(m_pForm);
+        place(edit, id, name, x, y, cx, 12);
+        spin = new CSpinButton(m_pForm);
+        place(spin, spinId, spinName, spinX, y, 11, 12);
+        spin->SetBuddy(edit);
+    };
     // A drop-down list is as high as its closed box; the template's height
     // includes the dropped list.
     auto dropList = [&](int id, const char* name, const QStringList& items, int x, int y, int cx) {
@@ -127,11 +136,8 @@ void CQZMView::CreateForm()
     m_wndParity = dropList(IDC_PARITY, "IDC_PARITY",
                            {QStringLiteral("EVEN"), QStringLiteral("ODD"), QStringLiteral("NONE")}, 136, 93, 49);
     label("Timeout:", 14, 113, 28, 8, left);
-    m_wndTimeout = new CNumberEdit(m_pForm);
-    place(m_wndTimeout, IDC_TIMEOUT, "IDC_TIMEOUT", 47, 111, 38, 12);
-    m_wndTimeoutSpin = new CSpinButton(m_pForm);
-    place(m_wndTimeoutSpin, IDC_TIMEOUT_SPIN, "IDC_TIMEOUT_SPIN", 86, 111, 11, 12);
-    m_wndTimeoutSpin->SetBuddy(m_wndTimeout);
+    numberField(m_wndTimeout, IDC_TIMEOUT, "IDC_TIMEOUT", m_wndTimeoutSpin, IDC_TIMEOUT_SPIN, "IDC_TIMEOUT_SPIN", 47, 111,
+                38, 86);
     label("msec", 101, 113, 18, 8, left);
 
     m_wndBlockFrame = new QGroupBox(QStringLiteral("Block Memory"), m_pForm);
@@ -157,18 +163,12 @@ void CQZMView::CreateForm()
     place(m_wndBMDescription, IDC_BM_DESCRIPTION, "IDC_BM_DESCRIPTION", 30, 209, 140, 30);
 
     label("Address in network:", 25, 250, 92, 12, rightCentred);
-    m_wndAddress = new CNumberEdit(m_pForm);
-    place(m_wndAddress, IDC_ADDRESS, "IDC_ADDRESS", 120, 250, 40, 12);
-    m_wndAddressSpin = new CSpinButton(m_pForm);
-    place(m_wndAddressSpin, IDC_ADDRESS_SPIN, "IDC_ADDRESS_SPIN", 160, 250, 11, 12);
-    m_wndAddressSpin->SetBuddy(m_wndAddress);
+    numberField(m_wndAddress, IDC_ADDRESS, "IDC_ADDRESS", m_wndAddressSpin, IDC_ADDRESS_SPIN, "IDC_ADDRESS_SPIN", 120,
+                250, 40, 160);
 
     label("Parameter/Variable number:", 25, 275, 92, 12, rightCentred);
-    m_wndNumber = new CNumberEdit(m_pForm);
-    place(m_wndNumber, IDC_NUMBER, "IDC_NUMBER", 120, 275, 40, 12);
-    m_wndNumberSpin = new CSpinButton(m_pForm);
-    place(m_wndNumberSpin, IDC_NUMBER_SPIN, "IDC_NUMBER_SPIN", 160, 275, 11, 12);
-    m_wndNumberSpin->SetBuddy(m_wndNumber);
+    numberField(m_wndNumber, IDC_NUMBER, "IDC_NUMBER", m_wndNumberSpin, IDC_NUMBER_SPIN, "IDC_NUMBER_SPIN", 120, 275, 40,
+                160);
 
     auto* basicVariable = new CRadioButton(QStringLiteral("Basic Variable"), m_pForm);
     place(basicVariable, IDC_BASIC_VARIABLE, "IDC_BASIC_VARIABLE", 34, 297, 60, 10);

@@ -79,13 +79,7 @@ void CQZMView::OnUpdateNumber()
 {
     if (!m_wndNumber->isEnabled())
         return;
-    QString text = m_wndNumber->text();
-    const QString plain = PlainSpinText(text);
-    if (!plain.isEmpty()) {
-        m_wndNumber->WriteText(plain);
-        text = plain;
-    }
-    const int number = ReadFieldNumber(text);
+    const int number = m_wndNumber->TakeNumber();
     CQZMDoc* doc = GetDocument();
     CBlockMemory* block = doc ? doc->CurrentBlock(SelectedList()) : nullptr;
     if (IsStoring() && block)
@@ -96,13 +90,7 @@ void CQZMView::OnUpdateTimeout()
 {
     if (!m_wndTimeout->isEnabled())
         return;
-    QString text = m_wndTimeout->text();
-    const QString plain = PlainSpinText(text);
-    if (!plain.isEmpty()) {
-        m_wndTimeout->WriteText(plain);
-        text = plain;
-    }
-    const int timeout = ReadFieldNumber(text);
+    const int timeout = m_wndTimeout->TakeNumber();
     if (timeout >= kTimeoutMin && timeout <= kTimeoutMax) {
         SetStatusText(CStringTable::Load(IDS_READY));
         CQZMDoc* doc = GetDocument();
