@@ -7,11 +7,11 @@
 #include "framework/Interaction.h"
 #include "transfer/ConfigTransfer.h"
 #include "transfer/SerialLink.h"
+#include "transfer/SerialPorts.h"
 #include "transfer/TransferProgress.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTextStream>
 
 namespace {
@@ -90,8 +90,8 @@ int RunSendCommand(const QStringList& arguments)
     parser.setApplicationDescription(QStringLiteral("Sends the configuration of FILE to the QZM (Send All)."));
     const QCommandLineOption portOption(
         QStringLiteral("port"),
-        QStringLiteral("COM1..COM4 (mapped by QZM_COM<n>, the settings or the system's port), or a device path. "
-                       "Default: the port stored in FILE."),
+        QStringLiteral("COM1..COM4 (mapped by QZM_COM<n>, the settings or the system's port), a device path, "
+                       "or tcp://HOST:PORT (a network serial server in raw TCP mode). Default: the port stored in FILE."),
         QStringLiteral("PORT"));
     parser.addOption(portOption);
     if (const int code = ParseCommandArguments(parser, QStringLiteral("send"), arguments); code >= 0)
@@ -109,28 +109,21 @@ int RunSendCommand(const QStringList& arguments)
         return 2;
     }
 
-    QString device;
+    PortTarget target;
     if (parser.isSet(portOption)) {
-        const QString port = parser.value(portOption);
-        const QRegularExpressionMatch com =
-            QRegularExpression(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption)
-                .match(port);
-        if (com.hasMatch()) {
-            const int number = com.captured(1).toInt();
-            if (SerialPortName(number).isEmpty()) {
-                err() << "qzm-cli send: " << port << " is not one of COM1 to COM4" << Qt::endl;
-                return 2;
-            }
-            doc.m_nSerialPort = number;
-        } else {
-            device = port;
+        QString error;
+        if (!ResolvePortArgument(parser.value(portOption), target, error)) {
+            err() << "qzm-cli send: " << error << Qt::endl;
+            return 2;
         }
     }
-
     CStderrProgress progress;
     CConfigTransfer transfer(&doc, progress);
-    if (!device.isEmpty())
-        transfer.SetPortDevice(device);
+    transfer.SetCommandLineHints(true);
+    if (target.serialPort)
+        doc.m_nSerialPort = target.serialPort;
+    else if (!target.device.isEmpty())
+        transfer.SetPortDevice(target.device);
     if (RunConfigTransfer(transfer)) {
         err() << "Sent " << doc.m_arrRead.size() << " Read and " << doc.m_arrWrite.size()
               << " Write Block Memories to " << transfer.PortDevice() << "; all "

@@ -23,11 +23,12 @@ int main(int argc, char* argv[])
         "Commands:\n"
         "  report FILE [-o OUT]   the text report of a .qzm file\n"
         "  show FILE              the document of a .qzm file as JSON\n"
-        "  send FILE --port PORT  Send All without a window\n\n"
+        "  send FILE --port PORT  Send All without a window\n"
+        "  ports [--json]         the serial ports found and what COM1..COM4 open\n\n"
         "qzm-cli COMMAND --help describes a command."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("report, show or send"),
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("report, show, send or ports"),
                                  QStringLiteral("COMMAND [arguments]"));
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     if (!parser.parse(QCoreApplication::arguments())) {
@@ -51,6 +52,8 @@ int main(int argc, char* argv[])
         return RunShowCommand(args.mid(1));
     if (command == QLatin1String("send"))
         return RunSendCommand(args.mid(1));
+    if (command == QLatin1String("ports"))
+        return RunPortsCommand(args.mid(1));
     QTextStream(stderr) << (command.isEmpty() ? QStringLiteral("qzm-cli: no command given")
                                               : QStringLiteral("qzm-cli: unknown command: ") + command)
                         << "\n" << parser.helpText();

@@ -5,6 +5,7 @@
 #include "framework/StringTable.h"
 #include "framework/View.h"
 #include "resources/Resource.h"
+#include "transfer/SerialPorts.h"
 #include "transfer/TransferLog.h"
 #include "transfer/TransferProgress.h"
 
@@ -73,7 +74,8 @@ void CConfigTransfer::End()
 bool CConfigTransfer::OpenPort()
 {
     m_dlgSend.SetStatusText(CStringTable::Load(IDS_PREPARING_PORT));
-    if (m_strDevice.isEmpty())
+    m_bDeviceGiven = !m_strDevice.isEmpty();
+    if (!m_bDeviceGiven)
         m_strDevice = SerialPortDevice(m_pDoc->m_nSerialPort);
     if (m_strDevice.isEmpty()) {
         Fail(IDS_COMM_PORT_FAIL,
@@ -84,9 +86,14 @@ bool CConfigTransfer::OpenPort()
     case CSerialLink::OpenResult::Opened:
         qCDebug(lcTransfer) << "opened" << m_strDevice << "at 9600 8N1";
         return true;
-    case CSerialLink::OpenResult::OpenFailed:
-        Fail(IDS_COMM_PORT_FAIL, m_hComm->ErrorString());
+    case CSerialLink::OpenResult::OpenFailed: {
+        QString reason = m_hComm->ErrorString();
+        const QString help = PortChoiceHelp();
+        if (!help.isEmpty())
+            reason += (reason.isEmpty() ? QString() : QStringLiteral("\n")) + help;
+        Fail(IDS_COMM_PORT_FAIL, reason);
         return false;
+    }
     case CSerialLink::OpenResult::SettingsFailed:
         // Reported by no message box: the display just closes.
         m_strFailureReason = m_hComm->ErrorString();
@@ -94,6 +101,15 @@ bool CConfigTransfer::OpenPort()
         return false;
     }
     return false;
+}
+
+// Which device the port number led to and how to pick another one.
+QString CConfigTransfer::PortChoiceHelp() const
+{
+    if (m_bDeviceGiven)
+        return m_bCommandLineHints ? QStringLiteral("The port was given with --port; qzm-cli ports lists the ports found.")
+                                   : QString();
+    return PortChoiceHint(ResolvePortAssignment(m_pDoc->m_nSerialPort), m_bCommandLineHints);
 }
 
 int CConfigTransfer::BaudRateSelection() const

@@ -24,6 +24,9 @@ public:
 
     // Use this device instead of the one the document's port number names.
     void SetPortDevice(const QString& device) { m_strDevice = device; }
+    // Failures to open say how to choose another port on the command line
+    // instead of in the window.
+    void SetCommandLineHints(bool commandLine) { m_bCommandLineHints = commandLine; }
 
     bool Begin();
     void Run();
@@ -52,11 +55,14 @@ public:
 private:
     bool Exchange(Telegram::Kind kind, const QByteArray& telegram);
     void Fail(int messageId, const QString& reason = {});
+    QString PortChoiceHelp() const;
 
     std::unique_ptr<CSerialLink> m_hComm;
     CTransferProgress& m_dlgSend;
     CQZMDoc* m_pDoc;
     QString m_strDevice;
+    bool m_bDeviceGiven = false;
+    bool m_bCommandLineHints = false;
     bool m_bDisplayCreated = false;
     bool m_bSucceeded = false;
     int m_nFailureMessage = 0;
