@@ -17,9 +17,11 @@
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 #ifdef __linux__
+#include <sys/inotify.h>
 #include <sys/prctl.h>
 #endif
 
@@ -92,8 +94,13 @@ public:
     void Shutdown();
 
 private:
+    bool WriteReply(const QByteArray& reply, qint64 t, bool last);
+    void ForgetClientEvents();
+    void WaitUntilReplyRead();
+
     int m_master = -1;
     int m_slave = -1;
+    int m_watch = -1;   // inotify on the port: the client's reads and closes
     qint64 m_lineFreeNs = 0;
 };
 
@@ -128,6 +135,13 @@ bool CSimulator::OpenPty()
         return false;
     }
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+#ifdef __linux__
+    m_watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_watch >= 0 && ::inotify_add_watch(m_watch, name, IN_ACCESS | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        ::close(m_watch);
+        m_watch = -1;
+    }
+#endif
 
     if (!linkPath.isEmpty()) {
         const QFileInfo existing(linkPath);
@@ -170,7 +184,9 @@ void CSimulator::Shutdown()
         ::close(m_master);
     if (m_slave >= 0)
         ::close(m_slave);
-    m_master = m_slave = -1;
+    if (m_watch >= 0)
+        ::close(m_watch);
+    m_master = m_slave = m_watch = -1;
     if (!linkPath.isEmpty())
         ::unlink(QFile::encodeName(linkPath).constData());
 }
@@ -231,20 +247,81 @@ int CSimulator::Run()
                 ::tcflush(m_slave, TCIFLUSH);
             }
             WriteJson();
-            if (byteTimeNs) {
-                for (char byte : answer.reply) {
-                    t += byteTimeNs;
-                    sleepUntil(t);
-                    writeAll(m_master, &byte, 1);
-                }
-                m_lineFreeNs = t;
-            } else if (!writeAll(m_master, answer.reply.constData(), answer.reply.size())) {
+            const bool last = answer.transferComplete && once;
+            if (!WriteReply(answer.reply, t, last)) {
                 err() << "qzm-sim: write: " << strerror(errno) << Qt::endl;
                 return 1;
             }
-            if (answer.transferComplete && once)
+            if (last) {
+                WaitUntilReplyRead();
                 return 0;
+            }
         }
+    }
+}
+
+bool CSimulator::WriteReply(const QByteArray& reply, qint64 t, bool last)
+{
+    if (byteTimeNs) {
+        for (qsizetype i = 0; i < reply.size(); ++i) {
+            t += byteTimeNs;
+            sleepUntil(t);
+            if (last && i == reply.size() - 1)
+                ForgetClientEvents();
+            if (!writeAll(m_master, reply.constData() + i, 1))
+                return false;
+        }
+        m_lineFreeNs = t;
+        return true;
+    }
+    if (last)
+        ForgetClientEvents();
+    return writeAll(m_master, reply.constData(), reply.size());
+}
+
+// Reads the client did before the last reply went out tell nothing about it.
+void CSimulator::ForgetClientEvents()
+{
+    if (m_watch < 0)
+        return;
+    char buffer[4096];
+    while (::read(m_watch, buffer, sizeof buffer) > 0) {
+    }
+}
+
+// Our exit hangs the line up, and the kernel then throws away what the
+// client has not read yet: a complete transfer would look failed. Wait
+// until the client has read the last reply or closed the port, at most
+// a few seconds for a client that went away.
+void CSimulator::WaitUntilReplyRead()
+{
+    constexpr qint64 kLimitNs = qint64(5000) * 1000000;
+    const qint64 deadline = nowNs() + kLimitNs;
+    for (;;) {
+        const qint64 leftMs = (deadline - nowNs()) / 1000000;
+        if (leftMs <= 0)
+            return;
+        pollfd fds[2] = {{m_watch, POLLIN, 0}, {g_signalPipe[0], POLLIN, 0}};
+        const int ready = ::poll(fds, 2, int(leftMs));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0 || fds[1].revents)
+            return;
+#ifdef __linux__
+        alignas(inotify_event) char buffer[4096];
+        const ssize_t n = ::read(m_watch, buffer, sizeof buffer);
+        bool readSome = false;
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE))
+                return;
+            readSome = readSome || (event->mask & IN_ACCESS);
+            at += ssize_t(sizeof(inotify_event)) + event->len;
+        }
+        int waiting = 0;
+        if (readSome && ::ioctl(m_slave, FIONREAD, &waiting) == 0 && waiting == 0)
+            return;
+#endif
     }
 }
 
