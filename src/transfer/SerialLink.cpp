@@ -92,7 +92,7 @@ CSerialLink::OpenResult CQSerialPortLink::Open(const QString& device)
     // stale by Qt; a living holder still owns the port.
     const std::optional<PortLock> before = FindPortLock(target);
     if (before && before->alive && before->pid != QCoreApplication::applicationPid() && !before->qtFormat) {
-        m_strError = named + QStringLiteral(": the port is in use by another program.\n") + DescribePortLock(*before);
+        m_strError = named + QStringLiteral(": ") + DescribePortLock(*before);
         return OpenResult::OpenFailed;
     }
 
@@ -442,8 +442,8 @@ QString DescribePortLock(const PortLock& lock)
         return QStringLiteral("The lock file %1 was left by process %2%3 on another computer; if no program uses "
                               "the port, remove that file.").arg(lock.path).arg(lock.pid).arg(program);
     if (lock.alive)
-        return QStringLiteral("Process %1%2 holds the port (lock file %3); close that program or choose "
-                              "another port.").arg(lock.pid).arg(program, lock.path);
+        return QStringLiteral("The port is in use by another program: process %1%2 holds it (lock file %3); "
+                              "close that program or choose another port.").arg(lock.pid).arg(program, lock.path);
     return QStringLiteral("The lock file %1 was left by process %2%3, which no longer exists, and could not be "
                           "removed; remove that file (for example: sudo rm %1).").arg(lock.path).arg(lock.pid).arg(program);
 }

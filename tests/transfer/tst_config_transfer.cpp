@@ -246,7 +246,13 @@ private slots:
             Outcome outcome;
             send(doc, script, outcome);
             QCOMPARE(outcome.progress.failures, QStringList{CStringTable::Load(IDS_COMM_PORT_FAIL)});
-            QCOMPARE(outcome.progress.details, QStringList{script.openError});
+            // ...followed by what COM1 was mapped to and how to choose another.
+            QCOMPARE(outcome.progress.details.size(), 1);
+            QVERIFY(outcome.progress.details[0].startsWith(script.openError + QLatin1Char('\n')));
+            QVERIFY2(outcome.progress.details[0].contains(QStringLiteral("COM1 is mapped to /dev/scripted-com1 by the "
+                                                                         "environment variable QZM_COM1")),
+                     qPrintable(outcome.progress.details[0]));
+            QVERIFY(outcome.progress.details[0].contains(QStringLiteral("Serial Ports...")));
             QCOMPARE(outcome.progress.texts, QStringList{CStringTable::Load(IDS_PREPARING_PORT)});
             QVERIFY(script.written.isEmpty());
             QCOMPARE(script.closes, 0);
