@@ -104,7 +104,7 @@ int RunSendCommand(const QStringList& arguments)
     CQZMDoc doc;
     if (!doc.OnOpenDocument(QFileInfo(path).absoluteFilePath()))
         return 2;
-    if (doc.m_arrRead.isEmpty() && doc.m_arrWrite.isEmpty()) {
+    if (!doc.HasBlocks()) {
         err() << "qzm-cli send: " << path << " holds no Block Memory: there is nothing to send." << Qt::endl;
         return 2;
     }
@@ -121,11 +121,11 @@ int RunSendCommand(const QStringList& arguments)
     CConfigTransfer transfer(&doc, progress);
     transfer.SetCommandLineHints(true);
     if (target.serialPort)
-        doc.m_nSerialPort = target.serialPort;
+        doc.SetSerialPort(target.serialPort);
     else if (!target.device.isEmpty())
         transfer.SetPortDevice(target.device);
     if (RunConfigTransfer(transfer)) {
-        err() << "Sent " << doc.m_arrRead.size() << " Read and " << doc.m_arrWrite.size()
+        err() << "Sent " << doc.ReadBlocks().size() << " Read and " << doc.WriteBlocks().size()
               << " Write Block Memories to " << transfer.PortDevice() << "; all "
               << progress.Position() << " replies accepted." << Qt::endl;
         return 0;

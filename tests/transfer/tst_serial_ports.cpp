@@ -382,12 +382,12 @@ private slots:
         QVERIFY2(result.exitCode == 0, qPrintable(result.err));
         CompareWithDocument(sim.Received(), doc);
         const QJsonArray exchanges = sim.Received()[QStringLiteral("exchanges")].toArray();
-        QCOMPARE(exchanges.size(), 3 + doc.m_arrRead.size() + doc.m_arrWrite.size());
+        QCOMPARE(exchanges.size(), 3 + doc.ReadBlocks().size() + doc.WriteBlocks().size());
 
         // The window's transfer, with COM2 chosen as the server in the
         // settings.
         StorePortChoice(2, server.Url());
-        doc.m_nSerialPort = 2;
+        doc.SetSerialPort(2);
         FillDocument(doc, 48, 48);
         Sent sent;
         sendOver(doc, sent);
@@ -404,7 +404,7 @@ private slots:
             // Nobody listens: 110 at once, with the system's reason.
             const QString url = QStringLiteral("tcp://127.0.0.1:%1").arg(FreeLoopbackPort());
             QSettings().setValue(QStringLiteral("Serial Ports/COM1"), url);
-            doc.m_nSerialPort = 1;
+            doc.SetSerialPort(1);
             QElapsedTimer timer;
             timer.start();
             Sent sent;
