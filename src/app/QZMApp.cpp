@@ -14,6 +14,7 @@
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 #include "transfer/SendAll.h"
+#include "transfer/SerialPortsDlg.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -32,6 +33,7 @@ CQZMApp::CQZMApp(const QStringList& arguments) : m_arguments(arguments)
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
     // No help file belongs to the program; F1 shows what it is instead.
     OnCommand(ID_HELP, [this] { OnAppAbout(); });
+    OnCommand(ID_SERIAL_PORTS, [this] { OnSerialPorts(); });
 }
 
 CQZMApp::~CQZMApp() = default;
@@ -177,6 +179,19 @@ CQZMView* CQZMApp::GetView() const
 void CQZMApp::OnAppAbout()
 {
     CAboutDlg dialog(GetMainWnd());
+    CInteraction::Instance().RunModal(&dialog);
+}
+
+void CQZMApp::SetPortDiscovery(std::unique_ptr<CPortDiscovery> discovery)
+{
+    m_pPortDiscovery = std::move(discovery);
+}
+
+void CQZMApp::OnSerialPorts()
+{
+    if (!m_pPortDiscovery)
+        m_pPortDiscovery = std::make_unique<CSystemPortDiscovery>();
+    CSerialPortsDlg dialog(*m_pPortDiscovery, GetMainWnd());
     CInteraction::Instance().RunModal(&dialog);
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 class CMainFrame;
+class CPortDiscovery;
 class CQZMDoc;
 class CQZMView;
 class CShellServer;
@@ -27,6 +28,10 @@ public:
     CQZMView* GetView() const;
 
     void OnAppAbout();
+    // Serial Ports...: the device behind each of COM1..COM4.
+    void OnSerialPorts();
+    // Where the dialog finds the system's ports (tests give a fixed list).
+    void SetPortDiscovery(std::unique_ptr<CPortDiscovery> discovery);
 
     // The end of the shell conversation, once shell open is enabled.
     CShellServer* GetShellServer() const { return m_pShellServer.get(); }
@@ -44,4 +49,5 @@ private:
     QStringList m_arguments;
     CCommandLineInfo m_cmdInfo;
     std::unique_ptr<CShellServer> m_pShellServer;
+    std::unique_ptr<CPortDiscovery> m_pPortDiscovery;
 };

@@ -147,6 +147,11 @@ void CMainFrame::CreateMenus()
     comm->addSeparator();
     QMenu* ports = comm->addMenu(QStringLiteral("Serial Port Number"));
     addItems(ports, kSerialPortMenu, int(std::size(kSerialPortMenu)));
+    // Beside the four numbers: which device each of them opens.
+    ports->addSeparator();
+    QAction* assign = CommandAction(ID_SERIAL_PORTS);
+    assign->setText(QStringLiteral("Serial Ports..."));
+    ports->addAction(assign);
     WatchMenu(comm);
     WatchMenu(ports);
 

@@ -37,6 +37,8 @@ constexpr int ID_SERIAL_COM2 = 32775;
 constexpr int ID_SERIAL_COM3 = 32776;
 constexpr int ID_SERIAL_COM4 = 32777;
 constexpr int ID_CREATE_TEXT_FILE = 32779;
+// Beyond the original commands: the Serial Ports dialog.
+constexpr int ID_SERIAL_PORTS = 32790;
 
 // Form controls
 constexpr int IDC_DESCRIPTION = 1000;

@@ -44,6 +44,7 @@ const CStringTable::Entry kStrings[] = {
     {ID_VIEW_TOOLBAR, "Show or hide the toolbar\nToggle ToolBar"},
     {ID_VIEW_STATUS_BAR, "Show or hide the status bar\nToggle StatusBar"},
     {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
+    {ID_SERIAL_PORTS, "Choose the device each of COM1 to COM4 opens\nSerial Ports"},
 
     // Toolkit texts
     {AFX_IDS_APP_TITLE, "QZM"},

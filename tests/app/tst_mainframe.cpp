@@ -83,7 +83,9 @@ private slots:
         QCOMPARE(menuTexts(topMenu(frame, "&View")), QStringList({"&Toolbar", "&Status Bar"}));
         QMenu* comm = topMenu(frame, "Comunicate");
         QCOMPARE(menuTexts(comm), QStringList({"Send All", "-", "Serial Port Number"}));
-        QCOMPARE(menuTexts(comm->actions().last()->menu()), QStringList({"COM1", "COM2", "COM3", "COM4"}));
+        // The four numbers as they were, then the port assignments after a separator.
+        QCOMPARE(menuTexts(comm->actions().last()->menu()),
+                 QStringList({"COM1", "COM2", "COM3", "COM4", "-", "Serial Ports..."}));
         QCOMPARE(menuTexts(topMenu(frame, "&Help")), QStringList({"&About QZM..."}));
 
         // The placeholder is grayed while the list is empty.

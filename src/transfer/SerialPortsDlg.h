@@ -1,0 +1,45 @@
+#pragma once
+
+#include "transfer/SerialPorts.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+
+// "Serial Ports": which device each of COM1..COM4 opens, where that choice
+// comes from, and a new choice among the ports found or any path or
+// network address. Choices go to the settings when the dialog is accepted.
+class CSerialPortsDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit CSerialPortsDlg(CPortDiscovery& discovery, QWidget* parent = nullptr);
+
+    // Enumerates the ports again and shows the current assignments.
+    void Refresh();
+    // The choice for COM<n> as it would be stored; empty for the default.
+    QString Choice(int nSerialPort) const;
+    // Writes the four choices to the settings.
+    void StoreChoices() const;
+
+    QComboBox* PortBox(int nSerialPort) const { return m_boxes[nSerialPort - 1]; }
+    QLabel* StateLabel(int nSerialPort) const { return m_states[nSerialPort - 1]; }
+    QTreeWidget* PortList() const { return m_list; }
+    QPushButton* RefreshButton() const { return m_refresh; }
+
+    void accept() override;
+
+private:
+    void FillBox(int nSerialPort, const QString& keep);
+
+    CPortDiscovery& m_discovery;
+    QList<SerialPortEntry> m_ports;
+    QComboBox* m_boxes[4] = {};
+    QLabel* m_states[4] = {};
+    QTreeWidget* m_list = nullptr;
+    QPushButton* m_refresh = nullptr;
+};

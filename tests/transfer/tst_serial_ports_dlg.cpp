@@ -1,0 +1,234 @@
+// The Serial Ports dialog: reached from the menu, showing and storing the
+// device behind COM1..COM4, driven by the keyboard, with a fixed port list.
+#include "SimProcess.h"
+#include "TransferTestSupport.h"
+
+#include "app/QZMApp.h"
+#include "frame/MainFrame.h"
+#include "framework/StringTable.h"
+#include "resources/Resource.h"
+#include "support/ScriptedInteraction.h"
+#include "support/TestEnvironment.h"
+#include "transfer/ConfigTransfer.h"
+#include "transfer/SerialLink.h"
+#include "transfer/SerialPortsDlg.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTreeWidget>
+#include <QTest>
+
+namespace {
+QString stored(int n)
+{
+    return QSettings().value(QStringLiteral("Serial Ports/COM%1").arg(n)).toString();
+}
+
+QPushButton* okButton(CSerialPortsDlg& dlg)
+{
+    return dlg.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+}
+
+SerialPortEntry adapter(const QString& device, const QString& stableName)
+{
+    SerialPortEntry entry;
+    entry.device = device;
+    entry.stableName = stableName;
+    entry.description = QStringLiteral("Test USB UART");
+    entry.manufacturer = QStringLiteral("Zelvra Test");
+    entry.vendorId = 0x0403;
+    entry.productId = 0x6001;
+    entry.serialNumber = QStringLiteral("A50285BI");
+    return entry;
+}
+} // namespace
+
+class TestSerialPortsDlg : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { InitTestEnvironment(); }
+    void cleanup()
+    {
+        QSettings().remove(QStringLiteral("Serial Ports"));
+        for (int n = 1; n <= 4; ++n)
+            qunsetenv(qPrintable(PortEnvironmentVariable(n)));
+    }
+
+    void storesStableNameAndTheLinkOpensIt()
+    {
+        // The adapter is qzm-sim; its stable name a link as udev makes it.
+        SimProcess sim;
+        QVERIFY(sim.Start());
+        QTemporaryDir dir;
+        const QString byId = dir.filePath(QStringLiteral("usb-Zelvra_Test_USB_UART_A50285BI-if00-port0"));
+        QVERIFY(QFile::link(sim.Port(), byId));
+        CFixedPortDiscovery discovery({adapter(sim.Port(), byId)});
+
+        CSerialPortsDlg dlg(discovery);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QVERIFY(dlg.StateLabel(2)->text().contains(QStringLiteral("Now opens %1, chosen by the system's default")
+                                                       .arg(SystemDefaultPort(2))));
+        QCOMPARE(dlg.PortBox(2)->currentIndex(), 0);
+        QCOMPARE(dlg.PortList()->topLevelItemCount(), 1);
+        QCOMPARE(dlg.PortList()->topLevelItem(0)->text(3), QStringLiteral("0403:6001"));
+        QCOMPARE(dlg.PortList()->topLevelItem(0)->text(5), byId);
+
+        // Keyboard only: Alt+2 goes to COM2, Down picks the adapter,
+        // Enter keeps the choice.
+        QTest::keyClick(&dlg, Qt::Key_2, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), dlg.PortBox(2));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(dlg.PortBox(2)->currentIndex(), 1);
+        QVERIFY(dlg.PortBox(2)->currentText().contains(QStringLiteral("Test USB UART")));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(stored(2), byId);
+        QVERIFY(stored(1).isEmpty() && stored(3).isEmpty() && stored(4).isEmpty());
+
+        // Send All on COM2 opens the device through the stored name.
+        CQZMDoc doc;
+        FillDocument(doc, 3, 2);
+        doc.SetSerialPort(2);
+        RecordingProgress progress;
+        CConfigTransfer transfer(&doc, progress);
+        QVERIFY2(RunConfigTransfer(transfer), qPrintable(progress.details.join(QLatin1Char('\n'))));
+        QCOMPARE(transfer.PortDevice(), byId);
+        CompareWithDocument(sim.Received(), doc);
+
+        // Opened again, the dialog shows the choice and what it leads to.
+        CSerialPortsDlg again(discovery);
+        QCOMPARE(again.PortBox(2)->currentIndex(), 1);
+        QCOMPARE(again.Choice(2), byId);
+        QVERIFY2(again.StateLabel(2)->text().contains(QStringLiteral("chosen by the settings entry \"Serial Ports/COM2\"")),
+                 qPrintable(again.StateLabel(2)->text()));
+        QVERIFY(again.StateLabel(2)->text().contains(QStringLiteral("Test USB UART")));
+    }
+
+    void typedChoices()
+    {
+        QTemporaryDir dir;
+        const QString device = dir.filePath(QStringLiteral("ttyUSB7"));
+        WriteTestFile(device, {});
+        const QString byId = dir.filePath(QStringLiteral("usb-Test-if00"));
+        QVERIFY(QFile::link(device, byId));
+        CFixedPortDiscovery discovery({adapter(device, byId)});
+        QSettings().setValue(QStringLiteral("Serial Ports/COM4"), QStringLiteral("/dev/ttyS9"));
+
+        ScriptedInteraction interaction;
+        CSerialPortsDlg dlg(discovery);
+        // A stored path that is not in the list stays as written.
+        QCOMPARE(dlg.PortBox(4)->currentText(), QStringLiteral("/dev/ttyS9"));
+        QCOMPARE(dlg.Choice(4), QStringLiteral("/dev/ttyS9"));
+
+        // A network address without a port is refused; nothing is stored.
+        dlg.PortBox(3)->setEditText(QStringLiteral("tcp://plant-gw"));
+        okButton(dlg)->click();
+        QCOMPARE(interaction.messages.size(), 1);
+        QVERIFY2(interaction.messages[0].text.startsWith(QStringLiteral("COM3: tcp://plant-gw is no network port")),
+                 qPrintable(interaction.messages[0].text));
+        QVERIFY(!dlg.result());
+        QVERIFY(stored(3).isEmpty());
+
+        // Any path or address may be typed; the device's own path is kept
+        // by its stable name; the first entry gives the default back.
+        dlg.PortBox(3)->setEditText(QStringLiteral(" tcp://plant-gw:4001 "));
+        dlg.PortBox(1)->setEditText(device);
+        dlg.PortBox(4)->setCurrentIndex(0);
+        okButton(dlg)->click();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(stored(3), QStringLiteral("tcp://plant-gw:4001"));
+        QCOMPARE(stored(1), byId);
+        QVERIFY(!QSettings().contains(QStringLiteral("Serial Ports/COM4")));
+
+        // Cancel keeps what was there.
+        CSerialPortsDlg cancelled(discovery);
+        cancelled.PortBox(3)->setEditText(QStringLiteral("/dev/other"));
+        cancelled.reject();
+        QCOMPARE(stored(3), QStringLiteral("tcp://plant-gw:4001"));
+    }
+
+    void refreshAndEnvironment()
+    {
+        qputenv("QZM_COM1", "/dev/from-env");
+        CFixedPortDiscovery discovery;
+        CSerialPortsDlg dlg(discovery);
+        QVERIFY2(dlg.StateLabel(1)->text().contains(
+                     QStringLiteral("Now opens /dev/from-env, chosen by the environment variable QZM_COM1 "
+                                    "(it overrides the choice above); not present now.")),
+                 qPrintable(dlg.StateLabel(1)->text()));
+        QCOMPARE(dlg.PortList()->topLevelItemCount(), 1);
+        QCOMPARE(dlg.PortList()->topLevelItem(0)->text(0), QStringLiteral("No serial port found"));
+        QCOMPARE(dlg.PortBox(1)->count(), 1);
+
+        // An adapter plugged in while the dialog is open appears on
+        // Refresh; what the user typed meanwhile stays.
+        dlg.PortBox(2)->setEditText(QStringLiteral("/dev/typed"));
+        discovery.SetPorts({adapter(QStringLiteral("/dev/ttyACM0"), {})});
+        dlg.RefreshButton()->click();
+        QCOMPARE(dlg.PortList()->topLevelItemCount(), 1);
+        QCOMPARE(dlg.PortList()->topLevelItem(0)->text(0), QStringLiteral("/dev/ttyACM0"));
+        QCOMPARE(dlg.PortBox(1)->count(), 2);
+        QCOMPARE(dlg.PortBox(2)->currentText(), QStringLiteral("/dev/typed"));
+
+        // Every control can be named by a screen reader.
+        for (QWidget* w : dlg.findChildren<QWidget*>()) {
+            if (qobject_cast<QComboBox*>(w) || qobject_cast<QTreeWidget*>(w) || qobject_cast<QLineEdit*>(w))
+                QVERIFY2(!w->accessibleName().isEmpty(), w->metaObject()->className());
+            if (auto* button = qobject_cast<QAbstractButton*>(w))
+                QVERIFY2(!button->accessibleName().isEmpty() || !button->text().isEmpty(), qPrintable(button->text()));
+        }
+    }
+
+    void reachedFromTheMenu()
+    {
+        ScriptedInteraction interaction;
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        app.SetPortDiscovery(std::make_unique<CFixedPortDiscovery>(
+            QList<SerialPortEntry>{adapter(QStringLiteral("/dev/ttyUSB0"), {})}));
+        CMainFrame* frame = app.GetMainFrame();
+        QMenu* ports = nullptr;
+        for (QAction* top : frame->menuBar()->actions())
+            if (top->menu())
+                for (QAction* a : top->menu()->actions())
+                    if (a->text() == QLatin1String("Serial Port Number"))
+                        ports = a->menu();
+        QVERIFY(ports);
+        const QList<QAction*> items = ports->actions();
+        QCOMPARE(items.size(), 6);
+        QVERIFY(items[4]->isSeparator());
+        QCOMPARE(items[5]->text(), QStringLiteral("Serial Ports..."));
+        QCOMPARE(CStringTable::Load(ID_SERIAL_PORTS).section(QLatin1Char('\n'), 1), QStringLiteral("Serial Ports"));
+
+        CSerialPortsDlg* shown = nullptr;
+        interaction.SetModalHandler([&](QWidget* w) {
+            shown = qobject_cast<CSerialPortsDlg*>(w);
+            if (!shown)
+                return int(QDialog::Rejected);
+            // The fixed list reached the dialog; keep a choice.
+            if (shown->PortList()->topLevelItem(0)->text(0) != QLatin1String("/dev/ttyUSB0"))
+                return int(QDialog::Rejected);
+            shown->PortBox(3)->setCurrentIndex(1);
+            shown->accept();
+            return shown->result();
+        });
+        items[5]->trigger();
+        QVERIFY(shown);
+        QCOMPARE(stored(3), QStringLiteral("/dev/ttyUSB0"));
+        // The document's own port number is untouched.
+        QVERIFY(!app.GetQZMDoc()->IsModified());
+    }
+};
+
+QTEST_MAIN(TestSerialPortsDlg)
+#include "tst_serial_ports_dlg.moc"
