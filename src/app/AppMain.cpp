@@ -13,10 +13,12 @@ int RunQZMApplication(QApplication& application)
     InstallQZMStrings();
     CWidgetInteraction interaction;
     CInteraction::SetDefault(&interaction);
-    CQZMDoc::SetSendAllHandler(SendAllFromWindow);
 
     CQZMApp app(application.arguments().mid(1));
+    // The Transfer Monitor follows every Send All from the window.
+    CQZMDoc::SetSendAllHandler([&app](CQZMDoc& doc) { SendAllFromWindowObserved(doc, app.TransferHistory()); });
     const int code = app.Run();
+    CQZMDoc::SetSendAllHandler(nullptr);
     CInteraction::SetDefault(nullptr);
     return code;
 }

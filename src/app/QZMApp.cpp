@@ -13,6 +13,7 @@
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
+#include "transfer/TransferMonitor.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -31,6 +32,7 @@ CQZMApp::CQZMApp(const QStringList& arguments) : m_arguments(arguments)
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
     // No help file belongs to the program; F1 shows what it is instead.
     OnCommand(ID_HELP, [this] { OnAppAbout(); });
+    OnCommand(ID_VIEW_TRANSFER_MONITOR, [this] { OnViewTransferMonitor(); });
 }
 
 CQZMApp::~CQZMApp() = default;
@@ -172,6 +174,23 @@ void CQZMApp::OnAppAbout()
 {
     CAboutDlg dialog(GetMainWnd());
     CInteraction::Instance().RunModal(&dialog);
+}
+
+CTransferMonitor* CQZMApp::GetTransferMonitor() const
+{
+    return m_pTransferMonitor.data();
+}
+
+void CQZMApp::OnViewTransferMonitor()
+{
+    if (!m_pTransferMonitor)
+        m_pTransferMonitor = new CTransferMonitor(m_transferHistory, GetMainWnd());
+    if (m_pTransferMonitor->isMinimized())
+        m_pTransferMonitor->showNormal();
+    else
+        m_pTransferMonitor->show();
+    m_pTransferMonitor->raise();
+    m_pTransferMonitor->activateWindow();
 }
 
 void CQZMApp::OpenDroppedFiles(const QStringList& paths)
