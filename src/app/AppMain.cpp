@@ -1,10 +1,8 @@
 #include "app/AppMain.h"
 
 #include "app/QZMApp.h"
-#include "document/QZMDoc.h"
 #include "framework/WidgetInteraction.h"
 #include "resources/Strings.h"
-#include "transfer/SendAll.h"
 
 #include <QApplication>
 
@@ -15,10 +13,7 @@ int RunQZMApplication(QApplication& application)
     CInteraction::SetDefault(&interaction);
 
     CQZMApp app(application.arguments().mid(1));
-    // The Transfer Monitor follows every Send All from the window.
-    CQZMDoc::SetSendAllHandler([&app](CQZMDoc& doc) { SendAllFromWindowObserved(doc, app.TransferHistory()); });
     const int code = app.Run();
-    CQZMDoc::SetSendAllHandler(nullptr);
     CInteraction::SetDefault(nullptr);
     return code;
 }

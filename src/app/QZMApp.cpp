@@ -13,6 +13,7 @@
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
+#include "transfer/SendAll.h"
 #include "transfer/TransferMonitor.h"
 
 #include <QApplication>
@@ -47,7 +48,13 @@ bool CQZMApp::InitInstance()
 
     LoadStdProfileSettings(4);
 
-    auto makeDocument = [] { return std::unique_ptr<CDocument>(new CQZMDoc); };
+    // The document's Send All runs the transfer with its progress dialog.
+    // The Transfer Monitor follows every transfer through the history.
+    auto makeDocument = [this] {
+        auto doc = std::make_unique<CQZMDoc>();
+        doc->SetSendAllHandler([this](CQZMDoc& d) { SendAllFromWindowObserved(d, m_transferHistory); });
+        return std::unique_ptr<CDocument>(std::move(doc));
+    };
     auto makeFrame = [](CDocument* doc) -> CFrameWnd* {
         auto* frame = new CMainFrame;
         auto* view = new CQZMView;

@@ -57,7 +57,7 @@ private slots:
 
         CQZMDoc doc;
         QVERIFY(doc.OnOpenDocument(kExample));
-        QVERIFY(doc.m_arrRead.size() > 0 && doc.m_arrWrite.size() > 0);
+        QVERIFY(doc.ReadBlocks().size() > 0 && doc.WriteBlocks().size() > 0);
         CompareWithDocument(sim.Received(), doc);
     }
 
@@ -150,7 +150,7 @@ private slots:
         CQZMDoc doc;
         QVERIFY(doc.OnOpenDocument(kExample));
         if (rows < 0)
-            rows = int(3 + doc.m_arrRead.size() + doc.m_arrWrite.size());
+            rows = int(3 + doc.ReadBlocks().size() + doc.WriteBlocks().size());
 
         SimProcess sim;
         QVERIFY(sim.Start(faults));

@@ -65,7 +65,6 @@ private slots:
         InitTestEnvironment();
         qputenv("QZM_COM1", "/dev/scripted-com1");
     }
-    void cleanup() { CQZMDoc::SetSendAllHandler(nullptr); }
 
     void followsARunningTransfer()
     {
@@ -115,7 +114,7 @@ private slots:
                            .arg(cell(monitor, rows - 1, CTransferMonitorModel::Judgement))
                            .arg(table->viewport()->rect().contains(last));
         };
-        CQZMDoc::SetSendAllHandler([&](CQZMDoc& d) {
+        doc->SetSendAllHandler([&](CQZMDoc& d) {
             SendAllFromWindowOverLink(d, std::make_unique<ScriptedLink>(script), &app.TransferHistory());
         });
         QVERIFY(frame->SendCommand(ID_SEND_ALL));
