@@ -144,6 +144,8 @@ void CShellServer::OnNewConnection()
         if (m_connections.size() >= kMaxConnections)
             m_connections.first()->abort();
         m_connections << socket;
+        // Read no further ahead than one line could need.
+        socket->setReadBufferSize(kMaxLineBytes);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
         connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
             m_connections.removeOne(socket);
@@ -155,11 +157,16 @@ void CShellServer::OnNewConnection()
 
 void CShellServer::Reply(QLocalSocket* socket, const char* answer)
 {
-    if (socket && socket->state() == QLocalSocket::ConnectedState) {
-        socket->write(answer);
-        socket->write("\n");
-        socket->flush();
+    if (!socket || socket->state() != QLocalSocket::ConnectedState)
+        return;
+    // A client that does not read its answers would have them pile up here.
+    if (socket->bytesToWrite() > kMaxUnsentBytes) {
+        socket->abort();
+        return;
     }
+    socket->write(answer);
+    socket->write("\n");
+    socket->flush();
 }
 
 void CShellServer::OnReadyRead(QLocalSocket* socket)
@@ -167,9 +174,10 @@ void CShellServer::OnReadyRead(QLocalSocket* socket)
     QByteArray& buffer = m_buffers[socket];
     buffer += socket->readAll();
     int end;
-    while ((end = buffer.indexOf('\n')) >= 0) {
-        QByteArray line = buffer.left(end);
-        buffer.remove(0, end + 1);
+    qsizetype start = 0;
+    while ((end = int(buffer.indexOf('\n', start))) >= 0) {
+        QByteArray line = buffer.mid(start, end - start);
+        start = end + 1;
         if (line.endsWith('\r'))
             line.chop(1);
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -177,23 +185,59 @@ void CShellServer::OnReadyRead(QLocalSocket* socket)
         const std::optional<ShellRequest> request = line.size() <= kMaxLineBytes && !utf8.hasError()
                                                         ? ParseShellRequest(text)
                                                         : std::nullopt;
-        if (!request) {
+        if (!request)
             Reply(socket, "invalid");
-            continue;
-        }
-        m_queue.enqueue({socket, *request});
+        else
+            Enqueue(socket, *request);
+        // An answer may have dropped the client (and its buffer with it).
+        if (socket->state() != QLocalSocket::ConnectedState || !m_buffers.contains(socket))
+            return;
     }
+    buffer.remove(0, start);
     // A line that never ends is not a request.
     if (buffer.size() > kMaxLineBytes) {
         buffer.clear();
         Reply(socket, "invalid");
         socket->disconnectFromServer();
     }
-    ProcessQueue();
+}
+
+void CShellServer::Enqueue(QLocalSocket* socket, const ShellRequest& request)
+{
+    // The same file asked to open twice opens once; both hear how it went.
+    if (request.verb == ShellRequest::Verb::Open) {
+        for (Pending& pending : m_queue) {
+            if (pending.request.verb == ShellRequest::Verb::Open && pending.request.path == request.path) {
+                // Each request still gets its own answer line.
+                if (pending.sockets.size() >= kMaxPending)
+                    Reply(socket, "failed");
+                else
+                    pending.sockets << socket;
+                return;
+            }
+        }
+    }
+    if (m_queue.size() >= kMaxPending) {
+        Reply(socket, "failed");
+        return;
+    }
+    m_queue.enqueue({{socket}, request});
+    ScheduleQueue();
+}
+
+void CShellServer::ScheduleQueue()
+{
+    // Run from the event loop, never inside the socket's own signal: the
+    // request may show a box, and the client may go while it is open.
+    if (m_scheduled)
+        return;
+    m_scheduled = true;
+    QMetaObject::invokeMethod(this, &CShellServer::ProcessQueue, Qt::QueuedConnection);
 }
 
 void CShellServer::ProcessQueue()
 {
+    m_scheduled = false;
     // A request may run a modal loop; what arrives meanwhile waits here.
     if (m_busy)
         return;
@@ -201,7 +245,8 @@ void CShellServer::ProcessQueue()
     while (!m_queue.isEmpty()) {
         const Pending pending = m_queue.dequeue();
         const bool ok = m_handler(pending.request);
-        Reply(pending.socket, ok ? "ok" : "failed");
+        for (const QPointer<QLocalSocket>& socket : pending.sockets)
+            Reply(socket, ok ? "ok" : "failed");
     }
     m_busy = false;
 }
