@@ -144,40 +144,53 @@ void CShellServer::OnNewConnection()
         if (m_connections.size() >= kMaxConnections)
             m_connections.first()->abort();
         m_connections << socket;
-        // Read no further ahead than one line could need.
-        socket->setReadBufferSize(kMaxLineBytes);
+        // Take in no more than one line ahead; the rest waits in the system,
+        // which holds the client back.
+        socket->setReadBufferSize(kMaxLineBytes + 2);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
+        // Answers taken: read on where reading stopped.
+        connect(socket, &QLocalSocket::bytesWritten, this, [this, socket] { OnReadyRead(socket); });
         connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
             m_connections.removeOne(socket);
-            m_buffers.remove(socket);
             socket->deleteLater();
         });
     }
 }
 
-void CShellServer::Reply(QLocalSocket* socket, const char* answer)
+int CShellServer::StalledConnectionCount() const
+{
+    int count = 0;
+    for (QLocalSocket* socket : m_connections)
+        count += socket->bytesToWrite() > kMaxUnsentBytes;
+    return count;
+}
+
+void CShellServer::Reply(QLocalSocket* socket, const char* answer, bool flush)
 {
     if (!socket || socket->state() != QLocalSocket::ConnectedState)
         return;
-    // A client that does not read its answers would have them pile up here.
-    if (socket->bytesToWrite() > kMaxUnsentBytes) {
-        socket->abort();
-        return;
-    }
     socket->write(answer);
     socket->write("\n");
-    socket->flush();
+    if (flush)
+        socket->flush();
 }
 
 void CShellServer::OnReadyRead(QLocalSocket* socket)
 {
-    QByteArray& buffer = m_buffers[socket];
-    buffer += socket->readAll();
-    int end;
-    qsizetype start = 0;
-    while ((end = int(buffer.indexOf('\n', start))) >= 0) {
-        QByteArray line = buffer.mid(start, end - start);
-        start = end + 1;
+    // A client that leaves its answers unread is read no further until it
+    // takes them.
+    while (socket->state() == QLocalSocket::ConnectedState && socket->bytesToWrite() <= kMaxUnsentBytes) {
+        if (!socket->canReadLine()) {
+            // A line that never ends is not a request.
+            if (socket->bytesAvailable() >= kMaxLineBytes + 2) {
+                socket->readAll();
+                Reply(socket, "invalid", true);
+                socket->disconnectFromServer();
+            }
+            return;
+        }
+        QByteArray line = socket->readLine();
+        line.chop(1);
         if (line.endsWith('\r'))
             line.chop(1);
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -189,16 +202,6 @@ void CShellServer::OnReadyRead(QLocalSocket* socket)
             Reply(socket, "invalid");
         else
             Enqueue(socket, *request);
-        // An answer may have dropped the client (and its buffer with it).
-        if (socket->state() != QLocalSocket::ConnectedState || !m_buffers.contains(socket))
-            return;
-    }
-    buffer.remove(0, start);
-    // A line that never ends is not a request.
-    if (buffer.size() > kMaxLineBytes) {
-        buffer.clear();
-        Reply(socket, "invalid");
-        socket->disconnectFromServer();
     }
 }
 
@@ -246,7 +249,7 @@ void CShellServer::ProcessQueue()
         const Pending pending = m_queue.dequeue();
         const bool ok = m_handler(pending.request);
         for (const QPointer<QLocalSocket>& socket : pending.sockets)
-            Reply(socket, ok ? "ok" : "failed");
+            Reply(socket, ok ? "ok" : "failed", true);
     }
     m_busy = false;
 }

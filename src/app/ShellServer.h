@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QLocalServer>
 #include <QObject>
 #include <QPointer>
@@ -40,7 +39,8 @@ std::optional<ShellRequest> ParseShellRequest(const QString& text);
 // up while its request shows a box; it then loses its answer. Those that
 // arrive while one runs (say, behind a save prompt) wait their turn, up to
 // kMaxPending of them; more are answered "failed" at once. A client that
-// leaves more than kMaxUnsentBytes of answers unread is dropped.
+// leaves more than kMaxUnsentBytes of answers unread is not read from until
+// it takes them.
 class CShellServer : public QObject
 {
     Q_OBJECT
@@ -67,6 +67,8 @@ public:
     // Requests waiting to run (the one running not counted).
     int PendingCount() const { return int(m_queue.size()); }
     int ConnectionCount() const { return int(m_connections.size()); }
+    // Clients not read from until they take their answers.
+    int StalledConnectionCount() const;
 
 private:
     struct Pending
@@ -80,11 +82,10 @@ private:
     void Enqueue(QLocalSocket* socket, const ShellRequest& request);
     void ScheduleQueue();
     void ProcessQueue();
-    static void Reply(QLocalSocket* socket, const char* answer);
+    static void Reply(QLocalSocket* socket, const char* answer, bool flush = false);
 
     Handler m_handler;
     QLocalServer m_server;
-    QHash<QLocalSocket*, QByteArray> m_buffers;
     QList<QLocalSocket*> m_connections;   // oldest first
     QQueue<Pending> m_queue;
     bool m_busy = false;
