@@ -2,6 +2,9 @@
 
 #include "app/CommandLineInfo.h"
 #include "framework/WinApp.h"
+#include "transfer/TransferHistory.h"
+
+#include <QPointer>
 
 #include <memory>
 
@@ -10,6 +13,7 @@ class CPortDiscovery;
 class CQZMDoc;
 class CQZMView;
 class CShellServer;
+class CTransferMonitor;
 struct ShellRequest;
 
 // The QZM Configurator application object.
@@ -32,6 +36,11 @@ public:
     void OnSerialPorts();
     // Where the dialog finds the system's ports (tests give a fixed list).
     void SetPortDiscovery(std::unique_ptr<CPortDiscovery> discovery);
+    // View > Transfer Monitor: shows (creating on first use) the monitor.
+    void OnViewTransferMonitor();
+    CTransferMonitor* GetTransferMonitor() const;
+    // The last transfers' records; Send All from the window adds to it.
+    CTransferHistory& TransferHistory() { return m_transferHistory; }
 
     // The end of the shell conversation, once shell open is enabled.
     CShellServer* GetShellServer() const { return m_pShellServer.get(); }
@@ -50,4 +59,7 @@ private:
     CCommandLineInfo m_cmdInfo;
     std::unique_ptr<CShellServer> m_pShellServer;
     std::unique_ptr<CPortDiscovery> m_pPortDiscovery;
+    CTransferHistory m_transferHistory;
+    // Owned by the main frame, as its child window.
+    QPointer<CTransferMonitor> m_pTransferMonitor;
 };

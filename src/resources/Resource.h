@@ -38,7 +38,8 @@ constexpr int ID_SERIAL_COM3 = 32776;
 constexpr int ID_SERIAL_COM4 = 32777;
 constexpr int ID_CREATE_TEXT_FILE = 32779;
 // Beyond the original commands: the Serial Ports dialog.
-constexpr int ID_SERIAL_PORTS = 32790;
+constexpr int ID_SERIAL_PORTS = 32791;
+constexpr int ID_VIEW_TRANSFER_MONITOR = 32790;   // View > Transfer Monitor
 
 // Form controls
 constexpr int IDC_DESCRIPTION = 1000;
