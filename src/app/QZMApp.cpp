@@ -199,6 +199,8 @@ void CQZMApp::OnSerialPorts()
         m_pPortDiscovery = std::make_unique<CSystemPortDiscovery>();
     CSerialPortsDlg dialog(*m_pPortDiscovery, GetMainWnd());
     CInteraction::Instance().RunModal(&dialog);
+}
+
 CTransferMonitor* CQZMApp::GetTransferMonitor() const
 {
     return m_pTransferMonitor.data();
