@@ -130,11 +130,7 @@ bool CConfigTransfer::OpenPort()
         qCDebug(lcTransfer) << "opened" << m_strDevice << "at 9600 8N1";
         return true;
     case CSerialLink::OpenResult::OpenFailed: {
-        QString reason = m_hComm->ErrorString();
-        const QString help = PortChoiceHelp();
-        if (!help.isEmpty())
-            reason += (reason.isEmpty() ? QString() : QStringLiteral("\n")) + help;
-        Fail(IDS_COMM_PORT_FAIL, reason);
+        Fail(IDS_COMM_PORT_FAIL, m_hComm->ErrorString(), PortChoiceHelp());
         return false;
     }
     case CSerialLink::OpenResult::SettingsFailed:
@@ -249,14 +245,17 @@ bool CConfigTransfer::Exchange(Telegram::Kind kind, const QByteArray& telegram)
     return true;
 }
 
-void CConfigTransfer::Fail(int messageId, const QString& reason)
+void CConfigTransfer::Fail(int messageId, const QString& reason, const QString& help)
 {
     m_nFailureMessage = messageId;
     m_strFailureReason = reason;
     const QString text = CStringTable::Load(messageId);
     if (!reason.isEmpty())
         qCInfo(lcTransfer).noquote() << text << "-" << reason;
+    // The way out goes to the message only; the record keeps the reason.
     QString detail = reason;
+    if (!help.isEmpty())
+        detail += (detail.isEmpty() ? QString() : QStringLiteral("\n")) + help;
     if (m_bRecording) {
         m_record.messageId = messageId;
         m_record.message = text;

@@ -64,7 +64,7 @@ public:
 
 private:
     bool Exchange(Telegram::Kind kind, const QByteArray& telegram);
-    void Fail(int messageId, const QString& reason = {});
+    void Fail(int messageId, const QString& reason = {}, const QString& help = {});
     QString PortChoiceHelp() const;
     qint64 SinceStartUs() const { return m_clock.nsecsElapsed() / 1000; }
     void NoteExchange(int index);

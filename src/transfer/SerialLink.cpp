@@ -241,6 +241,7 @@ public:
     OpenResult Open(const QString& device) override;
     bool Write(const QByteArray& bytes) override;
     bool Read(int count, QByteArray& reply) override;
+    QByteArray Peek(int atLeast, int waitMs) override;
     void Close() override;
     bool IsOpen() const override { return m_bOpen; }
     QString ErrorString() const override { return m_strError; }
@@ -338,6 +339,21 @@ bool CTcpSerialLink::Read(int count, QByteArray& reply)
     }
 }
 
+QByteArray CTcpSerialLink::Peek(int atLeast, int waitMs)
+{
+    if (!m_bOpen)
+        return {};
+    const QDeadlineTimer deadline(waitMs);
+    m_socket.waitForReadyRead(0);
+    while (m_socket.bytesAvailable() < atLeast && m_socket.state() == QAbstractSocket::ConnectedState) {
+        const qint64 remaining = deadline.remainingTime();
+        if (remaining <= 0)
+            break;
+        m_socket.waitForReadyRead(int(remaining));
+    }
+    return m_socket.peek(m_socket.bytesAvailable());
+}
+
 void CTcpSerialLink::Close()
 {
     if (!m_bOpen)
@@ -366,6 +382,7 @@ public:
     }
     bool Write(const QByteArray& bytes) override { return m_link && m_link->Write(bytes); }
     bool Read(int count, QByteArray& reply) override { return m_link && m_link->Read(count, reply); }
+    QByteArray Peek(int atLeast, int waitMs) override { return m_link ? m_link->Peek(atLeast, waitMs) : QByteArray(); }
     void Close() override
     {
         if (m_link)

@@ -615,7 +615,9 @@ private slots:
         QVERIFY(history.Records().last().exchanges.isEmpty());
         QCOMPARE(history.Records().last().messageId, IDS_COMM_PORT_FAIL);
         QCOMPARE(history.Records().last().reason, QStringLiteral("busy"));
-        QCOMPARE(outcome.progress.details, QStringList{QStringLiteral("busy")});
+        // The message adds what COM1 was mapped to and how to choose another.
+        QCOMPARE(outcome.progress.details.size(), 1);
+        QVERIFY(outcome.progress.details[0].startsWith(QStringLiteral("busy\nCOM1 is mapped to ")));
 
         history.Clear();
         QVERIFY(history.Records().isEmpty());
