@@ -1,0 +1,561 @@
+#include "document/QZMJson.h"
+
+#include "document/QZMDoc.h"
+#include "framework/LocalText.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+QString protocolName(int protocol)
+{
+    return protocol == 0 ? QStringLiteral("Zelvra") : QStringLiteral("MODBUS-RTU");
+}
+
+int baudRateBps(int baudRate)
+{
+    return baudRate == 0 ? 9600 : 19200;
+}
+
+QString parityName(int parity)
+{
+    return parity == 0 ? QStringLiteral("EVEN") : parity == 1 ? QStringLiteral("ODD") : QStringLiteral("NONE");
+}
+
+QString itemName(const CBlockMemory& block)
+{
+    return (block.m_bParameter ? QStringLiteral("P") : QStringLiteral("VB")) + QString::number(block.m_nNumber);
+}
+
+void putDescription(QJsonObject& o, const QByteArray& bytes)
+{
+    const QString text = LocalBytesToText(bytes);
+    o[QStringLiteral("description")] = text;
+    if (TextToLocalBytes(text) != bytes)
+        o[QStringLiteral("descriptionBytes")] = QString::fromLatin1(bytes.toHex());
+}
+
+QJsonArray listToJson(const QList<CBlockMemory*>& blocks)
+{
+    QJsonArray list;
+    for (const CBlockMemory* block : blocks) {
+        QJsonObject o;
+        putDescription(o, block->m_strDescription);
+        o[QStringLiteral("address")] = block->m_nAddress;
+        o[QStringLiteral("number")] = block->m_nNumber;
+        o[QStringLiteral("parameter")] = block->m_bParameter != 0;
+        o[QStringLiteral("item")] = itemName(*block);
+        list.append(o);
+    }
+    return list;
+}
+} // namespace
+
+QJsonObject QZMJson::FromDocument(const CQZMDoc& doc)
+{
+    QJsonObject settings;
+    settings[QStringLiteral("protocol")] = doc.m_nProtocol;
+    settings[QStringLiteral("protocolName")] = protocolName(doc.m_nProtocol);
+    settings[QStringLiteral("baudRate")] = doc.m_nBaudRate;
+    settings[QStringLiteral("baudRateBps")] = baudRateBps(doc.m_nBaudRate);
+    settings[QStringLiteral("parity")] = doc.m_nParity;
+    settings[QStringLiteral("parityName")] = parityName(doc.m_nParity);
+    settings[QStringLiteral("timeout")] = doc.m_nTimeout;
+
+    QJsonObject root;
+    root[QStringLiteral("format")] = kFormatVersion;
+    root[QStringLiteral("settings")] = settings;
+    root[QStringLiteral("serialPort")] = doc.m_nSerialPort;
+    putDescription(root, doc.m_strDescription);
+    root[QStringLiteral("read")] = listToJson(doc.m_arrRead);
+    root[QStringLiteral("write")] = listToJson(doc.m_arrWrite);
+    return root;
+}
+
+namespace {
+// The limits the editor holds the fields to.
+constexpr int kAddressMin = 1;
+constexpr int kAddressMax = 247;
+constexpr int kNumberMin = 0;
+constexpr int kNumberMax = 9999;
+constexpr int kTimeoutMin = 50;
+constexpr int kTimeoutMax = 1000;
+constexpr int kZelvraParity = 0;
+constexpr int kZelvraTimeout = 100;
+// A text field stores its length plus the terminating zero in 32 bits.
+constexpr qsizetype kMaxTextBytes = std::numeric_limits<qint32>::max() - 1;
+
+enum class Field { Protocol, BaudRate, Parity, Timeout, SerialPort, Description, DescriptionBytes, Address, Number, Parameter };
+
+// A field of the document, or of one Block Memory when index >= 0.
+struct Target
+{
+    Field field;
+    CQZMDoc::List list = CQZMDoc::List::Read;
+    int index = -1;
+};
+
+QString shown(const QJsonValue& value)
+{
+    if (value.isUndefined())
+        return QStringLiteral("nothing");
+    if (value.isString())
+        return QLatin1Char('"') + value.toString() + QLatin1Char('"');
+    const QJsonArray wrapped{value};
+    const QByteArray text = QJsonDocument(wrapped).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(text.mid(1, text.size() - 2));
+}
+
+QString refusal(const QString& path, const QString& reason)
+{
+    return path + QStringLiteral(": ") + reason;
+}
+
+bool wholeNumber(const QJsonValue& value, const QString& path, qint64& number, QString& error)
+{
+    const double d = value.toDouble();
+    if (!value.isDouble() || !std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 1e15) {
+        error = refusal(path, QStringLiteral("expected a whole number, got %1").arg(shown(value)));
+        return false;
+    }
+    number = qint64(d);
+    return true;
+}
+
+bool inRange(qint64 number, int min, int max, const QString& path, QString& error, const QString& note = {})
+{
+    if (number >= min && number <= max)
+        return true;
+    error = refusal(path, QStringLiteral("%1 is out of range %2..%3").arg(number).arg(min).arg(max));
+    if (!note.isEmpty())
+        error += QStringLiteral(" (%1)").arg(note);
+    return false;
+}
+
+// The settings the editor puts in place when the protocol is chosen.
+void chooseProtocol(CQZMDoc& doc, int protocol)
+{
+    if (protocol == doc.m_nProtocol)
+        return;
+    doc.m_nProtocol = protocol;
+    if (protocol == 0) {
+        doc.m_nBaudRate = 0;
+        doc.m_nParity = kZelvraParity;
+        doc.m_nTimeout = kZelvraTimeout;
+    } else {
+        doc.m_nBaudRate = 1;
+        doc.m_nTimeout = 50;
+    }
+    doc.SetModifiedFlag(true);
+}
+
+template <typename T>
+void storeValue(CQZMDoc& doc, T& field, const T& value)
+{
+    if (field == value)
+        return;
+    field = value;
+    doc.SetModifiedFlag(true);
+}
+
+bool textBytes(const QString& text, const QString& path, QByteArray& bytes, QString& error)
+{
+    if (text.contains(QChar(0))) {
+        error = refusal(path, QStringLiteral("holds a zero character, which the file cannot store"));
+        return false;
+    }
+    bytes = TextToLocalBytes(text);
+    if (LocalBytesToText(bytes) != text) {
+        error = refusal(path, QStringLiteral("holds characters the system's text encoding cannot store "
+                                             "(give the bytes as descriptionBytes)"));
+        return false;
+    }
+    if (bytes.size() > kMaxTextBytes) {
+        error = refusal(path, QStringLiteral("is longer than the file can store"));
+        return false;
+    }
+    return true;
+}
+
+bool hexBytes(const QJsonValue& value, const QString& path, QByteArray& bytes, QString& error)
+{
+    static const QRegularExpression hex(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
+    if (!value.isString() || !hex.match(value.toString()).hasMatch()) {
+        error = refusal(path, QStringLiteral("expected the bytes as pairs of hex digits, got %1").arg(shown(value)));
+        return false;
+    }
+    bytes = QByteArray::fromHex(value.toString().toLatin1());
+    if (bytes.contains('\0')) {
+        error = refusal(path, QStringLiteral("holds a zero byte, which the file cannot store"));
+        return false;
+    }
+    if (bytes.size() > kMaxTextBytes) {
+        error = refusal(path, QStringLiteral("is longer than the file can store"));
+        return false;
+    }
+    return true;
+}
+
+// Stores one value as the editor's field would take it; the refusal, or an
+// empty text.
+QString store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const QString& path)
+{
+    QString error;
+    CBlockMemory* block = target.index >= 0 ? doc.Blocks(target.list).at(target.index) : nullptr;
+    qint64 n = 0;
+    switch (target.field) {
+    case Field::Description:
+    case Field::DescriptionBytes: {
+        QByteArray bytes;
+        if (target.field == Field::Description) {
+            if (!value.isString())
+                return refusal(path, QStringLiteral("expected a text, got %1").arg(shown(value)));
+            if (!textBytes(value.toString(), path, bytes, error))
+                return error;
+        } else if (!hexBytes(value, path, bytes, error)) {
+            return error;
+        }
+        storeValue(doc, block ? block->m_strDescription : doc.m_strDescription, bytes);
+        return {};
+    }
+    case Field::Parameter:
+        if (!value.isBool())
+            return refusal(path, QStringLiteral("expected true (Parameter) or false (Basic Variable), got %1")
+                                     .arg(shown(value)));
+        storeValue(doc, block->m_bParameter, qint32(value.toBool() ? 1 : 0));
+        return {};
+    default:
+        break;
+    }
+
+    if (!wholeNumber(value, path, n, error))
+        return error;
+    switch (target.field) {
+    case Field::Protocol:
+        if (!inRange(n, 0, 1, path, error, QStringLiteral("0 = Zelvra, 1 = MODBUS-RTU")))
+            return error;
+        chooseProtocol(doc, int(n));
+        return {};
+    case Field::BaudRate:
+        if (!inRange(n, 0, 1, path, error, QStringLiteral("0 = 9600, 1 = 19200 bps")))
+            return error;
+        storeValue(doc, doc.m_nBaudRate, qint32(n));
+        return {};
+    case Field::Parity:
+        if (!inRange(n, 0, 2, path, error, QStringLiteral("0 = EVEN, 1 = ODD, 2 = NONE")))
+            return error;
+        if (doc.m_nProtocol == 0 && n != kZelvraParity)
+            return refusal(path, QStringLiteral("%1 cannot be chosen with protocol Zelvra, which fixes the parity "
+                                                "at %2 (EVEN)").arg(n).arg(kZelvraParity));
+        storeValue(doc, doc.m_nParity, qint32(n));
+        return {};
+    case Field::Timeout:
+        if (!inRange(n, kTimeoutMin, kTimeoutMax, path, error))
+            return error;
+        if (doc.m_nProtocol == 0 && n != kZelvraTimeout)
+            return refusal(path, QStringLiteral("%1 cannot be chosen with protocol Zelvra, which fixes the time-out "
+                                                "at %2").arg(n).arg(kZelvraTimeout));
+        storeValue(doc, doc.m_nTimeout, qint32(n));
+        return {};
+    case Field::SerialPort:
+        if (!inRange(n, 1, 4, path, error, QStringLiteral("COM1..COM4")))
+            return error;
+        storeValue(doc, doc.m_nSerialPort, qint32(n));
+        return {};
+    case Field::Address:
+        if (!inRange(n, kAddressMin, kAddressMax, path, error))
+            return error;
+        storeValue(doc, block->m_nAddress, qint32(n));
+        return {};
+    case Field::Number:
+        if (!inRange(n, kNumberMin, kNumberMax, path, error))
+            return error;
+        storeValue(doc, block->m_nNumber, qint32(n));
+        return {};
+    default:
+        return {};
+    }
+}
+
+QString unknownKeys(const QJsonObject& o, const QString& prefix, const QStringList& known)
+{
+    for (auto it = o.begin(); it != o.end(); ++it)
+        if (!known.contains(it.key()))
+            return refusal(prefix + it.key(), QStringLiteral("unknown key (known here: %1)").arg(known.join(QStringLiteral(", "))));
+    return {};
+}
+
+// A name beside a value ("protocolName", "item") must say what the value does.
+QString checkName(const QJsonObject& o, const QString& key, const QString& prefix, const QJsonValue& expected,
+                  const QString& what)
+{
+    if (!o.contains(key) || o.value(key) == expected)
+        return {};
+    return refusal(prefix + key, QStringLiteral("%1 does not match %2 (%3); change or remove it")
+                                     .arg(shown(o.value(key)), what, shown(expected)));
+}
+
+// The description, from its text or its bytes; both when given must agree.
+QString storeDescription(CQZMDoc& doc, const Target& at, const QJsonObject& o, const QString& prefix)
+{
+    const QString textKey = QStringLiteral("description");
+    const QString bytesKey = QStringLiteral("descriptionBytes");
+    Target target = at;
+    if (!o.contains(bytesKey)) {
+        if (!o.contains(textKey))
+            return {};
+        target.field = Field::Description;
+        return store(doc, target, o.value(textKey), prefix + textKey);
+    }
+    target.field = Field::DescriptionBytes;
+    if (QString error = store(doc, target, o.value(bytesKey), prefix + bytesKey); !error.isEmpty())
+        return error;
+    if (!o.contains(textKey))
+        return {};
+    if (!o.value(textKey).isString())
+        return refusal(prefix + textKey, QStringLiteral("expected a text, got %1").arg(shown(o.value(textKey))));
+    const QByteArray& bytes =
+        at.index >= 0 ? doc.Blocks(at.list).at(at.index)->m_strDescription : doc.m_strDescription;
+    if (LocalBytesToText(bytes) != o.value(textKey).toString())
+        return refusal(prefix + bytesKey, QStringLiteral("does not give the description's text; change or remove one "
+                                                         "of the two"));
+    return {};
+}
+
+QString buildList(CQZMDoc& doc, const QJsonObject& form, CQZMDoc::List list)
+{
+    const QString name = list == CQZMDoc::List::Read ? QStringLiteral("read") : QStringLiteral("write");
+    if (!form.contains(name))
+        return {};
+    const QJsonValue value = form.value(name);
+    if (!value.isArray())
+        return refusal(name, QStringLiteral("expected a list of Block Memories, got %1").arg(shown(value)));
+    const QJsonArray entries = value.toArray();
+    if (entries.size() > CQZMDoc::kMaxBlocks)
+        return refusal(name, QStringLiteral("%1 Block Memories, but a list holds at most %2")
+                                 .arg(entries.size())
+                                 .arg(CQZMDoc::kMaxBlocks));
+    static const QStringList known{QStringLiteral("address"),   QStringLiteral("description"),
+                                   QStringLiteral("descriptionBytes"), QStringLiteral("item"),
+                                   QStringLiteral("number"),    QStringLiteral("parameter")};
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QString prefix = QStringLiteral("%1[%2].").arg(name).arg(i);
+        if (!entries.at(i).isObject())
+            return refusal(prefix.chopped(1),
+                           QStringLiteral("expected a Block Memory object, got %1").arg(shown(entries.at(i))));
+        const QJsonObject o = entries.at(i).toObject();
+        if (QString error = unknownKeys(o, prefix, known); !error.isEmpty())
+            return error;
+        // As Insert does in the window: a default entry after the current one.
+        doc.InsertBlock(list);
+        const Target at{Field::Address, list, doc.CurrentIndex(list)};
+        if (QString error = storeDescription(doc, at, o, prefix); !error.isEmpty())
+            return error;
+        for (const auto& [key, field] : {std::pair{QStringLiteral("address"), Field::Address},
+                                          std::pair{QStringLiteral("number"), Field::Number},
+                                          std::pair{QStringLiteral("parameter"), Field::Parameter}}) {
+            if (!o.contains(key))
+                continue;
+            if (QString error = store(doc, {field, list, at.index}, o.value(key), prefix + key); !error.isEmpty())
+                return error;
+        }
+        const CBlockMemory& block = *doc.Blocks(list).at(at.index);
+        if (QString error = checkName(o, QStringLiteral("item"), prefix, itemName(block),
+                                      QStringLiteral("parameter %1 and number %2")
+                                          .arg(block.m_bParameter ? QStringLiteral("true") : QStringLiteral("false"))
+                                          .arg(block.m_nNumber));
+            !error.isEmpty())
+            return error;
+    }
+    return {};
+}
+} // namespace
+
+QString QZMJson::ToDocument(const QJsonObject& form, CQZMDoc& doc)
+{
+    doc.OnNewDocument();
+
+    static const QStringList known{QStringLiteral("description"), QStringLiteral("descriptionBytes"),
+                                   QStringLiteral("file"),        QStringLiteral("format"),
+                                   QStringLiteral("read"),        QStringLiteral("serialPort"),
+                                   QStringLiteral("settings"),    QStringLiteral("title"),
+                                   QStringLiteral("write")};
+    const QJsonValue format = form.value(QStringLiteral("format"));
+    if (format.isUndefined())
+        return refusal(QStringLiteral("format"),
+                       QStringLiteral("missing: the form starts with \"format\": %1").arg(kFormatVersion));
+    if (format != QJsonValue(kFormatVersion))
+        return refusal(QStringLiteral("format"), QStringLiteral("%1 is not a version this program reads (it reads %2)")
+                                                     .arg(shown(format))
+                                                     .arg(kFormatVersion));
+    if (QString error = unknownKeys(form, QString(), known); !error.isEmpty())
+        return error;
+
+    if (form.contains(QStringLiteral("settings"))) {
+        const QJsonValue value = form.value(QStringLiteral("settings"));
+        if (!value.isObject())
+            return refusal(QStringLiteral("settings"), QStringLiteral("expected an object, got %1").arg(shown(value)));
+        const QJsonObject settings = value.toObject();
+        const QString prefix = QStringLiteral("settings.");
+        static const QStringList knownSettings{
+            QStringLiteral("baudRate"),   QStringLiteral("baudRateBps"),  QStringLiteral("parity"),
+            QStringLiteral("parityName"), QStringLiteral("protocol"),     QStringLiteral("protocolName"),
+            QStringLiteral("timeout")};
+        if (QString error = unknownKeys(settings, prefix, knownSettings); !error.isEmpty())
+            return error;
+        // The protocol first: choosing it puts its settings in place, as in
+        // the window, and decides what the others may be.
+        for (const auto& [key, field] : {std::pair{QStringLiteral("protocol"), Field::Protocol},
+                                          std::pair{QStringLiteral("baudRate"), Field::BaudRate},
+                                          std::pair{QStringLiteral("parity"), Field::Parity},
+                                          std::pair{QStringLiteral("timeout"), Field::Timeout}}) {
+            if (!settings.contains(key))
+                continue;
+            if (QString error = store(doc, {field}, settings.value(key), prefix + key); !error.isEmpty())
+                return error;
+        }
+        if (QString error = checkName(settings, QStringLiteral("protocolName"), prefix,
+                                      protocolName(doc.m_nProtocol),
+                                      QStringLiteral("protocol %1").arg(doc.m_nProtocol));
+            !error.isEmpty())
+            return error;
+        if (QString error = checkName(settings, QStringLiteral("baudRateBps"), prefix,
+                                      baudRateBps(doc.m_nBaudRate),
+                                      QStringLiteral("baudRate %1").arg(doc.m_nBaudRate));
+            !error.isEmpty())
+            return error;
+        if (QString error = checkName(settings, QStringLiteral("parityName"), prefix, parityName(doc.m_nParity),
+                                      QStringLiteral("parity %1").arg(doc.m_nParity));
+            !error.isEmpty())
+            return error;
+    }
+    if (form.contains(QStringLiteral("serialPort"))) {
+        if (QString error = store(doc, {Field::SerialPort}, form.value(QStringLiteral("serialPort")),
+                                  QStringLiteral("serialPort"));
+            !error.isEmpty())
+            return error;
+    }
+    if (QString error = storeDescription(doc, {Field::Description}, form, QString()); !error.isEmpty())
+        return error;
+    if (QString error = buildList(doc, form, CQZMDoc::List::Read); !error.isEmpty())
+        return error;
+    if (QString error = buildList(doc, form, CQZMDoc::List::Write); !error.isEmpty())
+        return error;
+    // As after opening a file: the first entry of each list is shown.
+    doc.m_nCurRead = doc.m_arrRead.isEmpty() ? -1 : 0;
+    doc.m_nCurWrite = doc.m_arrWrite.isEmpty() ? -1 : 0;
+    return {};
+}
+
+namespace {
+// The value of `set KEY=TEXT` as the form would give it.
+QJsonValue valueFromText(Field field, const QString& text)
+{
+    static const QRegularExpression integer(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
+    const QString t = text.trimmed();
+    auto named = [&](std::initializer_list<QString> names) -> QJsonValue {
+        int i = 0;
+        for (const QString& name : names) {
+            if (t.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+            ++i;
+        }
+        return QJsonValue::Undefined;
+    };
+    QJsonValue byName(QJsonValue::Undefined);
+    switch (field) {
+    case Field::Description:
+    case Field::DescriptionBytes:
+        return text;
+    case Field::Parameter:
+        if (t == QLatin1String("true") || t == QLatin1String("1"))
+            return true;
+        if (t == QLatin1String("false") || t == QLatin1String("0"))
+            return false;
+        return text;
+    case Field::Protocol:
+        byName = named({QStringLiteral("Zelvra"), QStringLiteral("MODBUS-RTU")});
+        break;
+    case Field::BaudRate:
+        byName = named({QStringLiteral("9600"), QStringLiteral("19200")});
+        break;
+    case Field::Parity:
+        byName = named({QStringLiteral("EVEN"), QStringLiteral("ODD"), QStringLiteral("NONE")});
+        break;
+    default:
+        break;
+    }
+    if (!byName.isUndefined())
+        return byName;
+    if (integer.match(text).hasMatch()) {
+        bool ok = false;
+        const qlonglong n = t.toLongLong(&ok);
+        if (ok)
+            return double(n);
+    }
+    return text;
+}
+} // namespace
+
+namespace {
+// The field a key of `qzm-cli set` names, the entry's index unchecked.
+bool parseKey(const QString& key, Target& target, QString& listName)
+{
+    static const QRegularExpression blockKey(
+        QStringLiteral("^(read|write)\\[(\\d{1,9})\\]\\.(description|descriptionBytes|address|number|parameter)$"));
+    static const QList<std::pair<QStringList, Field>> documentKeys{
+        {{QStringLiteral("description")}, Field::Description},
+        {{QStringLiteral("descriptionBytes"), QStringLiteral("description_bytes")}, Field::DescriptionBytes},
+        {{QStringLiteral("protocol"), QStringLiteral("settings.protocol")}, Field::Protocol},
+        {{QStringLiteral("baud_rate"), QStringLiteral("baudRate"), QStringLiteral("settings.baudRate")}, Field::BaudRate},
+        {{QStringLiteral("parity"), QStringLiteral("settings.parity")}, Field::Parity},
+        {{QStringLiteral("timeout"), QStringLiteral("settings.timeout")}, Field::Timeout},
+        {{QStringLiteral("serial_port"), QStringLiteral("serialPort")}, Field::SerialPort},
+    };
+    for (const auto& [names, field] : documentKeys) {
+        if (names.contains(key)) {
+            target = {field};
+            return true;
+        }
+    }
+    const QRegularExpressionMatch m = blockKey.match(key);
+    if (!m.hasMatch())
+        return false;
+    listName = m.captured(1);
+    const QString field = m.captured(3);
+    target.list = listName == QLatin1String("read") ? CQZMDoc::List::Read : CQZMDoc::List::Write;
+    target.index = m.captured(2).toInt();
+    target.field = field == QLatin1String("description") ? Field::Description
+        : field == QLatin1String("descriptionBytes")     ? Field::DescriptionBytes
+        : field == QLatin1String("address")              ? Field::Address
+        : field == QLatin1String("number")               ? Field::Number
+                                                         : Field::Parameter;
+    return true;
+}
+} // namespace
+
+bool QZMJson::KnowsKey(const QString& key)
+{
+    Target target{Field::Description};
+    QString listName;
+    return parseKey(key, target, listName);
+}
+
+QString QZMJson::Assign(CQZMDoc& doc, const QString& key, const QString& text)
+{
+    Target target{Field::Description};
+    QString listName;
+    if (!parseKey(key, target, listName))
+        return refusal(key, QStringLiteral("names no field (see qzm-cli set --help)"));
+    if (target.index >= 0) {
+        const qsizetype count = doc.Blocks(target.list).size();
+        if (target.index >= count)
+            return refusal(key, count == 0 ? QStringLiteral("the %1 list is empty").arg(listName)
+                                           : QStringLiteral("the %1 list holds entries 0..%2").arg(listName).arg(count - 1));
+    }
+    return store(doc, target, valueFromText(target.field, text), key);
+}
