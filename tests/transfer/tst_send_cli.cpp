@@ -5,6 +5,8 @@
 #include "resources/Resource.h"
 #include "support/TestEnvironment.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +16,7 @@ struct Result
 {
     int exitCode = -1;
     QString err;
+    QString out;
 };
 
 Result send(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
@@ -26,6 +29,7 @@ Result send(const QStringList& arguments, const QProcessEnvironment& environment
         return result;
     result.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
     result.err = QString::fromLocal8Bit(cli.readAllStandardError());
+    result.out = QString::fromUtf8(cli.readAllStandardOutput());
     return result;
 }
 
@@ -49,6 +53,8 @@ private slots:
         QCOMPARE(result.exitCode, 0);
         QVERIFY2(result.err.contains(CStringTable::Load(IDS_PREPARING_PORT)), qPrintable(result.err));
         QVERIFY(result.err.contains(CStringTable::Load(IDS_SENDING_SETTINGS)));
+        QVERIFY2(result.out.startsWith(QStringLiteral("COM3 (%1): ok in ").arg(sim.Port())), qPrintable(result.out));
+        QVERIFY(result.out.endsWith(QStringLiteral("s: Sent 5 Read and 3 Write Block Memories; all 11 replies accepted.\n")));
 
         CQZMDoc doc;
         QVERIFY(doc.OnOpenDocument(kExample));
@@ -64,7 +70,10 @@ private slots:
             QVERIFY(sim.Start({QStringLiteral("--no-reply"), QStringLiteral("1")}));
             const Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
             QCOMPARE(result.exitCode, 1);
-            QVERIFY2(result.err.contains(CStringTable::Load(IDS_QZM_NO_RESPONSE)), qPrintable(result.err));
+            QCOMPARE(result.err, QStringLiteral("%1\n[1/11] %2\nqzm-cli send: %3: %4\n")
+                                     .arg(CStringTable::Load(IDS_PREPARING_PORT), CStringTable::Load(IDS_REQUEST_TRANSFER),
+                                          sim.Port(), CStringTable::Load(IDS_QZM_NO_RESPONSE)));
+            QVERIFY(result.out.startsWith(sim.Port() + QStringLiteral(": failed in ")));
             QCOMPARE(sim.Received()["telegrams"].toInt(), 1);
         }
         {
@@ -105,17 +114,85 @@ private slots:
         }
     }
 
+    // One process sends to several units at once; each transfer is the
+    // single one, and a silent unit holds up no other.
+    void sendsToSeveralPortsAtOnce()
+    {
+        CQZMDoc doc;
+        QVERIFY(doc.OnOpenDocument(kExample));
+        SimProcess good[3];
+        SimProcess silent;
+        QVERIFY(silent.Start({QStringLiteral("--no-reply"), QStringLiteral("*")}));
+        QStringList arguments{kExample, QStringLiteral("--json"), QStringLiteral("--port"), silent.Port()};
+        for (SimProcess& sim : good) {
+            QVERIFY(sim.Start());
+            arguments << QStringLiteral("--port") << sim.Port();
+        }
+        const Result result = send(arguments);
+        QCOMPARE(result.exitCode, 1);
+        const QStringList lines = result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QStringList okPorts;
+        for (int i = 0; i < lines.size(); ++i) {
+            QJsonParseError error;
+            const QJsonObject o = QJsonDocument::fromJson(lines[i].toUtf8(), &error).object();
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            QVERIFY(o["time"].isDouble() && o["time"].toDouble() > 0);
+            QCOMPARE(o["device"].toString(), o["port"].toString());
+            if (o["port"].toString() == silent.Port()) {
+                // The silent unit's one-second time-out ends after every
+                // good unit has finished.
+                QCOMPARE(i, 3);
+                QCOMPARE(o["outcome"].toString(), QStringLiteral("failed"));
+                QCOMPARE(o["message"].toString(), CStringTable::Load(IDS_QZM_NO_RESPONSE));
+            } else {
+                QCOMPARE(o["outcome"].toString(), QStringLiteral("ok"));
+                QCOMPARE(o["message"].toString(), QStringLiteral("Sent 5 Read and 3 Write Block Memories; all 11 replies accepted."));
+                okPorts << o["port"].toString();
+            }
+        }
+        QCOMPARE(okPorts.size(), 3);
+        // No stage lines when several ports run at once; the failure is a
+        // message on stderr as well.
+        QCOMPARE(result.err, QStringLiteral("qzm-cli send: %1: %2\n").arg(silent.Port(), CStringTable::Load(IDS_QZM_NO_RESPONSE)));
+        for (SimProcess& sim : good) {
+            QVERIFY(okPorts.contains(sim.Port()));
+            CompareWithDocument(sim.Received(), doc);
+            QCOMPARE(sim.Received()["transfers"].toInt(), 1);
+        }
+
+        // Every port succeeding is exit code 0, one text line each.
+        QStringList all{kExample};
+        for (SimProcess& sim : good)
+            all << QStringLiteral("--port") << sim.Port();
+        const Result allGood = send(all);
+        QCOMPARE(allGood.exitCode, 0);
+        QCOMPARE(allGood.err, QString());
+        QCOMPARE(allGood.out.count(QStringLiteral(": ok in ")), 3);
+        for (SimProcess& sim : good)
+            QCOMPARE(sim.Received()["transfers"].toInt(), 2);
+    }
+
     void refusesBadInput()
     {
         QTemporaryDir dir;
-        QCOMPARE(send({dir.filePath(QStringLiteral("missing.qzm")), QStringLiteral("--port"), QStringLiteral("/dev/null")}).exitCode, 2);
+        const Result missingFile = send({dir.filePath(QStringLiteral("missing.qzm")), QStringLiteral("--port"), QStringLiteral("/dev/null")});
+        QCOMPARE(missingFile.exitCode, 1);
+        QVERIFY(missingFile.err.startsWith(QStringLiteral("qzm-cli send: ")));
         const Result com = send({kExample, QStringLiteral("--port"), QStringLiteral("COM7")});
         QCOMPARE(com.exitCode, 2);
+        QCOMPARE(com.err, QStringLiteral("qzm-cli send: COM7 is not one of COM1 to COM4 (see qzm-cli send --help)\n"));
+        const Result twice = send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null"), QStringLiteral("--port"), QStringLiteral("/dev/null")});
+        QCOMPARE(twice.exitCode, 2);
+        QVERIFY(twice.err.contains(QStringLiteral("named twice")));
+        QCOMPARE(send({kExample, QStringLiteral("--port"), QString()}).exitCode, 2);
         // A new document saved as is: nothing to send.
         const QString empty = dir.filePath(QStringLiteral("empty.qzm"));
         WriteTestFile(empty, HexBytes("03000000 00000000 00000000 00000000 01000000 00000000 64000000 02000000 "
                                       "01000000 01000000 00"));
-        QCOMPARE(send({empty}).exitCode, 2);
+        const Result nothing = send({empty});
+        QCOMPARE(nothing.exitCode, 1);
+        QCOMPARE(nothing.err, QStringLiteral("qzm-cli send: %1 holds no Block Memory: there is nothing to send.\n").arg(empty));
         // A port that is no serial port: it opens, its settings fail.
         const Result notSerial = send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null")});
         QCOMPARE(notSerial.exitCode, 1);
