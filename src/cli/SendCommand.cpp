@@ -161,8 +161,8 @@ PortResult SendToPort(const CQZMDoc& doc, const PortTarget& target, bool showSta
     result.device = transfer.PortDevice();
     if (result.succeeded) {
         result.message = QStringLiteral("Sent %1 Read and %2 Write Block Memories; all %3 replies accepted.")
-                             .arg(doc.m_arrRead.size())
-                             .arg(doc.m_arrWrite.size())
+                             .arg(doc.ReadBlocks().size())
+                             .arg(doc.WriteBlocks().size())
                              .arg(progress.Position());
     } else if (!progress.Failure().isEmpty()) {
         result.message = progress.Failure();
@@ -214,16 +214,16 @@ int RunSendCommand(const QStringList& arguments)
     CQZMDoc doc;
     if (!LoadCliDocument(path, doc))
         return kExitFailure;
-    if (doc.m_arrRead.isEmpty() && doc.m_arrWrite.isEmpty()) {
+    if (!doc.HasBlocks()) {
         PrintCliMessage(QStringLiteral("%1 holds no Block Memory: there is nothing to send.").arg(path));
         return kExitFailure;
     }
     if (targets.empty()) {
         // The port stored in the file; a number outside 1..4 is the
         // transfer's to report, as in the window.
-        const QString name = SerialPortName(doc.m_nSerialPort);
-        targets.push_back({name.isEmpty() ? QStringLiteral("port %1").arg(doc.m_nSerialPort) : name,
-                           SerialPortDevice(doc.m_nSerialPort)});
+        const QString name = SerialPortName(doc.SerialPort());
+        targets.push_back({name.isEmpty() ? QStringLiteral("port %1").arg(doc.SerialPort()) : name,
+                           SerialPortDevice(doc.SerialPort())});
     }
 
     const bool single = targets.size() == 1;

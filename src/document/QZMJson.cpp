@@ -10,20 +10,17 @@
 #include <cmath>
 #include <limits>
 
+using namespace QZMFields;
+
 namespace {
 QString protocolName(int protocol)
 {
-    return protocol == 0 ? QStringLiteral("Zelvra") : QStringLiteral("MODBUS-RTU");
-}
-
-int baudRateBps(int baudRate)
-{
-    return baudRate == 0 ? 9600 : 19200;
+    return QLatin1String(kProtocols.Name(protocol));
 }
 
 QString parityName(int parity)
 {
-    return parity == 0 ? QStringLiteral("EVEN") : parity == 1 ? QStringLiteral("ODD") : QStringLiteral("NONE");
+    return QLatin1String(kParities.Name(parity));
 }
 
 QString itemName(const CBlockMemory& block)
@@ -58,34 +55,25 @@ QJsonArray listToJson(const QList<CBlockMemory*>& blocks)
 QJsonObject QZMJson::FromDocument(const CQZMDoc& doc)
 {
     QJsonObject settings;
-    settings[QStringLiteral("protocol")] = doc.m_nProtocol;
-    settings[QStringLiteral("protocolName")] = protocolName(doc.m_nProtocol);
-    settings[QStringLiteral("baudRate")] = doc.m_nBaudRate;
-    settings[QStringLiteral("baudRateBps")] = baudRateBps(doc.m_nBaudRate);
-    settings[QStringLiteral("parity")] = doc.m_nParity;
-    settings[QStringLiteral("parityName")] = parityName(doc.m_nParity);
-    settings[QStringLiteral("timeout")] = doc.m_nTimeout;
+    settings[QStringLiteral("protocol")] = doc.Protocol();
+    settings[QStringLiteral("protocolName")] = protocolName(doc.Protocol());
+    settings[QStringLiteral("baudRate")] = doc.BaudRate();
+    settings[QStringLiteral("baudRateBps")] = BaudRateBps(doc.BaudRate());
+    settings[QStringLiteral("parity")] = doc.Parity();
+    settings[QStringLiteral("parityName")] = parityName(doc.Parity());
+    settings[QStringLiteral("timeout")] = doc.Timeout();
 
     QJsonObject root;
     root[QStringLiteral("format")] = kFormatVersion;
     root[QStringLiteral("settings")] = settings;
-    root[QStringLiteral("serialPort")] = doc.m_nSerialPort;
-    putDescription(root, doc.m_strDescription);
-    root[QStringLiteral("read")] = listToJson(doc.m_arrRead);
-    root[QStringLiteral("write")] = listToJson(doc.m_arrWrite);
+    root[QStringLiteral("serialPort")] = doc.SerialPort();
+    putDescription(root, doc.Description());
+    root[QStringLiteral("read")] = listToJson(doc.ReadBlocks());
+    root[QStringLiteral("write")] = listToJson(doc.WriteBlocks());
     return root;
 }
 
 namespace {
-// The limits the editor holds the fields to.
-constexpr int kAddressMin = 1;
-constexpr int kAddressMax = 247;
-constexpr int kNumberMin = 0;
-constexpr int kNumberMax = 9999;
-constexpr int kTimeoutMin = 50;
-constexpr int kTimeoutMax = 1000;
-constexpr int kZelvraParity = 0;
-constexpr int kZelvraTimeout = 100;
 // A text field stores its length plus the terminating zero in 32 bits.
 constexpr qsizetype kMaxTextBytes = std::numeric_limits<qint32>::max() - 1;
 
@@ -126,40 +114,30 @@ bool wholeNumber(const QJsonValue& value, const QString& path, qint64& number, Q
     return true;
 }
 
-bool inRange(qint64 number, int min, int max, const QString& path, QString& error, const QString& note = {})
+bool inRange(qint64 number, Range range, const QString& path, QString& error, const QString& note = {})
 {
-    if (number >= min && number <= max)
+    if (range.Contains(number))
         return true;
-    error = refusal(path, QStringLiteral("%1 is out of range %2..%3").arg(number).arg(min).arg(max));
+    error = refusal(path, QStringLiteral("%1 is out of range %2..%3").arg(number).arg(range.min).arg(range.max));
     if (!note.isEmpty())
         error += QStringLiteral(" (%1)").arg(note);
     return false;
 }
 
-// The settings the editor puts in place when the protocol is chosen.
-void chooseProtocol(CQZMDoc& doc, int protocol)
+// A Choices table's indices with their names, for a message.
+QString choicesNote(const Choices& choices, const QString& unit = {})
 {
-    if (protocol == doc.m_nProtocol)
-        return;
-    doc.m_nProtocol = protocol;
-    if (protocol == 0) {
-        doc.m_nBaudRate = 0;
-        doc.m_nParity = kZelvraParity;
-        doc.m_nTimeout = kZelvraTimeout;
-    } else {
-        doc.m_nBaudRate = 1;
-        doc.m_nTimeout = 50;
-    }
-    doc.SetModifiedFlag(true);
+    QStringList parts;
+    for (int i = 0; i < choices.Count(); ++i)
+        parts << QStringLiteral("%1 = %2").arg(i).arg(QLatin1String(choices.Name(i)));
+    return parts.join(QStringLiteral(", ")) + unit;
 }
 
-template <typename T>
-void storeValue(CQZMDoc& doc, T& field, const T& value)
+// The editor marks the document modified for each change it stores.
+void changed(CQZMDoc& doc, bool stored)
 {
-    if (field == value)
-        return;
-    field = value;
-    doc.SetModifiedFlag(true);
+    if (stored)
+        doc.SetModifiedFlag(true);
 }
 
 bool textBytes(const QString& text, const QString& path, QByteArray& bytes, QString& error)
@@ -205,7 +183,10 @@ bool hexBytes(const QJsonValue& value, const QString& path, QByteArray& bytes, Q
 QString store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const QString& path)
 {
     QString error;
-    CBlockMemory* block = target.index >= 0 ? doc.Blocks(target.list).at(target.index) : nullptr;
+    CBlockMemory block;
+    if (target.index >= 0)
+        block = *doc.Blocks(target.list).at(target.index);
+    auto storeBlock = [&] { changed(doc, doc.SetBlock(target.list, target.index, block)); };
     qint64 n = 0;
     switch (target.field) {
     case Field::Description:
@@ -219,14 +200,20 @@ QString store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const
         } else if (!hexBytes(value, path, bytes, error)) {
             return error;
         }
-        storeValue(doc, block ? block->m_strDescription : doc.m_strDescription, bytes);
+        if (target.index < 0) {
+            changed(doc, doc.SetDescription(bytes));
+        } else {
+            block.m_strDescription = bytes;
+            storeBlock();
+        }
         return {};
     }
     case Field::Parameter:
         if (!value.isBool())
             return refusal(path, QStringLiteral("expected true (Parameter) or false (Basic Variable), got %1")
                                      .arg(shown(value)));
-        storeValue(doc, block->m_bParameter, qint32(value.toBool() ? 1 : 0));
+        block.m_bParameter = value.toBool() ? 1 : 0;
+        storeBlock();
         return {};
     default:
         break;
@@ -236,45 +223,54 @@ QString store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const
         return error;
     switch (target.field) {
     case Field::Protocol:
-        if (!inRange(n, 0, 1, path, error, QStringLiteral("0 = Zelvra, 1 = MODBUS-RTU")))
+        if (!inRange(n, {0, kProtocols.Count() - 1}, path, error, choicesNote(kProtocols)))
             return error;
-        chooseProtocol(doc, int(n));
+        // Choosing a protocol puts its settings in place, as in the window.
+        changed(doc, doc.ChooseProtocol(int(n)));
         return {};
     case Field::BaudRate:
-        if (!inRange(n, 0, 1, path, error, QStringLiteral("0 = 9600, 1 = 19200 bps")))
+        if (!inRange(n, {0, kBaudRates.Count() - 1}, path, error, choicesNote(kBaudRates, QStringLiteral(" bps"))))
             return error;
-        storeValue(doc, doc.m_nBaudRate, qint32(n));
+        changed(doc, doc.SetBaudRate(int(n)));
         return {};
     case Field::Parity:
-        if (!inRange(n, 0, 2, path, error, QStringLiteral("0 = EVEN, 1 = ODD, 2 = NONE")))
+        if (!inRange(n, {0, kParities.Count() - 1}, path, error, choicesNote(kParities)))
             return error;
-        if (doc.m_nProtocol == 0 && n != kZelvraParity)
-            return refusal(path, QStringLiteral("%1 cannot be chosen with protocol Zelvra, which fixes the parity "
-                                                "at %2 (EVEN)").arg(n).arg(kZelvraParity));
-        storeValue(doc, doc.m_nParity, qint32(n));
+        if (doc.ProtocolFixesSettings() && n != kParityEven)
+            return refusal(path, QStringLiteral("%1 cannot be chosen with protocol %2, which fixes the parity at %3 "
+                                                "(%4)")
+                                     .arg(n)
+                                     .arg(protocolName(doc.Protocol()))
+                                     .arg(int(kParityEven))
+                                     .arg(parityName(kParityEven)));
+        changed(doc, doc.SetParity(int(n)));
         return {};
     case Field::Timeout:
-        if (!inRange(n, kTimeoutMin, kTimeoutMax, path, error))
+        if (!inRange(n, kTimeout, path, error))
             return error;
-        if (doc.m_nProtocol == 0 && n != kZelvraTimeout)
-            return refusal(path, QStringLiteral("%1 cannot be chosen with protocol Zelvra, which fixes the time-out "
-                                                "at %2").arg(n).arg(kZelvraTimeout));
-        storeValue(doc, doc.m_nTimeout, qint32(n));
+        if (doc.ProtocolFixesSettings() && n != kZelvraTimeout)
+            return refusal(path, QStringLiteral("%1 cannot be chosen with protocol %2, which fixes the time-out at %3")
+                                     .arg(n)
+                                     .arg(protocolName(doc.Protocol()))
+                                     .arg(kZelvraTimeout));
+        changed(doc, doc.SetTimeout(int(n)));
         return {};
     case Field::SerialPort:
-        if (!inRange(n, 1, 4, path, error, QStringLiteral("COM1..COM4")))
+        if (!inRange(n, kSerialPort, path, error, QStringLiteral("COM1..COM4")))
             return error;
-        storeValue(doc, doc.m_nSerialPort, qint32(n));
+        changed(doc, doc.SetSerialPort(int(n)));
         return {};
     case Field::Address:
-        if (!inRange(n, kAddressMin, kAddressMax, path, error))
+        if (!inRange(n, kAddress, path, error))
             return error;
-        storeValue(doc, block->m_nAddress, qint32(n));
+        block.m_nAddress = qint32(n);
+        storeBlock();
         return {};
     case Field::Number:
-        if (!inRange(n, kNumberMin, kNumberMax, path, error))
+        if (!inRange(n, kNumber, path, error))
             return error;
-        storeValue(doc, block->m_nNumber, qint32(n));
+        block.m_nNumber = qint32(n);
+        storeBlock();
         return {};
     default:
         return {};
@@ -318,8 +314,7 @@ QString storeDescription(CQZMDoc& doc, const Target& at, const QJsonObject& o, c
         return {};
     if (!o.value(textKey).isString())
         return refusal(prefix + textKey, QStringLiteral("expected a text, got %1").arg(shown(o.value(textKey))));
-    const QByteArray& bytes =
-        at.index >= 0 ? doc.Blocks(at.list).at(at.index)->m_strDescription : doc.m_strDescription;
+    const QByteArray& bytes = at.index >= 0 ? doc.Blocks(at.list).at(at.index)->m_strDescription : doc.Description();
     if (LocalBytesToText(bytes) != o.value(textKey).toString())
         return refusal(prefix + bytesKey, QStringLiteral("does not give the description's text; change or remove one "
                                                          "of the two"));
@@ -335,10 +330,10 @@ QString buildList(CQZMDoc& doc, const QJsonObject& form, CQZMDoc::List list)
     if (!value.isArray())
         return refusal(name, QStringLiteral("expected a list of Block Memories, got %1").arg(shown(value)));
     const QJsonArray entries = value.toArray();
-    if (entries.size() > CQZMDoc::kMaxBlocks)
+    if (entries.size() > kMaxBlocks)
         return refusal(name, QStringLiteral("%1 Block Memories, but a list holds at most %2")
                                  .arg(entries.size())
-                                 .arg(CQZMDoc::kMaxBlocks));
+                                 .arg(kMaxBlocks));
     static const QStringList known{QStringLiteral("address"),   QStringLiteral("description"),
                                    QStringLiteral("descriptionBytes"), QStringLiteral("item"),
                                    QStringLiteral("number"),    QStringLiteral("parameter")};
@@ -351,7 +346,8 @@ QString buildList(CQZMDoc& doc, const QJsonObject& form, CQZMDoc::List list)
         if (QString error = unknownKeys(o, prefix, known); !error.isEmpty())
             return error;
         // As Insert does in the window: a default entry after the current one.
-        doc.InsertBlock(list);
+        if (!doc.InsertBlock(list))
+            return refusal(prefix.chopped(1), QStringLiteral("the list is full"));
         const Target at{Field::Address, list, doc.CurrentIndex(list)};
         if (QString error = storeDescription(doc, at, o, prefix); !error.isEmpty())
             return error;
@@ -419,17 +415,17 @@ QString QZMJson::ToDocument(const QJsonObject& form, CQZMDoc& doc)
                 return error;
         }
         if (QString error = checkName(settings, QStringLiteral("protocolName"), prefix,
-                                      protocolName(doc.m_nProtocol),
-                                      QStringLiteral("protocol %1").arg(doc.m_nProtocol));
+                                      protocolName(doc.Protocol()),
+                                      QStringLiteral("protocol %1").arg(doc.Protocol()));
             !error.isEmpty())
             return error;
         if (QString error = checkName(settings, QStringLiteral("baudRateBps"), prefix,
-                                      baudRateBps(doc.m_nBaudRate),
-                                      QStringLiteral("baudRate %1").arg(doc.m_nBaudRate));
+                                      BaudRateBps(doc.BaudRate()),
+                                      QStringLiteral("baudRate %1").arg(doc.BaudRate()));
             !error.isEmpty())
             return error;
-        if (QString error = checkName(settings, QStringLiteral("parityName"), prefix, parityName(doc.m_nParity),
-                                      QStringLiteral("parity %1").arg(doc.m_nParity));
+        if (QString error = checkName(settings, QStringLiteral("parityName"), prefix, parityName(doc.Parity()),
+                                      QStringLiteral("parity %1").arg(doc.Parity()));
             !error.isEmpty())
             return error;
     }
@@ -446,8 +442,8 @@ QString QZMJson::ToDocument(const QJsonObject& form, CQZMDoc& doc)
     if (QString error = buildList(doc, form, CQZMDoc::List::Write); !error.isEmpty())
         return error;
     // As after opening a file: the first entry of each list is shown.
-    doc.m_nCurRead = doc.m_arrRead.isEmpty() ? -1 : 0;
-    doc.m_nCurWrite = doc.m_arrWrite.isEmpty() ? -1 : 0;
+    doc.SetCurrentIndex(CQZMDoc::List::Read, 0);
+    doc.SetCurrentIndex(CQZMDoc::List::Write, 0);
     return {};
 }
 
@@ -457,14 +453,11 @@ QJsonValue valueFromText(Field field, const QString& text)
 {
     static const QRegularExpression integer(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
     const QString t = text.trimmed();
-    auto named = [&](std::initializer_list<QString> names) -> QJsonValue {
-        int i = 0;
-        for (const QString& name : names) {
-            if (t.compare(name, Qt::CaseInsensitive) == 0)
+    auto named = [&](const Choices& choices) -> QJsonValue {
+        for (int i = 0; i < choices.Count(); ++i)
+            if (t.compare(QLatin1String(choices.Name(i)), Qt::CaseInsensitive) == 0)
                 return i;
-            ++i;
-        }
-        return QJsonValue::Undefined;
+        return QJsonValue(QJsonValue::Undefined);
     };
     QJsonValue byName(QJsonValue::Undefined);
     switch (field) {
@@ -478,13 +471,13 @@ QJsonValue valueFromText(Field field, const QString& text)
             return false;
         return text;
     case Field::Protocol:
-        byName = named({QStringLiteral("Zelvra"), QStringLiteral("MODBUS-RTU")});
+        byName = named(kProtocols);
         break;
     case Field::BaudRate:
-        byName = named({QStringLiteral("9600"), QStringLiteral("19200")});
+        byName = named(kBaudRates);
         break;
     case Field::Parity:
-        byName = named({QStringLiteral("EVEN"), QStringLiteral("ODD"), QStringLiteral("NONE")});
+        byName = named(kParities);
         break;
     default:
         break;

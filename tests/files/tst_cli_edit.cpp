@@ -45,12 +45,12 @@ Run create(const QByteArray& json, const QString& path)
 QByteArray sampleFile()
 {
     CQZMDoc doc;
-    doc.m_nProtocol = 1;
-    doc.m_nBaudRate = 0;
-    doc.m_nParity = 2;
-    doc.m_nTimeout = 250;
-    doc.m_nSerialPort = 3;
-    doc.m_strDescription = "Boiler house\r\nline two";
+    doc.SetProtocol(1);
+    doc.SetBaudRate(0);
+    doc.SetParity(2);
+    doc.SetTimeout(250);
+    doc.SetSerialPort(3);
+    doc.SetDescription("Boiler house\r\nline two");
     AddBlock(doc, CQZMDoc::List::Read, "Flow", 3, 12, 0);
     AddBlock(doc, CQZMDoc::List::Read, "Level", 4, 13, 1);
     AddBlock(doc, CQZMDoc::List::Write, "Setpoint", 247, 9999, 1);
@@ -66,9 +66,13 @@ QByteArray savedAgain(const QByteArray& bytes)
     CQZMDoc doc;
     if (!LoadBytes(doc, bytes))
         return {};
-    for (QList<CBlockMemory*>* list : {&doc.m_arrRead, &doc.m_arrWrite})
-        for (CBlockMemory* block : std::as_const(*list))
-            block->m_bParameter = block->m_bParameter != 0;
+    for (const CQZMDoc::List list : {CQZMDoc::List::Read, CQZMDoc::List::Write}) {
+        for (int i = 0; i < doc.Blocks(list).size(); ++i) {
+            CBlockMemory block = *doc.Blocks(list).at(i);
+            block.m_bParameter = block.m_bParameter != 0;
+            doc.SetBlock(list, i, block);
+        }
+    }
     return StoreBytes(doc);
 }
 } // namespace
@@ -132,7 +136,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("plant.qzm");
         CQZMDoc doc;
-        doc.m_strDescription = "caf\xe9";   // no UTF-8: kept as bytes beside the text
+        doc.SetDescription("caf\xe9");   // no UTF-8: kept as bytes beside the text
         AddBlock(doc, CQZMDoc::List::Read, "Flow", 3, 12, 0);
         AddBlock(doc, CQZMDoc::List::Write, "Set", 4, 13, 7);
         WriteTestFile(path, StoreBytes(doc));
@@ -168,15 +172,15 @@ private slots:
         QCOMPARE(run.code, 0);
         CQZMDoc doc;
         QVERIFY(LoadBytes(doc, ReadTestFile(out)));
-        QCOMPARE(doc.m_nBaudRate, 1);
-        QCOMPARE(doc.m_nTimeout, 50);
-        QCOMPARE(doc.m_nParity, 0);
-        QCOMPARE(doc.m_arrRead.size(), 2);
-        QCOMPARE(doc.m_arrRead[0]->m_nAddress, 1);
-        QCOMPARE(doc.m_arrRead[0]->m_bParameter, 1);
-        QCOMPARE(doc.m_arrRead[1]->m_nAddress, 9);
-        QCOMPARE(doc.m_arrWrite[0]->m_bParameter, 0);
-        QCOMPARE(doc.m_arrWrite[0]->m_strDescription, QByteArray("a\r\nb"));
+        QCOMPARE(doc.BaudRate(), 1);
+        QCOMPARE(doc.Timeout(), 50);
+        QCOMPARE(doc.Parity(), 0);
+        QCOMPARE(doc.ReadBlocks().size(), 2);
+        QCOMPARE(doc.ReadBlocks()[0]->m_nAddress, 1);
+        QCOMPARE(doc.ReadBlocks()[0]->m_bParameter, 1);
+        QCOMPARE(doc.ReadBlocks()[1]->m_nAddress, 9);
+        QCOMPARE(doc.WriteBlocks()[0]->m_bParameter, 0);
+        QCOMPARE(doc.WriteBlocks()[0]->m_strDescription, QByteArray("a\r\nb"));
 
         // 48 entries and the edges of every range are taken.
         QJsonArray full;
@@ -191,9 +195,9 @@ private slots:
         run = create(QJsonDocument(edges).toJson(), out);
         QCOMPARE(run.code, 0);
         QVERIFY(LoadBytes(doc, ReadTestFile(out)));
-        QCOMPARE(doc.m_arrWrite.size(), 48);
-        QCOMPARE(doc.m_nTimeout, 1000);
-        QCOMPARE(doc.m_nSerialPort, 4);
+        QCOMPARE(doc.WriteBlocks().size(), 48);
+        QCOMPARE(doc.Timeout(), 1000);
+        QCOMPARE(doc.SerialPort(), 4);
 
         // A file as input, standard output as output.
         const QString json = dir.filePath("in.json");
@@ -201,7 +205,7 @@ private slots:
         run = runCli({"create", "--from-json", json, "-o", "-"});
         QCOMPARE(run.code, 0);
         QVERIFY(LoadBytes(doc, run.out));
-        QCOMPARE(doc.m_nProtocol, 1);
+        QCOMPARE(doc.Protocol(), 1);
     }
 
     void createRefusesWhatTheEditorRefuses_data()
@@ -325,31 +329,31 @@ private slots:
         QVERIFY(run.out.isEmpty() && run.err.isEmpty());
         CQZMDoc doc;
         QVERIFY(LoadBytes(doc, ReadTestFile(path)));
-        QCOMPARE(doc.m_strDescription, QByteArray("North\r\nhouse"));
-        QCOMPARE(doc.m_nBaudRate, 1);
-        QCOMPARE(doc.m_nParity, 1);
-        QCOMPARE(doc.m_nTimeout, 70);
-        QCOMPARE(doc.m_nSerialPort, 2);
-        QCOMPARE(doc.m_arrRead[0]->m_nAddress, 17);
-        QCOMPARE(doc.m_arrRead[1]->m_nNumber, 4321);
-        QCOMPARE(doc.m_arrRead[1]->m_bParameter, 0);
-        QCOMPARE(doc.m_arrWrite[1]->m_strDescription, QByteArray("Pump"));
-        QCOMPARE(doc.m_arrWrite[0]->m_strDescription, QByteArray("\xe9"));
+        QCOMPARE(doc.Description(), QByteArray("North\r\nhouse"));
+        QCOMPARE(doc.BaudRate(), 1);
+        QCOMPARE(doc.Parity(), 1);
+        QCOMPARE(doc.Timeout(), 70);
+        QCOMPARE(doc.SerialPort(), 2);
+        QCOMPARE(doc.ReadBlocks()[0]->m_nAddress, 17);
+        QCOMPARE(doc.ReadBlocks()[1]->m_nNumber, 4321);
+        QCOMPARE(doc.ReadBlocks()[1]->m_bParameter, 0);
+        QCOMPARE(doc.WriteBlocks()[1]->m_strDescription, QByteArray("Pump"));
+        QCOMPARE(doc.WriteBlocks()[0]->m_strDescription, QByteArray("\xe9"));
 
         // Choosing Zelvra forces its settings, as in the window; the keys of
         // the JSON form work too.
         run = runCli({"set", path, "settings.protocol=Zelvra", "serialPort=4"});
         QCOMPARE(run.code, 0);
         QVERIFY(LoadBytes(doc, ReadTestFile(path)));
-        QCOMPARE(doc.m_nProtocol, 0);
-        QCOMPARE(doc.m_nBaudRate, 0);
-        QCOMPARE(doc.m_nParity, 0);
-        QCOMPARE(doc.m_nTimeout, 100);
-        QCOMPARE(doc.m_nSerialPort, 4);
+        QCOMPARE(doc.Protocol(), 0);
+        QCOMPARE(doc.BaudRate(), 0);
+        QCOMPARE(doc.Parity(), 0);
+        QCOMPARE(doc.Timeout(), 100);
+        QCOMPARE(doc.SerialPort(), 4);
         run = runCli({"set", path, "protocol=1"});
         QVERIFY(LoadBytes(doc, ReadTestFile(path)));
-        QCOMPARE(doc.m_nTimeout, 50);
-        QCOMPARE(doc.m_nBaudRate, 1);
+        QCOMPARE(doc.Timeout(), 50);
+        QCOMPARE(doc.BaudRate(), 1);
 
         // A value equal to the stored one leaves the file as it is, even one
         // in an older layout.
