@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <tuple>
 #include <limits>
 
 using namespace QZMFields;
@@ -237,9 +238,10 @@ QString store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const
         if (!inRange(n, {0, kParities.Count() - 1}, path, error, choicesNote(kParities)))
             return error;
         if (doc.ProtocolFixesSettings() && n != kParityEven)
-            return refusal(path, QStringLiteral("%1 cannot be chosen with protocol %2, which fixes the parity at %3 "
-                                                "(%4)")
+            return refusal(path, QStringLiteral("%1 (%2) cannot be chosen with protocol %3, which fixes the parity "
+                                                "at %4 (%5)")
                                      .arg(n)
+                                     .arg(parityName(int(n)))
                                      .arg(protocolName(doc.Protocol()))
                                      .arg(int(kParityEven))
                                      .arg(parityName(kParityEven)));
@@ -289,10 +291,13 @@ QString unknownKeys(const QJsonObject& o, const QString& prefix, const QStringLi
 QString checkName(const QJsonObject& o, const QString& key, const QString& prefix, const QJsonValue& expected,
                   const QString& what)
 {
-    if (!o.contains(key) || o.value(key) == expected)
+    const QJsonValue given = o.value(key);
+    // A baud rate is named by its number, written either way.
+    if (given.isUndefined() || given == expected
+        || (given.isString() && expected.isDouble() && given.toString() == QString::number(expected.toInt())))
         return {};
     return refusal(prefix + key, QStringLiteral("%1 does not match %2 (%3); change or remove it")
-                                     .arg(shown(o.value(key)), what, shown(expected)));
+                                     .arg(shown(given), what, shown(expected)));
 }
 
 // The description, from its text or its bytes; both when given must agree.
@@ -351,12 +356,34 @@ QString buildList(CQZMDoc& doc, const QJsonObject& form, CQZMDoc::List list)
         const Target at{Field::Address, list, doc.CurrentIndex(list)};
         if (QString error = storeDescription(doc, at, o, prefix); !error.isEmpty())
             return error;
-        for (const auto& [key, field] : {std::pair{QStringLiteral("address"), Field::Address},
-                                          std::pair{QStringLiteral("number"), Field::Number},
-                                          std::pair{QStringLiteral("parameter"), Field::Parameter}}) {
-            if (!o.contains(key))
+        // The item as the report writes it ("P100", "VB12") stands for the
+        // flag and the number where those are not given.
+        QJsonObject values = o;
+        QString numberPath = prefix + QStringLiteral("number");
+        QString flagPath = prefix + QStringLiteral("parameter");
+        const QJsonValue item = o.value(QStringLiteral("item"));
+        if (!item.isUndefined() && (!o.contains(QStringLiteral("number")) || !o.contains(QStringLiteral("parameter")))) {
+            static const QRegularExpression pattern(QStringLiteral("^(P|VB)(\\d{1,9})$"));
+            const QRegularExpressionMatch m = pattern.match(item.toString());
+            if (!item.isString() || !m.hasMatch())
+                return refusal(prefix + QStringLiteral("item"),
+                               QStringLiteral("expected P or VB and a number, as \"P100\" or \"VB12\", got %1")
+                                   .arg(shown(item)));
+            if (!o.contains(QStringLiteral("parameter"))) {
+                values[QStringLiteral("parameter")] = m.captured(1) == QLatin1String("P");
+                flagPath = prefix + QStringLiteral("item");
+            }
+            if (!o.contains(QStringLiteral("number"))) {
+                values[QStringLiteral("number")] = m.captured(2).toDouble();
+                numberPath = prefix + QStringLiteral("item");
+            }
+        }
+        for (const auto& [key, field, path] : {std::tuple{QStringLiteral("address"), Field::Address, prefix + QStringLiteral("address")},
+                                                std::tuple{QStringLiteral("number"), Field::Number, numberPath},
+                                                std::tuple{QStringLiteral("parameter"), Field::Parameter, flagPath}}) {
+            if (!values.contains(key))
                 continue;
-            if (QString error = store(doc, {field, list, at.index}, o.value(key), prefix + key); !error.isEmpty())
+            if (QString error = store(doc, {field, list, at.index}, values.value(key), path); !error.isEmpty())
                 return error;
         }
         const CBlockMemory& block = *doc.Blocks(list).at(at.index);
@@ -404,14 +431,45 @@ QString QZMJson::ToDocument(const QJsonObject& form, CQZMDoc& doc)
         if (QString error = unknownKeys(settings, prefix, knownSettings); !error.isEmpty())
             return error;
         // The protocol first: choosing it puts its settings in place, as in
-        // the window, and decides what the others may be.
-        for (const auto& [key, field] : {std::pair{QStringLiteral("protocol"), Field::Protocol},
-                                          std::pair{QStringLiteral("baudRate"), Field::BaudRate},
-                                          std::pair{QStringLiteral("parity"), Field::Parity},
-                                          std::pair{QStringLiteral("timeout"), Field::Timeout}}) {
-            if (!settings.contains(key))
+        // the window, and decides what the others may be. A setting may be
+        // given by its name alone; given both, they must agree.
+        struct Setting
+        {
+            QString key;
+            QString nameKey;
+            Field field;
+            const Choices& choices;
+        };
+        const Setting table[] = {
+            {QStringLiteral("protocol"), QStringLiteral("protocolName"), Field::Protocol, kProtocols},
+            {QStringLiteral("baudRate"), QStringLiteral("baudRateBps"), Field::BaudRate, kBaudRates},
+            {QStringLiteral("parity"), QStringLiteral("parityName"), Field::Parity, kParities},
+        };
+        for (const Setting& setting : table) {
+            const QJsonValue named = settings.value(setting.nameKey);
+            QString path = prefix + setting.key;
+            QJsonValue value = settings.value(setting.key);
+            if (value.isUndefined() && !named.isUndefined()) {
+                path = prefix + setting.nameKey;
+                // The baud rate's name is its number of bits per second.
+                const QString name = named.isDouble() && setting.field == Field::BaudRate
+                    ? QString::number(named.toDouble())
+                    : named.toString();
+                const int index = named.isString() || setting.field == Field::BaudRate ? setting.choices.IndexOf(name) : -1;
+                if (index < 0)
+                    return refusal(path, QStringLiteral("%1 is none of %2")
+                                             .arg(shown(named), setting.choices.Names().join(QStringLiteral(", "))));
+                value = index;
+            }
+            if (value.isUndefined())
                 continue;
-            if (QString error = store(doc, {field}, settings.value(key), prefix + key); !error.isEmpty())
+            if (QString error = store(doc, {setting.field}, value, path); !error.isEmpty())
+                return error;
+        }
+        if (settings.contains(QStringLiteral("timeout"))) {
+            if (QString error = store(doc, {Field::Timeout}, settings.value(QStringLiteral("timeout")),
+                                      prefix + QStringLiteral("timeout"));
+                !error.isEmpty())
                 return error;
         }
         if (QString error = checkName(settings, QStringLiteral("protocolName"), prefix,

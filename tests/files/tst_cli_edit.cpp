@@ -199,6 +199,26 @@ private slots:
         QCOMPARE(doc.Timeout(), 1000);
         QCOMPARE(doc.SerialPort(), 4);
 
+        // Settings by their names and entries by their items, as the
+        // example writes them, give the example's bytes.
+        run = runCli({"create", "--from-json", QStringLiteral(QZM_EXAMPLE_JSON_PATH), "-o", out});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(ReadTestFile(out), ReadTestFile(QStringLiteral(QZM_EXAMPLE_PATH)));
+        run = create(R"({"format": 1, "settings": {"protocolName": "MODBUS-RTU", "baudRateBps": "9600",
+                         "parityName": "NONE"}, "write": [{"item": "VB12", "parameter": true}]})", out);
+        QCOMPARE(run.code, 1);
+        QCOMPARE(run.err, QByteArray("qzm-cli create: write[0].item: \"VB12\" does not match parameter true and number 12 "
+                                     "(\"P12\"); change or remove it\n"));
+        run = create(R"({"format": 1, "settings": {"protocolName": "MODBUS-RTU", "baudRateBps": "9600",
+                         "parityName": "NONE"}, "write": [{"item": "VB12"}]})", out);
+        QCOMPARE(run.code, 0);
+        QVERIFY(LoadBytes(doc, ReadTestFile(out)));
+        QCOMPARE(doc.Protocol(), 1);
+        QCOMPARE(doc.BaudRate(), 0);
+        QCOMPARE(doc.Parity(), 2);
+        QCOMPARE(doc.WriteBlocks()[0]->m_nNumber, 12);
+        QCOMPARE(doc.WriteBlocks()[0]->m_bParameter, 0);
+
         // A file as input, standard output as output.
         const QString json = dir.filePath("in.json");
         WriteTestFile(json, R"({"format": 1, "settings": {"protocol": 1, "timeout": 50}})");
@@ -227,7 +247,18 @@ private slots:
         row("timeout fixed", R"({"format":1,"settings":{"timeout":250}})",
             "settings.timeout: 250 cannot be chosen with protocol Zelvra, which fixes the time-out at 100");
         row("parity fixed", R"({"format":1,"settings":{"protocol":0,"parity":2}})",
-            "settings.parity: 2 cannot be chosen with protocol Zelvra, which fixes the parity at 0 (EVEN)");
+            "settings.parity: 2 (NONE) cannot be chosen with protocol Zelvra, which fixes the parity at 0 (EVEN)");
+        row("parity name fixed", R"({"format":1,"settings":{"parityName":"ODD"}})",
+            "settings.parityName: 1 (ODD) cannot be chosen with protocol Zelvra, which fixes the parity at 0 (EVEN)");
+        row("protocol name unknown", R"({"format":1,"settings":{"protocolName":"Modbus"}})",
+            "settings.protocolName: \"Modbus\" is none of Zelvra, MODBUS-RTU");
+        row("bps unknown", R"({"format":1,"settings":{"protocol":1,"baudRateBps":4800}})",
+            "settings.baudRateBps: 4800 is none of 9600, 19200");
+        row("bps disagree", R"({"format":1,"settings":{"protocol":1,"baudRate":1,"baudRateBps":9600}})",
+            "settings.baudRateBps: 9600 does not match baudRate 1 (19200); change or remove it");
+        row("item pattern", R"({"format":1,"read":[{"item":"X5"}]})",
+            "read[0].item: expected P or VB and a number, as \"P100\" or \"VB12\", got \"X5\"");
+        row("item range", R"({"format":1,"read":[{"item":"P10000"}]})", "read[0].item: 10000 is out of range 0..9999");
         row("parity range", R"({"format":1,"settings":{"protocol":1,"parity":3}})",
             "settings.parity: 3 is out of range 0..2 (0 = EVEN, 1 = ODD, 2 = NONE)");
         row("protocol range", R"({"format":1,"settings":{"protocol":2}})",
