@@ -9,11 +9,14 @@
 #include "transfer/ConfigTransfer.h"
 #include "transfer/SerialLink.h"
 #include "transfer/TransferProgress.h"
+#include "transfer/TransferRecord.h"
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -30,23 +33,21 @@ struct PortResult
     bool succeeded = false;
     // The program's own message on failure, a summary on success.
     QString message;
-    // The operating system's reason, when there is one.
+    // The operating system's reason and the last exchanges, when there are.
     QString detail;
     double seconds = 0;
+    // What happened on the line.
+    TransferRecord record;
 };
 
-// One result as a line of text or, for scripts, as one JSON object.
+// One result as a line of text or, for scripts, as one JSON object: the
+// transfer record, named by the port as the user gave it.
 QString RenderResult(const PortResult& result, bool json)
 {
     if (json) {
-        QJsonObject o;
+        QJsonObject o = TransferRecordFormat::Json(result.record);
         o[QStringLiteral("port")] = result.port;
         o[QStringLiteral("device")] = result.device;
-        o[QStringLiteral("outcome")] = result.succeeded ? QStringLiteral("ok") : QStringLiteral("failed");
-        o[QStringLiteral("message")] = result.message;
-        if (!result.detail.isEmpty())
-            o[QStringLiteral("detail")] = result.detail;
-        o[QStringLiteral("time")] = qRound64(result.seconds * 1000.0) / 1000.0;
         return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
     }
     QString name = result.port;
@@ -145,7 +146,7 @@ bool ResolvePort(const QString& name, QString& device, QString& error)
     return true;
 }
 
-PortResult SendToPort(const CQZMDoc& doc, const PortTarget& target, bool showStages)
+PortResult SendToPort(const CQZMDoc& doc, const PortTarget& target, bool showStages, bool keepRecord)
 {
     QElapsedTimer timer;
     timer.start();
@@ -156,9 +157,13 @@ PortResult SendToPort(const CQZMDoc& doc, const PortTarget& target, bool showSta
     CConfigTransfer transfer(const_cast<CQZMDoc*>(&doc), progress);
     if (!target.device.isEmpty())
         transfer.SetPortDevice(target.device);
+    // A record that is kept shows a late reply too.
+    if (keepRecord)
+        transfer.SetLateReplyWait(CSerialLink::kReadTimeoutMs);
     result.succeeded = RunConfigTransfer(transfer);
     result.seconds = timer.nsecsElapsed() / 1e9;
     result.device = transfer.PortDevice();
+    result.record = transfer.Record();
     if (result.succeeded) {
         result.message = QStringLiteral("Sent %1 Read and %2 Write Block Memories; all %3 replies accepted.")
                              .arg(doc.ReadBlocks().size())
@@ -169,7 +174,7 @@ PortResult SendToPort(const CQZMDoc& doc, const PortTarget& target, bool showSta
         result.detail = progress.Detail();
     } else {
         // The window closes its dialog silently here; a command line says why.
-        result.message = QStringLiteral("the line settings of %1 could not be set").arg(result.device);
+        result.message = QStringLiteral("The line settings of %1 could not be set.").arg(result.device);
         result.detail = transfer.FailureReason();
     }
     return result;
@@ -188,11 +193,16 @@ int RunSendCommand(const QStringList& arguments)
         QStringLiteral("COM1..COM4 (mapped by QZM_COM<n>, the settings or the system's port), or a device path. "
                        "Repeat it to send to several ports at once. Default: the port stored in FILE."),
         QStringLiteral("PORT"));
+    const QCommandLineOption logOption(
+        QStringLiteral("log"),
+        QStringLiteral("Write each port's transfer record to LOG as text, one exchange a line (\"-\": standard "
+                       "error)."),
+        QStringLiteral("LOG"));
     const QCommandLineOption jsonOption(
         QStringLiteral("json"),
-        QStringLiteral("Print each port's result as one JSON object a line (port, device, outcome, message, "
-                       "detail, time)."));
-    parser.addOptions({portOption, jsonOption});
+        QStringLiteral("Print each port's outcome and transfer record as one JSON object on a line of its own "
+                       "(port, outcome, message, time, ..., exchanges) instead of a line of text."));
+    parser.addOptions({portOption, logOption, jsonOption});
     if (const int code = ParseCommandArguments(parser, QStringLiteral("send"), arguments); code >= 0)
         return code;
     const QString path = parser.positionalArguments().first();
@@ -218,6 +228,21 @@ int RunSendCommand(const QStringList& arguments)
         PrintCliMessage(QStringLiteral("%1 holds no Block Memory: there is nothing to send.").arg(path));
         return kExitFailure;
     }
+    // Opened before anything is sent: a log that cannot be written is a
+    // usage error, not a failed transfer.
+    QFile logFile;
+    const QString logPath = parser.value(logOption);
+    if (!logPath.isEmpty()) {
+        const bool opened = logPath == QLatin1String("-") ? logFile.open(stderr, QIODevice::WriteOnly)
+                                                          : (logFile.setFileName(logPath),
+                                                             logFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (!opened) {
+            PrintCliMessage(QStringLiteral("cannot write the log %1: %2").arg(logPath, logFile.errorString()));
+            return kExitUsage;
+        }
+    }
+    QMutex logMutex;
+
     if (targets.empty()) {
         // The port stored in the file; a number outside 1..4 is the
         // transfer's to report, as in the window.
@@ -231,10 +256,16 @@ int RunSendCommand(const QStringList& arguments)
     std::vector<std::unique_ptr<QThread>> threads;
     for (size_t i = 0; i < targets.size(); ++i) {
         threads.emplace_back(QThread::create([&, i] {
-            results[i] = SendToPort(doc, targets[i], single);
+            results[i] = SendToPort(doc, targets[i], single, json || logFile.isOpen());
             const PortResult& result = results[i];
             if (!result.succeeded)
                 PrintCliMessage(QStringLiteral("%1: %2").arg(result.port, result.message), result.detail);
+            if (logFile.isOpen()) {
+                // Each port's record whole, in the order the ports finish.
+                const QMutexLocker lock(&logMutex);
+                logFile.write(TransferRecordFormat::Text(result.record).toUtf8());
+                logFile.flush();
+            }
             PrintCliLine(RenderResult(result, json));
         }));
         threads.back()->start();
