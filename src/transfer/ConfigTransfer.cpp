@@ -66,7 +66,9 @@ void CConfigTransfer::End()
         if (last && m_hComm->IsOpen()) {
             using J = TransferExchange::Judgement;
             const bool replyMissing = last->judgement == J::NoReply || last->judgement == J::WrongLength;
-            const QByteArray late = m_hComm->Peek(replyMissing ? 2 : 0, replyMissing ? m_nLateReplyWaitMs : 0);
+            // Whatever has arrived since the last read, after a missing
+            // reply what arrives within the wait.
+            const QByteArray late = m_hComm->Peek(replyMissing ? 2 : 1, replyMissing ? m_nLateReplyWaitMs : 0);
             if (late.size() > last->after.size()) {
                 last->after = late;
                 NoteExchange(int(m_record.exchanges.size()) - 1);
@@ -145,6 +147,8 @@ bool CConfigTransfer::OpenPort()
 // Which device the port number led to and how to pick another one.
 QString CConfigTransfer::PortChoiceHelp() const
 {
+    if (m_bDeviceGiven && m_nMappedPort)
+        return PortChoiceHint(ResolvePortAssignment(m_nMappedPort), m_bCommandLineHints);
     if (m_bDeviceGiven)
         return m_bCommandLineHints ? QStringLiteral("The port was given with --port; qzm-cli ports lists the ports found.")
                                    : QString();
@@ -217,7 +221,7 @@ bool CConfigTransfer::Exchange(Telegram::Kind kind, const QByteArray& telegram)
         exchange.received = reply;
         exchange.judgement = judgement;
         if (judgement != J::WriteFailed && judgement != J::ReadFailed)
-            exchange.after = m_hComm->Peek();
+            exchange.after = m_hComm->Peek(0); // came with the reply
         NoteExchange(index);
     };
 

@@ -25,7 +25,12 @@ public:
     ~CConfigTransfer() override;
 
     // Use this device instead of the one the document's port number names.
-    void SetPortDevice(const QString& device) { m_strDevice = device; }
+    // nSerialPort: the COM number that device was mapped from, if any.
+    void SetPortDevice(const QString& device, int nSerialPort = 0)
+    {
+        m_strDevice = device;
+        m_nMappedPort = nSerialPort;
+    }
     // Failures to open say how to choose another port on the command line
     // instead of in the window.
     void SetCommandLineHints(bool commandLine) { m_bCommandLineHints = commandLine; }
@@ -74,6 +79,7 @@ private:
     CQZMDoc* m_pDoc;
     QString m_strDevice;
     bool m_bDeviceGiven = false;
+    int m_nMappedPort = 0;
     bool m_bCommandLineHints = false;
     bool m_bDisplayCreated = false;
     bool m_bSucceeded = false;
