@@ -8,7 +8,9 @@
 #include "editor/ReportPrinting.h"
 #include "frame/AboutDlg.h"
 #include "frame/MainFrame.h"
+#include "framework/FirstFrame.h"
 #include "framework/Interaction.h"
+#include "framework/LazyIcons.h"
 #include "framework/SingleDocTemplate.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
@@ -18,6 +20,10 @@
 #include <QTimer>
 
 namespace {
+// How long the start waits for the window's first frame before it goes on
+// without (a window that never shows, say, started minimized).
+constexpr int kFirstFrameTimeoutMs = 2000;
+
 // The document type of the template string, opened by this program.
 CShellRegistration ProgramRegistration()
 {
@@ -42,6 +48,8 @@ bool CQZMApp::InitInstance()
     QCoreApplication::setApplicationName(CStringTable::Load(AFX_IDS_APP_TITLE));
 
     QApplication::setWindowIcon(QZMAppIcon());
+    InstallLazyStandardIcons();
+    PreloadStylePixmaps();
 
     LoadStdProfileSettings(4);
 
@@ -59,18 +67,30 @@ bool CQZMApp::InitInstance()
     };
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(CStringTable::Load(IDR_MAINFRAME), makeDocument, makeFrame));
 
-    EnableShellOpen();
-    RegisterShellFileTypes();
-
     m_cmdInfo = CCommandLineInfo::Parse(m_arguments);
+    // A run that ends without a window (printing, unregistering) has no
+    // first frame to wait for.
+    const bool window = m_cmdInfo.m_nShellCommand == CCommandLineInfo::FileNew
+                        || m_cmdInfo.m_nShellCommand == CCommandLineInfo::FileDDE
+                        || m_cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen;
+    if (!window)
+        RunAfterFirstFrame();
     if (!ProcessShellCommand())
         return false;
 
     CMainFrame* frame = GetMainFrame();
     connect(frame, &CMainFrame::filesDropped, this, &CQZMApp::OpenDroppedFiles);
     frame->show();
-    frame->repaint();
+    WaitForFirstFrame(frame, kFirstFrameTimeoutMs);
+    RunAfterFirstFrame();
     return true;
+}
+
+void CQZMApp::RunAfterFirstFrame()
+{
+    // Nothing here is needed to draw the window: the user sees it first.
+    EnableShellOpen();
+    RegisterShellFileTypes();
 }
 
 bool CQZMApp::ProcessShellCommand()
@@ -113,6 +133,8 @@ bool CQZMApp::PrintFromCommandLine()
     return GetMainWnd()->SendCommand(ID_FILE_PRINT_DIRECT) && !details.JobFailed();
 }
 
+// The shell server's start: probe for a running instance, then listen.
+// Runs after the first frame (or at once for a run without a window).
 void CQZMApp::EnableShellOpen()
 {
     m_pShellServer = std::make_unique<CShellServer>([this](const ShellRequest& request) {

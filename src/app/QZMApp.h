@@ -34,6 +34,8 @@ public:
     bool OnShellRequest(const ShellRequest& request);
 
 private:
+    // What the start does once the window has painted its first frame.
+    void RunAfterFirstFrame();
     void EnableShellOpen();
     void RegisterShellFileTypes();
     void UnregisterShellFileTypes();
