@@ -42,10 +42,10 @@ int main(int argc, char* argv[])
     CQZMDoc doc;
     doc.AddDefaultBlocks(48, 48);
     for (int i = 0; i < 48; ++i) {
-        doc.m_arrRead[i]->m_nAddress = 1 + i;
-        doc.m_arrRead[i]->m_nNumber = 100 * i;
-        doc.m_arrWrite[i]->m_nAddress = 247 - i;
-        doc.m_arrWrite[i]->m_nNumber = 9999 - i;
+        doc.ReadBlocks()[i]->m_nAddress = 1 + i;
+        doc.ReadBlocks()[i]->m_nNumber = 100 * i;
+        doc.WriteBlocks()[i]->m_nAddress = 247 - i;
+        doc.WriteBlocks()[i]->m_nNumber = 9999 - i;
     }
     const int exchanges = 3 + 96;
     // Every byte on the line: telegrams 4 + 7 + 7 + 96 * 8, replies 99 * 2.

@@ -15,6 +15,7 @@
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
+#include "transfer/SendAll.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -53,7 +54,12 @@ bool CQZMApp::InitInstance()
 
     LoadStdProfileSettings(4);
 
-    auto makeDocument = [] { return std::unique_ptr<CDocument>(new CQZMDoc); };
+    // The document's Send All runs the transfer with its progress dialog.
+    auto makeDocument = [] {
+        auto doc = std::make_unique<CQZMDoc>();
+        doc->SetSendAllHandler(SendAllFromWindow);
+        return std::unique_ptr<CDocument>(std::move(doc));
+    };
     auto makeFrame = [](CDocument* doc) -> CFrameWnd* {
         auto* frame = new CMainFrame;
         auto* view = new CQZMView;

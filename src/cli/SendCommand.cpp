@@ -104,7 +104,7 @@ int RunSendCommand(const QStringList& arguments)
     CQZMDoc doc;
     if (!doc.OnOpenDocument(QFileInfo(path).absoluteFilePath()))
         return 2;
-    if (doc.m_arrRead.isEmpty() && doc.m_arrWrite.isEmpty()) {
+    if (!doc.HasBlocks()) {
         err() << "qzm-cli send: " << path << " holds no Block Memory: there is nothing to send." << Qt::endl;
         return 2;
     }
@@ -121,7 +121,7 @@ int RunSendCommand(const QStringList& arguments)
                 err() << "qzm-cli send: " << port << " is not one of COM1 to COM4" << Qt::endl;
                 return 2;
             }
-            doc.m_nSerialPort = number;
+            doc.SetSerialPort(number);
         } else {
             device = port;
         }
@@ -132,7 +132,7 @@ int RunSendCommand(const QStringList& arguments)
     if (!device.isEmpty())
         transfer.SetPortDevice(device);
     if (RunConfigTransfer(transfer)) {
-        err() << "Sent " << doc.m_arrRead.size() << " Read and " << doc.m_arrWrite.size()
+        err() << "Sent " << doc.ReadBlocks().size() << " Read and " << doc.WriteBlocks().size()
               << " Write Block Memories to " << transfer.PortDevice() << "; all "
               << progress.Position() << " replies accepted." << Qt::endl;
         return 0;

@@ -7,6 +7,8 @@
 #include <QHash>
 #include <QScrollArea>
 
+#include <functional>
+
 class CBlockMemory;
 class CDescriptionEdit;
 class CNumberEdit;
@@ -69,7 +71,10 @@ private:
     void OnChangeProtocol();
     void OnChangeBaudRate();
     void OnChangeParity();
-    void OnChangeSetting(QComboBox* list, qint32& stored);
+    void OnChangeSetting(QComboBox* list, int stored, bool (CQZMDoc::*store)(int));
+    // Gives the selected list's current entry the change, marking the
+    // document modified when it really changed anything.
+    void StoreInCurrentBlock(const std::function<void(CBlockMemory&)>& change);
 
     QWidget* m_pForm = nullptr;
     QHash<int, QWidget*> m_controls;

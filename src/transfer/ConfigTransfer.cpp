@@ -30,7 +30,7 @@ bool CConfigTransfer::Begin()
     m_bDisplayCreated = true;
     if (!OpenPort())
         return false;
-    m_dlgSend.SetRange(int(m_pDoc->m_arrRead.size() + m_pDoc->m_arrWrite.size()) + 3);
+    m_dlgSend.SetRange(int(m_pDoc->ReadBlocks().size() + m_pDoc->WriteBlocks().size()) + 3);
     return true;
 }
 
@@ -38,7 +38,7 @@ void CConfigTransfer::Run()
 {
     if (!SendRequest() || !SendSizes() || !SendSettings())
         return;
-    if (m_pDoc->m_arrRead.isEmpty() && m_pDoc->m_arrWrite.isEmpty())
+    if (!m_pDoc->HasBlocks())
         m_bSucceeded = true; // nothing more to send
     else
         SendBlocks();
@@ -46,8 +46,8 @@ void CConfigTransfer::Run()
 
 void CConfigTransfer::SendBlocks()
 {
-    const QList<CBlockMemory*>& read = m_pDoc->m_arrRead;
-    const QList<CBlockMemory*>& write = m_pDoc->m_arrWrite;
+    const QList<CBlockMemory*>& read = m_pDoc->ReadBlocks();
+    const QList<CBlockMemory*>& write = m_pDoc->WriteBlocks();
     for (qsizetype i = 0; i < read.size(); ++i) {
         if (!SendBlock(read.at(i), i == read.size() - 1 && write.isEmpty()))
             return;
@@ -74,10 +74,10 @@ bool CConfigTransfer::OpenPort()
 {
     m_dlgSend.SetStatusText(CStringTable::Load(IDS_PREPARING_PORT));
     if (m_strDevice.isEmpty())
-        m_strDevice = SerialPortDevice(m_pDoc->m_nSerialPort);
+        m_strDevice = SerialPortDevice(m_pDoc->SerialPort());
     if (m_strDevice.isEmpty()) {
         Fail(IDS_COMM_PORT_FAIL,
-             QStringLiteral("Serial port number %1 names no port; choose COM1 to COM4.").arg(m_pDoc->m_nSerialPort));
+             QStringLiteral("Serial port number %1 names no port; choose COM1 to COM4.").arg(m_pDoc->SerialPort()));
         return false;
     }
     switch (m_hComm->Open(m_strDevice)) {
@@ -100,7 +100,7 @@ int CConfigTransfer::BaudRateSelection() const
 {
     CView* view = m_pDoc->GetFirstView();
     if (!view)
-        return m_pDoc->m_nBaudRate;
+        return m_pDoc->BaudRate();
     if (auto* form = dynamic_cast<CQZMFormAccess*>(view))
         return form->GetBaudRateSelection();
     return -1;
@@ -114,13 +114,13 @@ bool CConfigTransfer::SendRequest()
 bool CConfigTransfer::SendSizes()
 {
     return Exchange(Telegram::Kind::Sizes,
-                    Telegram::BuildSizes(m_pDoc->m_arrRead.size(), m_pDoc->m_arrWrite.size(), BaudRateSelection()));
+                    Telegram::BuildSizes(m_pDoc->ReadBlocks().size(), m_pDoc->WriteBlocks().size(), BaudRateSelection()));
 }
 
 bool CConfigTransfer::SendSettings()
 {
     return Exchange(Telegram::Kind::Settings,
-                    Telegram::BuildSettings(m_pDoc->m_nParity, m_pDoc->m_nTimeout, m_pDoc->m_nProtocol));
+                    Telegram::BuildSettings(m_pDoc->Parity(), m_pDoc->Timeout(), m_pDoc->Protocol()));
 }
 
 bool CConfigTransfer::SendBlock(CBlockMemory* pBlock, bool bLast)

@@ -58,7 +58,7 @@ private slots:
         CQZMDoc doc;
         doc.OnNewDocument();
         doc.SetTitle(QStringLiteral("plant.qzm"));
-        doc.m_strDescription = "Boiler house";
+        doc.SetDescription("Boiler house");
         doc.AddDefaultBlocks(1, 0);
 
         PrintReport(doc, ReportPrintJob::Direct, nullptr);
@@ -81,7 +81,7 @@ private slots:
         // nothing is lost, not even a line wider than the page.
         doc.DeleteAllBlocks();
         doc.AddDefaultBlocks(48, 48);
-        doc.m_strDescription = QByteArray(300, '#');
+        doc.SetDescription(QByteArray(300, '#'));
         PrintReport(doc, ReportPrintJob::Direct, nullptr);
         QCOMPARE(printers.jobs.size(), 2);
         const int count = PdfPageCount(printers.jobs.at(1));

@@ -77,10 +77,10 @@ private slots:
     {
         CQZMDoc doc;
         FillDocument(doc, 3, 2);
-        doc.m_nParity = 1;
-        doc.m_nTimeout = 155;
-        doc.m_nProtocol = 1;
-        doc.m_nBaudRate = 0;
+        doc.SetParity(1);
+        doc.SetTimeout(155);
+        doc.SetProtocol(1);
+        doc.SetBaudRate(0);
         const QByteArray before = DocumentBytes(doc);
 
         LinkScript script;
@@ -265,7 +265,7 @@ private slots:
         }
         for (int port : {0, 5, -1}) {
             // A port number outside 1..4 names no port.
-            doc.m_nSerialPort = port;
+            doc.SetSerialPort(port);
             LinkScript script;
             Outcome outcome;
             send(doc, script, outcome);
@@ -274,7 +274,7 @@ private slots:
         }
         {
             // No progress display: nothing is opened.
-            doc.m_nSerialPort = 1;
+            doc.SetSerialPort(1);
             LinkScript script;
             Outcome outcome;
             outcome.progress.canCreate = false;
@@ -326,19 +326,19 @@ private slots:
             send(doc, script, outcome);
             return int(quint8(script.written.value(1, QByteArray(7, 0)).at(4)));
         };
-        doc.m_nBaudRate = 1;
+        doc.SetBaudRate(1);
         QCOMPARE(byte4(), 0x80);
-        doc.m_nBaudRate = 0;
+        doc.SetBaudRate(0);
         QCOMPARE(byte4(), 0x00);
 
         // With a form: its selection, not the document's value.
         FakeFormView form;
         doc.AddView(&form);
-        doc.m_nBaudRate = 1;
+        doc.SetBaudRate(1);
         form.selection = 0;
         QCOMPARE(byte4(), 0x00);
         form.selection = -1;
-        doc.m_nBaudRate = 0;
+        doc.SetBaudRate(0);
         QCOMPARE(byte4(), 0x80);
         doc.RemoveView(&form);
 
@@ -423,7 +423,7 @@ private slots:
         send(doc, failing, first);
         QVERIFY(!first.succeeded);
 
-        doc.m_nSerialPort = 2;
+        doc.SetSerialPort(2);
         qputenv("QZM_COM2", "/dev/scripted-com2");
         LinkScript again;
         again.replies = goodReplies(2);

@@ -52,7 +52,7 @@ private slots:
 
         CQZMDoc doc;
         QVERIFY(doc.OnOpenDocument(kExample));
-        QVERIFY(doc.m_arrRead.size() > 0 && doc.m_arrWrite.size() > 0);
+        QVERIFY(doc.ReadBlocks().size() > 0 && doc.WriteBlocks().size() > 0);
         CompareWithDocument(sim.Received(), doc);
     }
 
