@@ -60,8 +60,9 @@ bool CQZMApp::InitInstance()
         doc->SetSendAllHandler(SendAllFromWindow);
         return std::unique_ptr<CDocument>(std::move(doc));
     };
-    auto makeFrame = [](CDocument* doc) -> CFrameWnd* {
+    auto makeFrame = [this](CDocument* doc) -> CFrameWnd* {
         auto* frame = new CMainFrame;
+        frame->SetApp(this);
         auto* view = new CQZMView;
         doc->AddView(view);
         frame->SetActiveView(view);
@@ -135,8 +136,10 @@ bool CQZMApp::PrintFromCommandLine()
     // The window stays hidden.
     if (!OpenDocumentFile(m_cmdInfo.m_strFileName, false))
         return false;
-    CPrintDetailsScope details({m_cmdInfo.m_strPrinterName, m_cmdInfo.m_strDriverName, m_cmdInfo.m_strPortName});
-    return GetMainWnd()->SendCommand(ID_FILE_PRINT_DIRECT) && !details.JobFailed();
+    CQZMView* view = GetView();
+    return view
+        && view->Print(ReportPrintJob::Direct,
+                       {m_cmdInfo.m_strPrinterName, m_cmdInfo.m_strDriverName, m_cmdInfo.m_strPortName});
 }
 
 // The shell server's start: probe for a running instance, then listen.
@@ -174,10 +177,10 @@ bool CQZMApp::OnShellRequest(const ShellRequest& request)
         }
         return OpenDocumentFile(request.path) != nullptr;
     }
-    if (!OpenDocumentFile(request.path) || !(frame = GetMainWnd()))
+    if (!OpenDocumentFile(request.path))
         return false;
-    CPrintDetailsScope details({request.printerName, request.driverName, request.portName});
-    return frame->SendCommand(ID_FILE_PRINT_DIRECT) && !details.JobFailed();
+    CQZMView* view = GetView();
+    return view && view->Print(ReportPrintJob::Direct, {request.printerName, request.driverName, request.portName});
 }
 
 CQZMDoc* CQZMApp::GetQZMDoc() const

@@ -4,7 +4,6 @@
 #include "editor/ReportPrinting.h"
 #include "framework/FrameWnd.h"
 #include "framework/StandardIds.h"
-#include "framework/WinApp.h"
 #include "resources/Resource.h"
 
 #include <QComboBox>
@@ -45,11 +44,14 @@ CQZMView::CQZMView(QWidget* parent) : QScrollArea(parent)
     };
     for (const auto& command : printCommands) {
         const ReportPrintJob job = command.second;
-        OnCommand(command.first, [this, job] {
-            if (CQZMDoc* doc = GetDocument())
-                PrintReport(*doc, job, this);
-        });
+        OnCommand(command.first, [this, job] { Print(job); });
     }
+}
+
+bool CQZMView::Print(ReportPrintJob job, const PrinterDetails& printer)
+{
+    CQZMDoc* doc = GetDocument();
+    return doc && PrintReport(*doc, job, this, printer);
 }
 
 CQZMView::~CQZMView()
@@ -93,8 +95,7 @@ void CQZMView::SelectEntry(QComboBox* list, int index)
 
 void CQZMView::SetStatusText(const QString& text)
 {
-    CWinApp* app = CWinApp::Instance();
-    if (CFrameWnd* frame = app ? app->GetMainWnd() : nullptr)
+    if (CFrameWnd* frame = GetParentFrame())
         frame->SetMessageText(text);
 }
 

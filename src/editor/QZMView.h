@@ -2,6 +2,7 @@
 
 #include "document/QZMDoc.h"
 #include "document/QZMFormAccess.h"
+#include "editor/ReportPrinting.h"
 #include "framework/View.h"
 
 #include <QHash>
@@ -34,6 +35,11 @@ public:
     void OnUpdate(CView* sender, int hint, CObject* hintObject) override;
 
     int GetBaudRateSelection() const override;
+
+    // Prints the document's report (the print commands; the print switches
+    // and shell requests name their printer). False when the printer could
+    // not be used.
+    bool Print(ReportPrintJob job, const PrinterDetails& printer = {});
 
     // The form's control with this id (IDC_...), or nullptr.
     QWidget* GetDlgItem(int id) const { return m_controls.value(id); }

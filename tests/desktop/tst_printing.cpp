@@ -184,9 +184,9 @@ private slots:
         doc.OnNewDocument();
         {
             // Never another printer than the one asked for.
-            CPrintDetailsScope details({QStringLiteral("No Such Printer %1").arg(QCoreApplication::applicationPid()),
-                                        QString(), QString()});
-            PrintReport(doc, ReportPrintJob::Direct, nullptr);
+            const PrinterDetails missing{QStringLiteral("No Such Printer %1").arg(QCoreApplication::applicationPid()),
+                                         QString(), QString()};
+            QVERIFY(!PrintReport(doc, ReportPrintJob::Direct, nullptr, missing));
         }
         QCOMPARE(interaction.MessageTexts(), QStringList({"Command failed."}));
         QVERIFY(interaction.printDialogs.isEmpty());
