@@ -2,7 +2,6 @@
 
 #include "app/AppIcons.h"
 #include "app/ShellRegistration.h"
-#include "app/ShellServer.h"
 #include "document/QZMDoc.h"
 #include "editor/QZMView.h"
 #include "editor/ReportPrinting.h"
@@ -10,6 +9,7 @@
 #include "frame/MainFrame.h"
 #include "framework/FirstFrame.h"
 #include "framework/Interaction.h"
+#include "framework/LazyModule.h"
 #include "framework/LazyIcons.h"
 #include "framework/SingleDocTemplate.h"
 #include "framework/StandardIds.h"
@@ -146,9 +146,13 @@ bool CQZMApp::PrintFromCommandLine()
 // Runs after the first frame (or at once for a run without a window).
 void CQZMApp::EnableShellOpen()
 {
-    m_pShellServer = std::make_unique<CShellServer>([this](const ShellRequest& request) {
-        return OnShellRequest(request);
-    });
+    // The server and Qt Network load only now, from their module.
+    const auto* module = ModuleApi<CShellServerModuleApi>(kShellServerModule);
+    if (!module) {
+        qWarning("The shell server is not available: %s", qPrintable(ModuleError(kShellServerModule)));
+        return;
+    }
+    m_pShellServer.reset(module->create([this](const ShellRequest& request) { return OnShellRequest(request); }));
     // Another instance may answer already; this one then runs without.
     m_pShellServer->Listen();
 }

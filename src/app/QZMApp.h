@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLineInfo.h"
+#include "app/ShellEndpoint.h"
 #include "framework/WinApp.h"
 
 #include <memory>
@@ -8,8 +9,6 @@
 class CMainFrame;
 class CQZMDoc;
 class CQZMView;
-class CShellServer;
-struct ShellRequest;
 
 // The QZM Configurator application object.
 class CQZMApp : public CWinApp
@@ -29,7 +28,7 @@ public:
     void OnAppAbout();
 
     // The end of the shell conversation, once shell open is enabled.
-    CShellServer* GetShellServer() const { return m_pShellServer.get(); }
+    CShellEndpoint* GetShellServer() const { return m_pShellServer.get(); }
     // Carries out one shell request; false when it failed.
     bool OnShellRequest(const ShellRequest& request);
 
@@ -45,5 +44,5 @@ private:
 
     QStringList m_arguments;
     CCommandLineInfo m_cmdInfo;
-    std::unique_ptr<CShellServer> m_pShellServer;
+    std::unique_ptr<CShellEndpoint> m_pShellServer;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ShellEndpoint.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QLocalServer>
@@ -13,18 +15,6 @@
 
 class QLocalSocket;
 
-// One command of a shell conversation.
-struct ShellRequest
-{
-    enum class Verb { Open, Print, PrintTo };
-
-    Verb verb = Verb::Open;
-    QString path;
-    QString printerName;
-    QString driverName;
-    QString portName;
-};
-
 // Reads exactly one of
 //   [open("%1")]  [print("%1")]  [printto("%1","%2","%3","%4")]
 // with no blanks, each argument in double quotes (a quote inside one is
@@ -37,13 +27,11 @@ std::optional<ShellRequest> ParseShellRequest(const QString& text);
 // line (UTF-8, "\n" ended) and gets one line back per request: "ok",
 // "failed" or "invalid". Requests run one at a time on the UI thread; those
 // that arrive while one runs (say, behind a save prompt) wait their turn.
-class CShellServer : public QObject
+class CShellServer : public QObject, public CShellEndpoint
 {
     Q_OBJECT
 
 public:
-    using Handler = std::function<bool(const ShellRequest&)>;
-
     static constexpr int kMaxLineBytes = 16 * 1024;
     static constexpr int kMaxConnections = 8;
 
@@ -55,9 +43,9 @@ public:
 
     // Starts listening. False when another instance already answers (or the
     // socket cannot be made); the program then runs without it.
-    bool Listen();
-    bool IsListening() const { return m_server.isListening(); }
-    QString FullServerName() const { return m_server.fullServerName(); }
+    bool Listen() override;
+    bool IsListening() const override { return m_server.isListening(); }
+    QString FullServerName() const override { return m_server.fullServerName(); }
 
 private:
     struct Pending
