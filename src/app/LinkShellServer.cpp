@@ -1,5 +1,5 @@
 // Linked into a program that carries the shell server itself (tests).
-#include "app/ShellEndpoint.h"
+#include "app/ShellServerModule.h"
 #include "framework/LazyModule.h"
 
 extern const CShellServerModuleApi kShellServerModuleApi;

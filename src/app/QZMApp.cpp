@@ -1,5 +1,7 @@
 #include "app/QZMApp.h"
 
+#include "app/ShellServerModule.h"
+
 #include "app/AppIcons.h"
 #include "app/ShellRegistration.h"
 #include "document/QZMDoc.h"
@@ -16,6 +18,7 @@
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 #include "transfer/SendAll.h"
+#include "transfer/TransferMonitor.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -38,9 +41,14 @@ CQZMApp::CQZMApp(const QStringList& arguments) : m_arguments(arguments)
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
     // No help file belongs to the program; F1 shows what it is instead.
     OnCommand(ID_HELP, [this] { OnAppAbout(); });
+    OnCommand(ID_VIEW_TRANSFER_MONITOR, [this] { OnViewTransferMonitor(); });
 }
 
-CQZMApp::~CQZMApp() = default;
+CQZMApp::~CQZMApp()
+{
+    if (m_pShellServer)
+        m_pShellModule->destroy(m_pShellServer);
+}
 
 bool CQZMApp::InitInstance()
 {
@@ -55,9 +63,10 @@ bool CQZMApp::InitInstance()
     LoadStdProfileSettings(4);
 
     // The document's Send All runs the transfer with its progress dialog.
-    auto makeDocument = [] {
+    // The Transfer Monitor follows every transfer through the history.
+    auto makeDocument = [this] {
         auto doc = std::make_unique<CQZMDoc>();
-        doc->SetSendAllHandler(SendAllFromWindow);
+        doc->SetSendAllHandler([this](CQZMDoc& d) { SendAllFromWindowObserved(d, m_transferHistory); });
         return std::unique_ptr<CDocument>(std::move(doc));
     };
     auto makeFrame = [this](CDocument* doc) -> CFrameWnd* {
@@ -152,9 +161,10 @@ void CQZMApp::EnableShellOpen()
         qWarning("The shell server is not available: %s", qPrintable(ModuleError(kShellServerModule)));
         return;
     }
-    m_pShellServer.reset(module->create([this](const ShellRequest& request) { return OnShellRequest(request); }));
+    m_pShellModule = module;
+    m_pShellServer = module->create([this](const ShellRequest& request) { return OnShellRequest(request); });
     // Another instance may answer already; this one then runs without.
-    m_pShellServer->Listen();
+    module->listen(m_pShellServer);
 }
 
 void CQZMApp::RegisterShellFileTypes()
@@ -207,6 +217,23 @@ void CQZMApp::OnAppAbout()
 {
     CAboutDlg dialog(GetMainWnd());
     CInteraction::Instance().RunModal(&dialog);
+}
+
+CTransferMonitor* CQZMApp::GetTransferMonitor() const
+{
+    return m_pTransferMonitor.data();
+}
+
+void CQZMApp::OnViewTransferMonitor()
+{
+    if (!m_pTransferMonitor)
+        m_pTransferMonitor = new CTransferMonitor(m_transferHistory, GetMainWnd());
+    if (m_pTransferMonitor->isMinimized())
+        m_pTransferMonitor->showNormal();
+    else
+        m_pTransferMonitor->show();
+    m_pTransferMonitor->raise();
+    m_pTransferMonitor->activateWindow();
 }
 
 void CQZMApp::OpenDroppedFiles(const QStringList& paths)

@@ -1,14 +1,20 @@
 #pragma once
 
 #include "app/CommandLineInfo.h"
-#include "app/ShellEndpoint.h"
 #include "framework/WinApp.h"
+#include "transfer/TransferHistory.h"
+
+#include <QPointer>
 
 #include <memory>
 
 class CMainFrame;
 class CQZMDoc;
 class CQZMView;
+class CShellServer;
+class CTransferMonitor;
+struct CShellServerModuleApi;
+struct ShellRequest;
 
 // The QZM Configurator application object.
 class CQZMApp : public CWinApp
@@ -26,9 +32,14 @@ public:
     CQZMView* GetView() const;
 
     void OnAppAbout();
+    // View > Transfer Monitor: shows (creating on first use) the monitor.
+    void OnViewTransferMonitor();
+    CTransferMonitor* GetTransferMonitor() const;
+    // The last transfers' records; Send All from the window adds to it.
+    CTransferHistory& TransferHistory() { return m_transferHistory; }
 
     // The end of the shell conversation, once shell open is enabled.
-    CShellEndpoint* GetShellServer() const { return m_pShellServer.get(); }
+    CShellServer* GetShellServer() const { return m_pShellServer; }
     // Carries out one shell request; false when it failed.
     bool OnShellRequest(const ShellRequest& request);
 
@@ -44,5 +55,10 @@ private:
 
     QStringList m_arguments;
     CCommandLineInfo m_cmdInfo;
-    std::unique_ptr<CShellEndpoint> m_pShellServer;
+    // Made by the shell server's module, which also deletes it.
+    CShellServer* m_pShellServer = nullptr;
+    const CShellServerModuleApi* m_pShellModule = nullptr;
+    CTransferHistory m_transferHistory;
+    // Owned by the main frame, as its child window.
+    QPointer<CTransferMonitor> m_pTransferMonitor;
 };

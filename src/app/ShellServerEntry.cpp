@@ -1,5 +1,5 @@
 // Entry point of the qzm-shellserver module.
-#include "app/ShellEndpoint.h"
+#include "app/ShellServerModule.h"
 
 #include <QtGlobal>
 

@@ -73,7 +73,7 @@ private slots:
         CQZMApp app(QStringList{});
         QVERIFY(app.InitInstance());
         // After the first frame the shell server came, with Qt Network.
-        QVERIFY(app.GetShellServer() && app.GetShellServer()->IsListening());
+        QVERIFY(app.GetShellServer());
         QVERIFY(MappedFiles().contains("libQt6Network"));
         QVERIFY(MappedFiles().contains("libqzm-shellserver"));
         QVERIFY(!MappedFiles().contains("libQt6PrintSupport"));
@@ -87,7 +87,10 @@ private slots:
         QVERIFY(fd >= 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
-        const QByteArray name = app.GetShellServer()->FullServerName().toLocal8Bit();
+        // The server's name: the program's name and the user, in the runtime folder.
+        const QByteArray name = (qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/test_modules-")
+                                 + QString::number(::getuid()))
+                                    .toLocal8Bit();
         QVERIFY(size_t(name.size()) < sizeof(address.sun_path));
         memcpy(address.sun_path, name.constData(), name.size());
         QCOMPARE(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
