@@ -14,6 +14,7 @@ class CQZMDoc;
 class CQZMView;
 class CShellServer;
 class CTransferMonitor;
+struct CShellServerModuleApi;
 struct ShellRequest;
 
 // The QZM Configurator application object.
@@ -43,11 +44,13 @@ public:
     CTransferHistory& TransferHistory() { return m_transferHistory; }
 
     // The end of the shell conversation, once shell open is enabled.
-    CShellServer* GetShellServer() const { return m_pShellServer.get(); }
+    CShellServer* GetShellServer() const { return m_pShellServer; }
     // Carries out one shell request; false when it failed.
     bool OnShellRequest(const ShellRequest& request);
 
 private:
+    // What the start does once the window has painted its first frame.
+    void RunAfterFirstFrame();
     void EnableShellOpen();
     void RegisterShellFileTypes();
     void UnregisterShellFileTypes();
@@ -57,8 +60,10 @@ private:
 
     QStringList m_arguments;
     CCommandLineInfo m_cmdInfo;
-    std::unique_ptr<CShellServer> m_pShellServer;
     std::unique_ptr<CPortDiscovery> m_pPortDiscovery;
+    // Made by the shell server's module, which also deletes it.
+    CShellServer* m_pShellServer = nullptr;
+    const CShellServerModuleApi* m_pShellModule = nullptr;
     CTransferHistory m_transferHistory;
     // Owned by the main frame, as its child window.
     QPointer<CTransferMonitor> m_pTransferMonitor;

@@ -3,15 +3,15 @@
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 #include "transfer/SerialLink.h"
+#include "transfer/SerialPortModule.h"
+#include "framework/LazyModule.h"
 
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QRegularExpression>
-#include <QSerialPortInfo>
 #include <QSettings>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -86,19 +86,10 @@ CSystemPortDiscovery::CSystemPortDiscovery(const QString& byIdFolder) : m_byIdFo
 
 QList<SerialPortEntry> CSystemPortDiscovery::Ports()
 {
+    // Qt Serial Port lives in its module, opened here on first use.
     QList<SerialPortEntry> ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        SerialPortEntry entry;
-        entry.device = info.systemLocation();
-        entry.description = info.description();
-        entry.manufacturer = info.manufacturer();
-        entry.serialNumber = info.serialNumber();
-        if (info.hasVendorIdentifier())
-            entry.vendorId = info.vendorIdentifier();
-        if (info.hasProductIdentifier())
-            entry.productId = info.productIdentifier();
-        ports << entry;
-    }
+    if (const auto* module = ModuleApi<CSerialPortModuleApi>(kSerialPortModule))
+        module->listPorts(ports);
     AddStableNames(ports, m_byIdFolder);
     // ttyS2 before ttyS10, as people count.
     QCollator collator;
@@ -146,13 +137,6 @@ QString PortAssignment::SourceText() const
         break;
     }
     return QStringLiteral("the system's default");
-}
-
-QString SerialPortName(int nSerialPort)
-{
-    if (nSerialPort < 1 || nSerialPort > 4)
-        return {};
-    return CStringTable::Load(IDS_COM1 + nSerialPort - 1);
 }
 
 QString PortEnvironmentVariable(int nSerialPort)
@@ -274,35 +258,6 @@ QString PortChoiceHint(const PortAssignment& assignment, bool commandLine)
     else
         text += QStringLiteral(" (the environment variable %1 overrides it).").arg(PortEnvironmentVariable(assignment.number));
     return text;
-}
-
-bool IsNetworkPort(const QString& device)
-{
-    return device.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive);
-}
-
-bool ParseNetworkPort(const QString& device, QString& host, quint16& port, QString* error)
-{
-    const QUrl url(device.trimmed(), QUrl::StrictMode);
-    const int number = url.port();
-    QString problem;
-    if (!IsNetworkPort(device.trimmed()))
-        problem = QStringLiteral("it does not start with tcp://");
-    else if (!url.isValid() || url.host().isEmpty())
-        problem = QStringLiteral("it names no host");
-    else if (number <= 0 || number > 65535)
-        problem = QStringLiteral("it names no TCP port (1 to 65535)");
-    else if (!url.userInfo().isEmpty() || (!url.path().isEmpty() && url.path() != QLatin1String("/"))
-             || url.hasQuery() || url.hasFragment())
-        problem = QStringLiteral("only a host and a port may follow tcp://");
-    if (!problem.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("%1 is no network port (%2); write tcp://HOST:PORT").arg(device, problem);
-        return false;
-    }
-    host = url.host();
-    port = quint16(number);
-    return true;
 }
 
 bool ResolvePortArgument(const QString& value, PortTarget& target, QString& error)

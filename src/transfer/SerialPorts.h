@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/NetworkPort.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -102,10 +104,6 @@ QString PortSettingsLocation();
 // how to choose another device (in the window, or on the command line).
 QString PortChoiceHint(const PortAssignment& assignment, bool commandLine = false);
 
-// Network serial servers: tcp://HOST:PORT (a raw TCP serial server).
-bool IsNetworkPort(const QString& device);
-// Splits tcp://HOST:PORT; false with the reason when it is not one.
-bool ParseNetworkPort(const QString& device, QString& host, quint16& port, QString* error = nullptr);
 
 // One --port value of the command line, resolved to what the link opens.
 struct PortTarget
