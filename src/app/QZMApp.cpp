@@ -18,6 +18,8 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <csignal>
+
 namespace {
 // The document type of the template string, opened by this program.
 CShellRegistration ProgramRegistration()
@@ -38,6 +40,11 @@ CQZMApp::~CQZMApp() = default;
 
 bool CQZMApp::InitInstance()
 {
+#ifdef SIGXFSZ
+    // A save past the file-size limit must fail as on a full disk ("Disk
+    // full") and keep the unsaved edits, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // Settings live under Software\Zelvra\QZM.
     QCoreApplication::setOrganizationName(QStringLiteral("Zelvra"));
     QCoreApplication::setApplicationName(CStringTable::Load(AFX_IDS_APP_TITLE));
