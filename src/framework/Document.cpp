@@ -359,8 +359,9 @@ bool CDocument::DoSave(const QString& path, bool replace)
         newName = *chosen;
     }
     // Someone else saved over the file since (another window on it, say):
-    // overwriting it would lose their work without a word.
-    if (FileChangedOnDisk(newName)) {
+    // overwriting it would lose their work without a word. A name chosen in
+    // the dialog has had its own question about replacing the file.
+    if (!path.isEmpty() && FileChangedOnDisk(newName)) {
         MessageRequest question;
         question.text = FormatMessageText(IDP_FILE_CHANGED_ON_DISK, QDir::toNativeSeparators(newName));
         question.icon = MessageRequest::Icon::Warning;
