@@ -56,7 +56,7 @@ void printError(const QString& text)
 bool loadDocument(const QString& path, CQZMDoc& doc)
 {
     CRecordingInteraction recorder;
-    const bool opened = doc.OnOpenDocument(path);
+    const bool opened = bool(doc.OnOpenDocument(path));
     for (const QString& message : std::as_const(recorder.messages))
         printError(message);
     if (!opened || !recorder.messages.isEmpty())

@@ -13,6 +13,32 @@ class CObject;
 class QIODevice;
 class CView;
 
+// How opening a file ended. Converts to true only for Opened.
+class OpenResult
+{
+public:
+    enum Status {
+        Opened,
+        // The save-changes prompt was cancelled (or its save failed): the
+        // file was never tried.
+        Abandoned,
+        // The file could not be read; the document is as it was.
+        Failed,
+        // The load failed part-way: the document's contents have changed
+        // and need a reset.
+        FailedChangingContents,
+    };
+
+    OpenResult(Status status) : m_status(status) {}
+    Status GetStatus() const { return m_status; }
+    explicit operator bool() const { return m_status == Opened; }
+    bool WasAbandoned() const { return m_status == Abandoned; }
+    bool ChangedContents() const { return m_status == FailedChangingContents; }
+
+private:
+    Status m_status;
+};
+
 // Base of a document: title, path, modified flag, attached views, and the
 // toolkit's standard open, save and save-changes steps.
 class CDocument : public QObject, public CCmdTarget
@@ -41,11 +67,11 @@ public:
     void SetDocTemplate(CDocTemplate* docTemplate) { m_pDocTemplate = docTemplate; }
 
     virtual bool OnNewDocument();
-    virtual bool OnOpenDocument(const QString& path);
+    virtual OpenResult OnOpenDocument(const QString& path);
     virtual bool OnSaveDocument(const QString& path);
     // The loading half of OnOpenDocument on an open device; path names the
-    // file in messages. Reports a failure itself and returns false.
-    bool LoadFromDevice(QIODevice& device, const QString& path);
+    // file in messages. Reports a failure itself.
+    OpenResult LoadFromDevice(QIODevice& device, const QString& path);
     // An existing file whose write permission is off (for root as well).
     static bool IsReadOnlyFile(const QString& path);
     virtual void Serialize(CArchive& ar);
@@ -58,10 +84,6 @@ public:
     bool DoFileSave();
     // Save As when path is empty; replace makes the new path the document's.
     bool DoSave(const QString& path, bool replace = true);
-
-    // True when the last failed OnOpenDocument had already changed the
-    // document's contents, which then need a reset.
-    bool LoadChangedContents() const { return m_bLoadChangedContents; }
 
     // Toolkit commands the document answers: Save and Save As.
     bool OnCmdMsg(int id, CCmdUI* ui) override;
@@ -82,7 +104,6 @@ private:
     QString m_strTitle;
     QString m_strPathName;
     bool m_bModified = false;
-    bool m_bLoadChangedContents = false;
     QList<CView*> m_views;
     CDocTemplate* m_pDocTemplate = nullptr;
 };
