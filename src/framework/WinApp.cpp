@@ -4,6 +4,7 @@
 #include "framework/FrameWnd.h"
 #include "framework/Interaction.h"
 #include "framework/RecentFileList.h"
+#include "framework/SettingsKeys.h"
 #include "framework/SingleDocTemplate.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
@@ -54,8 +55,8 @@ CDocument* CWinApp::GetDocument() const
 
 void CWinApp::LoadStdProfileSettings(int maxRecentFiles)
 {
-    m_pRecentFileList = std::make_unique<CRecentFileList>(maxRecentFiles, QStringLiteral("Recent File List"),
-                                                          QStringLiteral("File%1"), 30);
+    m_pRecentFileList = std::make_unique<CRecentFileList>(maxRecentFiles, SettingsKeys::RecentFileSection(),
+                                                          SettingsKeys::RecentFileEntryFormat(), 30);
     QSettings settings;
     m_pRecentFileList->ReadList(settings);
 }

@@ -1,5 +1,6 @@
 #include "transfer/SerialLink.h"
 
+#include "framework/SettingsKeys.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 
@@ -171,7 +172,7 @@ QString SerialPortDevice(int nSerialPort)
     const QString fromEnvironment = qEnvironmentVariable(qPrintable(QStringLiteral("QZM_") + name));
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    const QString fromSettings = QSettings().value(QStringLiteral("Serial Ports/") + name).toString();
+    const QString fromSettings = QSettings().value(SettingsKeys::SerialPortDevice(name)).toString();
     if (!fromSettings.isEmpty())
         return fromSettings;
 #ifdef Q_OS_WIN
