@@ -14,6 +14,7 @@
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 #include "transfer/SendAll.h"
+#include "transfer/TransferMonitor.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -32,6 +33,7 @@ CQZMApp::CQZMApp(const QStringList& arguments) : m_arguments(arguments)
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
     // No help file belongs to the program; F1 shows what it is instead.
     OnCommand(ID_HELP, [this] { OnAppAbout(); });
+    OnCommand(ID_VIEW_TRANSFER_MONITOR, [this] { OnViewTransferMonitor(); });
 }
 
 CQZMApp::~CQZMApp() = default;
@@ -47,9 +49,10 @@ bool CQZMApp::InitInstance()
     LoadStdProfileSettings(4);
 
     // The document's Send All runs the transfer with its progress dialog.
-    auto makeDocument = [] {
+    // The Transfer Monitor follows every transfer through the history.
+    auto makeDocument = [this] {
         auto doc = std::make_unique<CQZMDoc>();
-        doc->SetSendAllHandler(SendAllFromWindow);
+        doc->SetSendAllHandler([this](CQZMDoc& d) { SendAllFromWindowObserved(d, m_transferHistory); });
         return std::unique_ptr<CDocument>(std::move(doc));
     };
     auto makeFrame = [this](CDocument* doc) -> CFrameWnd* {
@@ -181,6 +184,23 @@ void CQZMApp::OnAppAbout()
 {
     CAboutDlg dialog(GetMainWnd());
     CInteraction::Instance().RunModal(&dialog);
+}
+
+CTransferMonitor* CQZMApp::GetTransferMonitor() const
+{
+    return m_pTransferMonitor.data();
+}
+
+void CQZMApp::OnViewTransferMonitor()
+{
+    if (!m_pTransferMonitor)
+        m_pTransferMonitor = new CTransferMonitor(m_transferHistory, GetMainWnd());
+    if (m_pTransferMonitor->isMinimized())
+        m_pTransferMonitor->showNormal();
+    else
+        m_pTransferMonitor->show();
+    m_pTransferMonitor->raise();
+    m_pTransferMonitor->activateWindow();
 }
 
 void CQZMApp::OpenDroppedFiles(const QStringList& paths)

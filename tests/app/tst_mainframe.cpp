@@ -80,7 +80,8 @@ private slots:
         QCOMPARE(menuTexts(topMenu(frame, "&File")),
                  QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
                               "Create Text File", "-", "Recent File", "-", "E&xit"}));
-        QCOMPARE(menuTexts(topMenu(frame, "&View")), QStringList({"&Toolbar", "&Status Bar"}));
+        // The program's own additions follow the specified items after a separator.
+        QCOMPARE(menuTexts(topMenu(frame, "&View")), QStringList({"&Toolbar", "&Status Bar", "-", "Transfer &Monitor"}));
         QMenu* comm = topMenu(frame, "Comunicate");
         QCOMPARE(menuTexts(comm), QStringList({"Send All", "-", "Serial Port Number"}));
         QCOMPARE(menuTexts(comm->actions().last()->menu()), QStringList({"COM1", "COM2", "COM3", "COM4"}));

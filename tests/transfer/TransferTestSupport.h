@@ -63,6 +63,7 @@ public:
         m_input.remove(0, reply.size());
         return true;
     }
+    QByteArray Peek(int, int) override { return m_input; }
     void Close() override
     {
         ++m_script.closes;

@@ -5,7 +5,12 @@
 #include "resources/Resource.h"
 #include "support/TestEnvironment.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonArray>
+#include <QJsonParseError>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,6 +19,7 @@ struct Result
 {
     int exitCode = -1;
     QString err;
+    QByteArray out;
 };
 
 Result send(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
@@ -26,6 +32,7 @@ Result send(const QStringList& arguments, const QProcessEnvironment& environment
         return result;
     result.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
     result.err = QString::fromLocal8Bit(cli.readAllStandardError());
+    result.out = cli.readAllStandardOutput();
     return result;
 }
 
@@ -49,6 +56,9 @@ private slots:
         QCOMPARE(result.exitCode, 0);
         QVERIFY2(result.err.contains(CStringTable::Load(IDS_PREPARING_PORT)), qPrintable(result.err));
         QVERIFY(result.err.contains(CStringTable::Load(IDS_SENDING_SETTINGS)));
+        const QString out = QString::fromUtf8(result.out);
+        QVERIFY2(out.startsWith(QStringLiteral("COM3 (%1): ok in ").arg(sim.Port())), qPrintable(out));
+        QVERIFY(out.endsWith(QStringLiteral("s: Sent 5 Read and 3 Write Block Memories; all 11 replies accepted.\n")));
 
         CQZMDoc doc;
         QVERIFY(doc.OnOpenDocument(kExample));
@@ -64,7 +74,13 @@ private slots:
             QVERIFY(sim.Start({QStringLiteral("--no-reply"), QStringLiteral("1")}));
             const Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
             QCOMPARE(result.exitCode, 1);
-            QVERIFY2(result.err.contains(CStringTable::Load(IDS_QZM_NO_RESPONSE)), qPrintable(result.err));
+            // The stages, then the message with the last exchanges indented.
+            QVERIFY2(result.err.startsWith(QStringLiteral("%1\n[1/11] %2\nqzm-cli send: %3: %4\n  Exchanges:\n  #1 ")
+                                               .arg(CStringTable::Load(IDS_PREPARING_PORT),
+                                                    CStringTable::Load(IDS_REQUEST_TRANSFER), sim.Port(),
+                                                    CStringTable::Load(IDS_QZM_NO_RESPONSE))),
+                     qPrintable(result.err));
+            QVERIFY(QString::fromUtf8(result.out).startsWith(sim.Port() + QStringLiteral(": failed in ")));
             QCOMPARE(sim.Received()["telegrams"].toInt(), 1);
         }
         {
@@ -105,17 +121,221 @@ private slots:
         }
     }
 
+    // One process sends to several units at once; each transfer is the
+    // single one, and a silent unit holds up no other.
+    void sendsToSeveralPortsAtOnce()
+    {
+        CQZMDoc doc;
+        QVERIFY(doc.OnOpenDocument(kExample));
+        SimProcess good[3];
+        SimProcess silent;
+        QVERIFY(silent.Start({QStringLiteral("--no-reply"), QStringLiteral("*")}));
+        QStringList arguments{kExample, QStringLiteral("--json"), QStringLiteral("--port"), silent.Port()};
+        for (SimProcess& sim : good) {
+            QVERIFY(sim.Start());
+            arguments << QStringLiteral("--port") << sim.Port();
+        }
+        const Result result = send(arguments);
+        QCOMPARE(result.exitCode, 1);
+        const QStringList lines = QString::fromUtf8(result.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QStringList okPorts;
+        for (int i = 0; i < lines.size(); ++i) {
+            QJsonParseError error;
+            const QJsonObject o = QJsonDocument::fromJson(lines[i].toUtf8(), &error).object();
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            QVERIFY(o["time"].isDouble() && o["time"].toDouble() > 0);
+            QCOMPARE(o["device"].toString(), o["port"].toString());
+            if (o["port"].toString() == silent.Port()) {
+                // The silent unit's one-second time-out ends after every
+                // good unit has finished.
+                QCOMPARE(i, 3);
+                QCOMPARE(o["outcome"].toString(), QStringLiteral("failed"));
+                QCOMPARE(o["message"].toString(), CStringTable::Load(IDS_QZM_NO_RESPONSE));
+            } else {
+                QCOMPARE(o["outcome"].toString(), QStringLiteral("ok"));
+                QCOMPARE(o["message"].toString(), QString());
+                QCOMPARE(o["exchanges"].toArray().size(), 11);
+                okPorts << o["port"].toString();
+            }
+        }
+        QCOMPARE(okPorts.size(), 3);
+        // No stage lines when several ports run at once; the failure is a
+        // message on stderr as well.
+        QVERIFY2(result.err.startsWith(QStringLiteral("qzm-cli send: %1: %2\n  Exchanges:\n")
+                                           .arg(silent.Port(), CStringTable::Load(IDS_QZM_NO_RESPONSE))),
+                 qPrintable(result.err));
+        QCOMPARE(result.err.count(QStringLiteral("qzm-cli send: ")), 1);
+        for (SimProcess& sim : good) {
+            QVERIFY(okPorts.contains(sim.Port()));
+            CompareWithDocument(sim.Received(), doc);
+            QCOMPARE(sim.Received()["transfers"].toInt(), 1);
+        }
+
+        // Every port succeeding is exit code 0, one text line each.
+        QStringList all{kExample};
+        for (SimProcess& sim : good)
+            all << QStringLiteral("--port") << sim.Port();
+        const Result allGood = send(all);
+        QCOMPARE(allGood.exitCode, 0);
+        QCOMPARE(allGood.err, QString());
+        QCOMPARE(allGood.out.count(": ok in "), 3);
+        for (SimProcess& sim : good)
+            QCOMPARE(sim.Received()["transfers"].toInt(), 2);
+    }
+
+    void recordMatchesTheDevice_data()
+    {
+        QTest::addColumn<QStringList>("faults");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("message");
+        QTest::addColumn<QStringList>("judgements");   // after those accepted
+        QTest::addColumn<int>("rows");
+
+        const QString accepted = QStringLiteral("accepted");
+        auto s = [](const char* text) { return QString::fromLatin1(text); };
+        QTest::newRow("complete") << QStringList{} << 0 << 0 << QStringList{s("last block")} << -1;
+        QTest::newRow("no reply") << QStringList{s("--no-reply"), s("3")} << 1 << IDS_FAIL_READ_DATA
+                                  << QStringList{s("no reply")} << 3;
+        QTest::newRow("reply nak") << QStringList{s("--reply"), s("2:0215")} << 1 << IDS_SIZES_INCORRECT
+                                   << QStringList{s("rejected")} << 2;
+        QTest::newRow("reply short") << QStringList{s("--reply"), s("1:02")} << 1 << IDS_QZM_NO_RESPONSE
+                                     << QStringList{s("wrong length")} << 1;
+        // The extra byte after the first block's reply starts the second's.
+        QTest::newRow("extra byte") << QStringList{s("--extra-byte"), s("4")} << 1 << IDS_FAIL_READ_DATA
+                                    << QStringList{accepted, s("bad frame")} << 5;
+        // A reply after the read time-out is no reply, but the record has it.
+        QTest::newRow("late reply") << QStringList{s("--delay"), s("1:1300")} << 1 << IDS_QZM_NO_RESPONSE
+                                    << QStringList{s("no reply")} << 1;
+        QTest::newRow("slow reply") << QStringList{s("--delay"), s("2:300")} << 0 << 0
+                                    << QStringList{s("last block")} << -1;
+        QTest::newRow("hang-up") << QStringList{s("--hangup"), s("5")} << 1 << IDS_FAIL_READ_DATA
+                                 << QStringList{s("read failed")} << 5;
+    }
+
+    void recordMatchesTheDevice()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(int, exitCode);
+        QFETCH(int, message);
+        QFETCH(QStringList, judgements);
+        QFETCH(int, rows);
+
+        CQZMDoc doc;
+        QVERIFY(doc.OnOpenDocument(kExample));
+        if (rows < 0)
+            rows = int(3 + doc.ReadBlocks().size() + doc.WriteBlocks().size());
+
+        SimProcess sim;
+        QVERIFY(sim.Start(faults));
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("transfer.log"));
+        const Result result = send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--json"),
+                                    QStringLiteral("--log"), log});
+        QCOMPARE(result.exitCode, exitCode);
+
+        // One JSON object on one line: the outcome and the record.
+        QVERIFY2(result.out.endsWith('\n') && result.out.count('\n') == 1, result.out.constData());
+        QJsonParseError error;
+        const QJsonObject json = QJsonDocument::fromJson(result.out, &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+        QCOMPARE(json[QStringLiteral("port")].toString(), sim.Port());
+        QCOMPARE(json[QStringLiteral("outcome")].toString(), exitCode == 0 ? QStringLiteral("ok") : QStringLiteral("failed"));
+        QCOMPARE(json[QStringLiteral("message")].toString(), message ? CStringTable::Load(message) : QString());
+        QCOMPARE(json[QStringLiteral("messageId")].toInt(), message);
+        QVERIFY(json[QStringLiteral("time")].toDouble() > 0);
+        const QJsonArray exchanges = json[QStringLiteral("exchanges")].toArray();
+        QCOMPARE(exchanges.size(), rows);
+        QStringList seen;
+        for (int i = 0; i < rows; ++i)
+            seen << exchanges[i][QStringLiteral("judgement")].toString();
+        QStringList expected;
+        for (int i = 0; i < rows - judgements.size(); ++i)
+            expected << QStringLiteral("accepted");
+        QCOMPARE(seen, expected + judgements);
+
+        // Against what the device reports: every telegram as it arrived,
+        // and every byte it answered, in order, read or left on the line.
+        const QJsonArray device = sim.Received()[QStringLiteral("exchanges")].toArray();
+        QCOMPARE(device.size(), rows);
+        QString answered, received;
+        double previous = -1;
+        for (int i = 0; i < rows; ++i) {
+            const QJsonObject row = exchanges[i].toObject();
+            QCOMPARE(row[QStringLiteral("number")].toInt(), i + 1);
+            QCOMPARE(row[QStringLiteral("sent")].toString(), device[i][QStringLiteral("telegram")].toString());
+            QVERIFY(row[QStringLiteral("time")].toDouble() >= previous);
+            previous = row[QStringLiteral("time")].toDouble();
+            answered += device[i][QStringLiteral("reply")].toString() + QLatin1Char(' ');
+            received += row[QStringLiteral("received")].toString() + QLatin1Char(' ');
+        }
+        received += exchanges.last()[QStringLiteral("after")].toString();
+        QCOMPARE(received.simplified(), answered.simplified());
+        if (QTest::currentDataTag() == QLatin1String("late reply")) {
+            QCOMPARE(exchanges[0][QStringLiteral("after")].toString(), QStringLiteral("02 06"));
+            QVERIFY(exchanges[0][QStringLiteral("replyTime")].toDouble() >= 1000);
+        }
+        if (QTest::currentDataTag() == QLatin1String("slow reply"))
+            QVERIFY(exchanges[1][QStringLiteral("replyTime")].toDouble() >= 300);
+
+        // The log: the same record as text, one exchange a line.
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), rows + 2);
+        QVERIFY(lines.first().startsWith(QStringLiteral("Send All to ") + sim.Port()));
+        for (int i = 0; i < rows; ++i) {
+            const QJsonObject row = exchanges[i].toObject();
+            const QString& line = lines[i + 1];
+            QVERIFY2(line.startsWith(QStringLiteral("#%1 ").arg(i + 1)), qPrintable(line));
+            QVERIFY2(line.contains(QStringLiteral("sent ") + row[QStringLiteral("sent")].toString()), qPrintable(line));
+            QVERIFY2(line.endsWith(row[QStringLiteral("judgement")].toString()), qPrintable(line));
+        }
+        QVERIFY2(lines.last().startsWith(QStringLiteral("Outcome: ") + json[QStringLiteral("outcome")].toString()),
+                 qPrintable(lines.last()));
+        if (message)
+            QVERIFY(lines.last().contains(CStringTable::Load(message)));
+    }
+
+    void logToStandardError()
+    {
+        SimProcess sim;
+        QVERIFY(sim.Start({QStringLiteral("--reply"), QStringLiteral("1:0215")}));
+        const Result result = send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--log"), QStringLiteral("-")});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY(result.out.startsWith(sim.Port().toUtf8() + ": failed in "));
+        QCOMPARE(result.out.count('\n'), 1);
+        QVERIFY2(result.err.contains(QRegularExpression(QStringLiteral("\\n#1 +\\d+\\.\\d ms  request +sent 02 01 03 01 +received 02 15 .*rejected\\n"))),
+                 qPrintable(result.err));
+        QVERIFY(result.err.contains(QStringLiteral("Outcome: failed after ")));
+        // A log that cannot be written stops before anything is sent.
+        QTemporaryDir dir;
+        const Result bad = send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--log"),
+                                 dir.filePath(QStringLiteral("missing/transfer.log"))});
+        QCOMPARE(bad.exitCode, 2);
+        QCOMPARE(sim.Received()[QStringLiteral("telegrams")].toInt(), 1);
+    }
+
     void refusesBadInput()
     {
         QTemporaryDir dir;
-        QCOMPARE(send({dir.filePath(QStringLiteral("missing.qzm")), QStringLiteral("--port"), QStringLiteral("/dev/null")}).exitCode, 2);
+        const Result missingFile = send({dir.filePath(QStringLiteral("missing.qzm")), QStringLiteral("--port"), QStringLiteral("/dev/null")});
+        QCOMPARE(missingFile.exitCode, 1);
+        QVERIFY(missingFile.err.startsWith(QStringLiteral("qzm-cli send: ")));
         const Result com = send({kExample, QStringLiteral("--port"), QStringLiteral("COM7")});
         QCOMPARE(com.exitCode, 2);
+        QCOMPARE(com.err, QStringLiteral("qzm-cli send: COM7 is not one of COM1 to COM4 (see qzm-cli send --help)\n"));
+        const Result twice = send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null"), QStringLiteral("--port"), QStringLiteral("/dev/null")});
+        QCOMPARE(twice.exitCode, 2);
+        QVERIFY(twice.err.contains(QStringLiteral("named twice")));
+        QCOMPARE(send({kExample, QStringLiteral("--port"), QString()}).exitCode, 2);
         // A new document saved as is: nothing to send.
         const QString empty = dir.filePath(QStringLiteral("empty.qzm"));
         WriteTestFile(empty, HexBytes("03000000 00000000 00000000 00000000 01000000 00000000 64000000 02000000 "
                                       "01000000 01000000 00"));
-        QCOMPARE(send({empty}).exitCode, 2);
+        const Result nothing = send({empty});
+        QCOMPARE(nothing.exitCode, 1);
+        QCOMPARE(nothing.err, QStringLiteral("qzm-cli send: %1 holds no Block Memory: there is nothing to send.\n").arg(empty));
         // A port that is no serial port: it opens, its settings fail.
         const Result notSerial = send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null")});
         QCOMPARE(notSerial.exitCode, 1);
