@@ -68,7 +68,7 @@ QByteArray store(CQZMDoc& doc)
     return bytes;
 }
 
-bool load(CQZMDoc& doc, const QByteArray& bytes)
+OpenResult load(CQZMDoc& doc, const QByteArray& bytes)
 {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -114,9 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         static CQZMDoc& again = *new CQZMDoc;
         doc.SetSerialPort(3);
         g_ui->messages = 0;
-        const bool loaded = load(doc, input);
+        const OpenResult loaded = load(doc, input);
         if (!loaded) {
-            if (g_ui->messages != 1 || !doc.LoadChangedContents())
+            if (g_ui->messages != 1 || !loaded.ChangedContents())
                 fail("a failed load must say why once");
             if (doc.SerialPort() != 3)
                 fail("a failed load kept the broken file's port");

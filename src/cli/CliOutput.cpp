@@ -144,7 +144,7 @@ bool CCliInteraction::PrintCollected()
 bool LoadCliDocument(const QString& path, CQZMDoc& doc)
 {
     CCliInteraction collected;
-    const bool opened = doc.OnOpenDocument(path);
+    const bool opened = bool(doc.OnOpenDocument(path));
     if (collected.PrintCollected() || !opened)
         return false;
     doc.SetPathName(path, false);

@@ -2,6 +2,7 @@
 #include "document/TextReport.h"
 #include "framework/FileError.h"
 #include "framework/Interaction.h"
+#include "framework/SettingsKeys.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
@@ -14,8 +15,6 @@
 #include <cerrno>
 
 namespace {
-const QString kFolderKey = QStringLiteral("Global Information/Teleg File Path");
-
 // Writes the report in one write. On failure, cause is what the system
 // reported (None when it gave no reason).
 bool writeReport(const QString& path, const QByteArray& report, FileErrorCause& cause)
@@ -52,7 +51,7 @@ void CQZMDoc::OnCreateTextFile()
     const QByteArray report = BuildTextReport(*this, reportName);
 
     QSettings settings;
-    const QString folder = settings.value(kFolderKey).toString();
+    const QString folder = settings.value(SettingsKeys::ReportFolder()).toString();
 
     FileDialogRequest request;
     request.mode = FileDialogRequest::Mode::Save;
@@ -68,7 +67,7 @@ void CQZMDoc::OnCreateTextFile()
     // The folder is the path less its file name, so it keeps its separator.
     const QString path = QDir::toNativeSeparators(*chosen);
     const QString fileName = QFileInfo(*chosen).fileName();
-    settings.setValue(kFolderKey, path.left(path.size() - fileName.size()));
+    settings.setValue(SettingsKeys::ReportFolder(), path.left(path.size() - fileName.size()));
     settings.sync();
 
     FileErrorCause cause = FileErrorCause::None;

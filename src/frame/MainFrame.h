@@ -15,8 +15,9 @@ public:
     static constexpr int kInitialWidth = 312;
     static constexpr int kInitialHeight = 658;
 
-    // Creates the frame with the view that the factory makes for the
-    // document; nullptr when creation fails.
+    // An empty frame: OnCreate builds the menus, accelerators, toolbar and
+    // status bar around the view widget, and returns false when one of them
+    // cannot be made.
     explicit CMainFrame(QWidget* parent = nullptr);
     bool OnCreate(QWidget* viewWidget);
 

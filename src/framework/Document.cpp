@@ -147,24 +147,24 @@ bool CDocument::OnNewDocument()
 
 void CDocument::Serialize(CArchive&) {}
 
-bool CDocument::OnOpenDocument(const QString& path)
+OpenResult CDocument::OnOpenDocument(const QString& path)
 {
-    m_bLoadChangedContents = false;
     QFile file;
     const FileErrorCause cause = OpenForReading(file, path);
     if (cause != FileErrorCause::None) {
         ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_OPEN_DOC, cause);
-        return false;
+        return OpenResult::Failed;
     }
     FileStamp stamp;
     stamp.path = QFileInfo(path).absoluteFilePath();
     stamp.size = file.size();
     stamp.modified = file.fileTime(QFileDevice::FileModificationTime);
-    if (!LoadFromDevice(file, path))
-        return false;
+    const OpenResult result = LoadFromDevice(file, path);
+    if (!result)
+        return result;
     stamp.hash = HashOf(file);
     m_diskStamp = stamp;
-    return true;
+    return result;
 }
 
 CDocument::FileStamp CDocument::StampOf(const QString& path)
@@ -197,26 +197,24 @@ bool CDocument::FileChangedOnDisk(const QString& path) const
     return now.modified != m_diskStamp.modified;
 }
 
-bool CDocument::LoadFromDevice(QIODevice& device, const QString& path)
+OpenResult CDocument::LoadFromDevice(QIODevice& device, const QString& path)
 {
     // From here the load replaces the contents; a failure leaves them
     // changed. An empty file is a format error like any other short file,
     // so the previous document never passes for the new file's contents.
-    m_bLoadChangedContents = true;
     try {
         CArchive ar(&device, CArchive::load);
         Serialize(ar);
     } catch (const CArchiveException&) {
         ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_OPEN_DOC, FileErrorCause::None,
                               AFX_IDP_FAILED_INVALID_FORMAT);
-        return false;
+        return OpenResult::FailedChangingContents;
     } catch (const CArchiveDeviceError&) {
         ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_OPEN_DOC, FileErrorCause::HardIO);
-        return false;
+        return OpenResult::FailedChangingContents;
     }
-    m_bLoadChangedContents = false;
     SetModifiedFlag(false);
-    return true;
+    return OpenResult::Opened;
 }
 
 bool CDocument::IsReadOnlyFile(const QString& path)

@@ -15,6 +15,32 @@ class CObject;
 class QIODevice;
 class CView;
 
+// How opening a file ended. Converts to true only for Opened.
+class OpenResult
+{
+public:
+    enum Status {
+        Opened,
+        // The save-changes prompt was cancelled (or its save failed): the
+        // file was never tried.
+        Abandoned,
+        // The file could not be read; the document is as it was.
+        Failed,
+        // The load failed part-way: the document's contents have changed
+        // and need a reset.
+        FailedChangingContents,
+    };
+
+    OpenResult(Status status) : m_status(status) {}
+    Status GetStatus() const { return m_status; }
+    explicit operator bool() const { return m_status == Opened; }
+    bool WasAbandoned() const { return m_status == Abandoned; }
+    bool ChangedContents() const { return m_status == FailedChangingContents; }
+
+private:
+    Status m_status;
+};
+
 // Base of a document: title, path, modified flag, attached views, and the
 // toolkit's standard open, save and save-changes steps.
 class CDocument : public QObject, public CCmdTarget
@@ -43,11 +69,11 @@ public:
     void SetDocTemplate(CDocTemplate* docTemplate) { m_pDocTemplate = docTemplate; }
 
     virtual bool OnNewDocument();
-    virtual bool OnOpenDocument(const QString& path);
+    virtual OpenResult OnOpenDocument(const QString& path);
     virtual bool OnSaveDocument(const QString& path);
     // The loading half of OnOpenDocument on an open device; path names the
-    // file in messages. Reports a failure itself and returns false.
-    bool LoadFromDevice(QIODevice& device, const QString& path);
+    // file in messages. Reports a failure itself.
+    OpenResult LoadFromDevice(QIODevice& device, const QString& path);
     // An existing file whose write permission is off (for root as well).
     static bool IsReadOnlyFile(const QString& path);
     virtual void Serialize(CArchive& ar);
@@ -76,10 +102,6 @@ public:
     // read or wrote there.
     bool FileChangedOnDisk(const QString& path) const;
 
-    // True when the last failed OnOpenDocument had already changed the
-    // document's contents, which then need a reset.
-    bool LoadChangedContents() const { return m_bLoadChangedContents; }
-
     // Toolkit commands the document answers: Save and Save As.
     bool OnCmdMsg(int id, CCmdUI* ui) override;
 
@@ -99,7 +121,6 @@ private:
     QString m_strTitle;
     QString m_strPathName;
     bool m_bModified = false;
-    bool m_bLoadChangedContents = false;
     FileStamp m_diskStamp;
     FileStamp m_lastWritten;
     QList<CView*> m_views;

@@ -111,11 +111,16 @@ void CFrameWnd::UpdateCommandStates()
             action->setEnabled(ui.m_bEnabled);
         if (ui.m_nCheck >= 0) {
             if (ui.m_bRadio && !action->actionGroup()) {
-                if (!m_radioGroup) {
-                    m_radioGroup = new QActionGroup(this);
-                    m_radioGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+                // One exclusive set per menu: a second radio set elsewhere
+                // must not uncheck this one.
+                const QList<QObject*> holders = action->associatedObjects();
+                QObject* menu = holders.isEmpty() ? nullptr : holders.first();
+                QActionGroup*& group = m_radioGroups[menu];
+                if (!group) {
+                    group = new QActionGroup(this);
+                    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
                 }
-                m_radioGroup->addAction(action);
+                group->addAction(action);
             }
             action->setCheckable(true);
             if (action->isChecked() != (ui.m_nCheck == 1))

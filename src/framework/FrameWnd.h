@@ -75,7 +75,7 @@ private:
     void UpdateRecentFileMenu();
 
     QHash<int, QAction*> m_actions;
-    QActionGroup* m_radioGroup = nullptr;
+    QHash<QObject*, QActionGroup*> m_radioGroups;
     CView* m_pActiveView = nullptr;
     CWinApp* m_pApp = nullptr;
     QLabel* m_pMessagePane = nullptr;

@@ -27,20 +27,17 @@ void CSingleDocTemplate::SetDefaultTitle(CDocument* document) const
     document->SetTitle(title);
 }
 
-CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path, bool makeVisible)
+OpenResult CSingleDocTemplate::OpenDocumentFile(const QString& path, bool makeVisible)
 {
     bool created = false;
-    m_bOpenAbandoned = false;
     if (m_document) {
-        if (!m_document->SaveModified()) {
-            m_bOpenAbandoned = true;
-            return nullptr;
-        }
+        if (!m_document->SaveModified())
+            return OpenResult::Abandoned;
     } else {
         m_document = m_makeDocument ? m_makeDocument() : nullptr;
         if (!m_document) {
             AfxMessageBox(AFX_IDP_FAILED_TO_CREATE_DOC);
-            return nullptr;
+            return OpenResult::Failed;
         }
         m_document->SetDocTemplate(this);
         created = true;
@@ -52,7 +49,7 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path, bool makeVi
             AfxMessageBox(AFX_IDP_FAILED_TO_CREATE_DOC);
             if (created)
                 m_document.reset();
-            return nullptr;
+            return OpenResult::Failed;
         }
     }
 
@@ -63,16 +60,17 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path, bool makeVi
                 delete m_frame.data();
                 m_document.reset();
             }
-            return nullptr;
+            return OpenResult::Failed;
         }
     } else {
         const bool wasModified = m_document->IsModified();
         m_document->SetModifiedFlag(false);
-        if (!m_document->OnOpenDocument(path)) {
+        const OpenResult result = m_document->OnOpenDocument(path);
+        if (!result) {
             if (created) {
                 delete m_frame.data();
                 m_document.reset();
-            } else if (!m_document->LoadChangedContents()) {
+            } else if (!result.ChangedContents()) {
                 m_document->SetModifiedFlag(wasModified);
             } else {
                 // The failed load has changed the document: start it afresh.
@@ -80,12 +78,12 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path, bool makeVi
                 m_document->OnNewDocument();
                 InitialUpdateFrame(false);
             }
-            return nullptr;
+            return result;
         }
         m_document->SetPathName(path);
     }
     InitialUpdateFrame(makeVisible);
-    return m_document.get();
+    return OpenResult::Opened;
 }
 
 void CSingleDocTemplate::InitialUpdateFrame(bool makeVisible)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/DocTemplate.h"
+#include "framework/Document.h"
 
 #include <QPointer>
 
@@ -22,12 +23,8 @@ public:
     CSingleDocTemplate(const QString& templateString, DocumentFactory makeDocument, FrameFactory makeFrame);
     ~CSingleDocTemplate() override;
 
-    // Empty path: New. Returns nullptr when cancelled or failed.
-    CDocument* OpenDocumentFile(const QString& path, bool makeVisible = true);
-
-    // True when the last OpenDocumentFile stopped at the save-changes step
-    // (Cancel, or a save that failed) and never tried the file.
-    bool LastOpenAbandoned() const { return m_bOpenAbandoned; }
+    // Empty path: New. The document is GetDocument() once opened.
+    OpenResult OpenDocumentFile(const QString& path, bool makeVisible = true);
 
     CDocument* GetDocument() const { return m_document.get(); }
     CFrameWnd* GetFrame() const { return m_frame; }
@@ -40,5 +37,4 @@ private:
     FrameFactory m_makeFrame;
     std::unique_ptr<CDocument> m_document;
     QPointer<CFrameWnd> m_frame;
-    bool m_bOpenAbandoned = false;
 };

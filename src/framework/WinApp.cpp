@@ -4,6 +4,7 @@
 #include "framework/FrameWnd.h"
 #include "framework/Interaction.h"
 #include "framework/RecentFileList.h"
+#include "framework/SettingsKeys.h"
 #include "framework/SingleDocTemplate.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
@@ -54,8 +55,8 @@ CDocument* CWinApp::GetDocument() const
 
 void CWinApp::LoadStdProfileSettings(int maxRecentFiles)
 {
-    m_pRecentFileList = std::make_unique<CRecentFileList>(maxRecentFiles, QStringLiteral("Recent File List"),
-                                                          QStringLiteral("File%1"), 30);
+    m_pRecentFileList = std::make_unique<CRecentFileList>(maxRecentFiles, SettingsKeys::RecentFileSection(),
+                                                          SettingsKeys::RecentFileEntryFormat(), 30);
     QSettings settings;
     m_pRecentFileList->ReadList(settings);
 }
@@ -120,10 +121,11 @@ bool CWinApp::OnOpenRecentFile(int id)
     const int index = id - ID_FILE_MRU_FILE1;
     if (index < 0 || index >= m_pRecentFileList->GetSize() || (*m_pRecentFileList)[index].isEmpty())
         return false;
-    if (!OpenDocumentFile((*m_pRecentFileList)[index])) {
+    const OpenResult result = OpenFile((*m_pRecentFileList)[index]);
+    if (!result) {
         // Only a file that could not be opened leaves the list; answering
         // Cancel to the save prompt says nothing about the file.
-        if (!m_pDocTemplate->LastOpenAbandoned())
+        if (!result.WasAbandoned())
             m_pRecentFileList->Remove(index);
         return false;
     }
@@ -132,8 +134,13 @@ bool CWinApp::OnOpenRecentFile(int id)
 
 CDocument* CWinApp::OpenDocumentFile(const QString& path, bool makeVisible)
 {
+    return OpenFile(path, makeVisible) ? GetDocument() : nullptr;
+}
+
+OpenResult CWinApp::OpenFile(const QString& path, bool makeVisible)
+{
     if (!m_pDocTemplate)
-        return nullptr;
+        return OpenResult::Failed;
     const QString full = QFileInfo(unquotedPath(path)).absoluteFilePath();
     // Open what a link points at, as the shell resolves shortcuts.
     const QString target = QFileInfo(full).isSymLink() ? QFileInfo(full).symLinkTarget() : full;
@@ -146,7 +153,7 @@ CDocument* CWinApp::OpenDocumentFile(const QString& path, bool makeVisible)
             frame->raise();
             frame->activateWindow();
         }
-        return doc;
+        return OpenResult::Opened;
     }
     return m_pDocTemplate->OpenDocumentFile(target, makeVisible);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/CmdTarget.h"
+#include "framework/Document.h"
 
 #include <QObject>
 #include <QString>
@@ -34,7 +35,9 @@ public:
     CRecentFileList* GetRecentFileList() const { return m_pRecentFileList.get(); }
 
     // The single way to open a named file.
-    virtual CDocument* OpenDocumentFile(const QString& path, bool makeVisible = true);
+    OpenResult OpenFile(const QString& path, bool makeVisible = true);
+    // OpenFile's document, or nullptr when it did not open.
+    CDocument* OpenDocumentFile(const QString& path, bool makeVisible = true);
     void AddToRecentFileList(const QString& path);
 
     void OnFileNew();

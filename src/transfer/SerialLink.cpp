@@ -1,6 +1,7 @@
 #include "transfer/SerialLink.h"
 
 #include "framework/LazyModule.h"
+#include "framework/SettingsKeys.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 #include "transfer/SerialPortModule.h"

@@ -18,8 +18,8 @@ inline QByteArray StoreBytes(CQZMDoc& doc)
     return bytes;
 }
 
-// Loads bytes as Open would; false when the load failed.
-inline bool LoadBytes(CQZMDoc& doc, const QByteArray& bytes, const QString& name = QStringLiteral("test.qzm"))
+// Loads bytes as Open would.
+inline OpenResult LoadBytes(CQZMDoc& doc, const QByteArray& bytes, const QString& name = QStringLiteral("test.qzm"))
 {
     QBuffer buffer;
     buffer.setData(bytes);

@@ -243,7 +243,8 @@ private slots:
             RecordingView view;
             doc.AddView(&view);
             ScriptedInteraction ui;
-            QVERIFY2(LoadBytes(doc, c.bytes), c.name);
+            const OpenResult result = LoadBytes(doc, c.bytes);
+            QVERIFY2(result, c.name);
             QCOMPARE(ui.MessageTexts(), QStringList{"Fail in read this filel!\nA new document will be created."});
             QVERIFY(ui.messages[0].icon == MessageRequest::Icon::Warning);
             QVERIFY(doc.ReadBlocks().isEmpty() && doc.WriteBlocks().isEmpty());
@@ -256,7 +257,7 @@ private slots:
             QCOMPARE(doc.Timeout(), 100);
             QCOMPARE(doc.SerialPort(), 3);   // not read yet, so kept
             QVERIFY(!doc.IsModified());
-            QVERIFY(!doc.LoadChangedContents());
+            QVERIFY(!result.ChangedContents());
             QCOMPARE(view.hint, 0);
             QCOMPARE(view.object, nullptr);
             doc.RemoveView(&view);
@@ -320,9 +321,10 @@ private slots:
         for (int size = 0; size < full.size(); ++size) {
             CQZMDoc doc;
             doc.SetSerialPort(2);
-            QVERIFY2(!LoadBytes(doc, full.left(size)), qPrintable(QString::number(size)));
+            const OpenResult result = LoadBytes(doc, full.left(size));
+            QVERIFY2(!result, qPrintable(QString::number(size)));
             QCOMPARE(ui.messages.last().text, QString("Unexpected file format."));
-            QVERIFY(doc.LoadChangedContents());
+            QVERIFY(result.ChangedContents());
             // The port of a broken file is discarded with the rest.
             QCOMPARE(doc.SerialPort(), 2);
         }
@@ -420,18 +422,21 @@ private slots:
         const QString empty = dir.filePath("empty.qzm");
         WriteTestFile(empty, {});
         doc.SetDescription("previous");
-        QVERIFY(!doc.OnOpenDocument(empty));
+        const OpenResult emptyResult = doc.OnOpenDocument(empty);
+        QVERIFY(!emptyResult);
         QCOMPARE(ui.messages.last().text, QString("Unexpected file format."));
-        QVERIFY(doc.LoadChangedContents());
+        QVERIFY(emptyResult.ChangedContents());
 
         const QString missing = dir.filePath("missing.qzm");
-        QVERIFY(!doc.OnOpenDocument(missing));
+        const OpenResult missingResult = doc.OnOpenDocument(missing);
+        QVERIFY(!missingResult);
         QCOMPARE(ui.messages.last().text, QString("%1 was not found.").arg(QDir::toNativeSeparators(missing)));
-        QVERIFY(!doc.LoadChangedContents());
+        QVERIFY(!missingResult.ChangedContents());
 
-        QVERIFY(!doc.OnOpenDocument(dir.path()));
+        const OpenResult folderResult = doc.OnOpenDocument(dir.path());
+        QVERIFY(!folderResult);
         QCOMPARE(ui.messages.last().text, QString("Access to %1 was denied.").arg(QDir::toNativeSeparators(dir.path())));
-        QVERIFY(!doc.LoadChangedContents());
+        QVERIFY(!folderResult.ChangedContents());
 
         const QString inFile = dir.filePath("empty.qzm/x.qzm");
         QVERIFY(!doc.OnOpenDocument(inFile));

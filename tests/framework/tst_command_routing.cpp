@@ -5,6 +5,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QTest>
 
 namespace {
@@ -34,6 +35,7 @@ struct TestDoc : CDocument
 struct TestFrame : CFrameWnd
 {
     void Handle(int id, std::function<void()> f) { OnCommand(id, std::move(f)); }
+    void State(int id, std::function<void(CCmdUI&)> f) { OnUpdateCommand(id, std::move(f)); }
 };
 struct TestApp : CWinApp
 {
@@ -85,6 +87,32 @@ private slots:
         g_log.clear();
         a1->trigger();
         QCOMPARE(g_log, QStringList({"view:1"}));
+    }
+
+    void radioSetsOfTwoMenusStayApart()
+    {
+        TestFrame frame;
+        QMenu first, second;
+        int chosenFirst = 1, chosenSecond = 12;
+        for (int id : {1, 2, 11, 12}) {
+            int& chosen = id < 10 ? chosenFirst : chosenSecond;
+            frame.Handle(id, [&chosen, id] { chosen = id; });
+            frame.State(id, [&chosen, id](CCmdUI& ui) { ui.SetRadio(chosen == id); });
+            (id < 10 ? first : second).addAction(frame.CommandAction(id));
+        }
+        frame.UpdateCommandStates();
+        auto checked = [&frame] {
+            QList<int> ids;
+            for (int id : {1, 2, 11, 12})
+                if (frame.FindCommandAction(id)->isChecked())
+                    ids << id;
+            return ids;
+        };
+        QCOMPARE(checked(), QList<int>({1, 12}));
+        frame.FindCommandAction(2)->trigger();
+        QCOMPARE(checked(), QList<int>({2, 12}));
+        frame.FindCommandAction(11)->trigger();
+        QCOMPARE(checked(), QList<int>({2, 11}));
     }
 
     void rangesReachTheirHandler()

@@ -146,14 +146,16 @@ private slots:
         NumberDoc doc;
         ScriptedInteraction ui;
         const QString missing = dir.filePath("none.qzm");
-        QVERIFY(!doc.OnOpenDocument(missing));
-        QVERIFY(!doc.LoadChangedContents());
+        const OpenResult missingResult = doc.OnOpenDocument(missing);
+        QVERIFY(!missingResult);
+        QVERIFY(!missingResult.ChangedContents());
         QCOMPARE(ui.messages.last().text, QString("%1 was not found.").arg(QDir::toNativeSeparators(missing)));
 
         const QString shortFile = dir.filePath("short.qzm");
         WriteTestFile(shortFile, HexBytes("01 02"));
-        QVERIFY(!doc.OnOpenDocument(shortFile));
-        QVERIFY(doc.LoadChangedContents());
+        const OpenResult shortResult = doc.OnOpenDocument(shortFile);
+        QVERIFY(!shortResult);
+        QVERIFY(shortResult.ChangedContents());
         QCOMPARE(ui.messages.last().text, QString("Unexpected file format."));
 
         const QString good = dir.filePath("good.qzm");
