@@ -17,6 +17,8 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 // The document type of the template string, opened by this program.
 CShellRegistration ProgramRegistration()
@@ -103,9 +105,14 @@ bool CQZMApp::ProcessShellCommand()
 
 bool CQZMApp::PrintFromCommandLine()
 {
-    // Nothing named, nothing to print (a desktop's print action without a file).
-    if (m_cmdInfo.m_strFileName.isEmpty())
+    // Nothing named, nothing to print (a desktop's print action without a
+    // file): say so, where a terminal and where only the desktop would see it.
+    if (m_cmdInfo.m_strFileName.isEmpty()) {
+        const QString why = CStringTable::Load(IDS_PRINT_NEEDS_FILE);
+        std::fprintf(stderr, "qzm: %s\n", qPrintable(QString(why).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+        AfxMessageBox(why);
         return false;
+    }
     // The window stays hidden.
     if (!OpenDocumentFile(m_cmdInfo.m_strFileName, false))
         return false;

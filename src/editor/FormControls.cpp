@@ -2,6 +2,8 @@
 
 #include "framework/LocalText.h"
 
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QButtonGroup>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -54,6 +56,17 @@ QString PlainSpinText(const QString& text)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return {};
     return plain;
+}
+
+QString VisibleLabelText(const QString& text)
+{
+    QString shown;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size())
+            ++i;
+        shown += text[i];
+    }
+    return shown;
 }
 
 QString DocumentTextToUi(const QByteArray& text)
@@ -174,6 +187,13 @@ void CSpinButton::SetBuddy(CNumberEdit* buddy)
         buddy->AttachSpin(this);
 }
 
+void CSpinButton::SetAccessibleNames(const QString& field)
+{
+    setAccessibleName(field + QStringLiteral(" arrows"));
+    m_pUp->setAccessibleName(QStringLiteral("Increase ") + field);
+    m_pDown->setAccessibleName(QStringLiteral("Decrease ") + field);
+}
+
 void CSpinButton::SetRange(int lower, int upper)
 {
     m_nLower = qMin(lower, upper);
@@ -251,6 +271,61 @@ void CDescriptionEdit::WriteText(const QString& text)
     m_bProgramWrite = true;
     setPlainText(text);
     m_bProgramWrite = outer;
+}
+
+namespace {
+// Qt names a drop-down list by its current item on X11, leaving the name to
+// the label relation that not every reader follows: "19200" says nothing.
+// This one is named after its label and gives the item as its value.
+class CDropListAccessible : public QAccessibleWidget
+{
+public:
+    explicit CDropListAccessible(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        const QComboBox* list = static_cast<const QComboBox*>(widget());
+        if (t == QAccessible::Value || (t == QAccessible::Name && list->accessibleName().isEmpty()))
+            return list->currentText();
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        const QComboBox* list = static_cast<const QComboBox*>(widget());
+        s.expandable = true;
+        s.expanded = list->view() && list->view()->isVisible();
+        s.collapsed = !s.expanded;
+        return s;
+    }
+
+    QStringList actionNames() const override
+    {
+        return QStringList(showMenuAction()) << QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& action) override
+    {
+        if (action == showMenuAction() || action == pressAction())
+            static_cast<QComboBox*>(widget())->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface* DropListAccessibleFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("CDropList") && object && object->isWidgetType())
+        return new CDropListAccessible(static_cast<QComboBox*>(object));
+    return nullptr;
+}
+} // namespace
+
+CDropList::CDropList(QWidget* parent) : QComboBox(parent)
+{
+    // Installing twice installs once.
+    QAccessible::installFactory(DropListAccessibleFactory);
 }
 
 void CDropList::wheelEvent(QWheelEvent* event)

@@ -20,6 +20,9 @@ int ReadFieldNumber(const QString& text);
 // string when the text is not one.
 QString PlainSpinText(const QString& text);
 
+// A label's text as shown: the mnemonic marker "&" taken out, "&&" read as "&".
+QString VisibleLabelText(const QString& text);
+
 // Converts between the document's 8-bit CR LF texts and the UI's "\n" texts.
 QString DocumentTextToUi(const QByteArray& text);
 QByteArray UiTextToDocument(const QString& text);
@@ -85,6 +88,9 @@ public:
     // direction +1 (up) or -1 (down).
     void StepBy(int direction);
 
+    // Names the arrows after the field they step.
+    void SetAccessibleNames(const QString& field);
+
     QToolButton* UpButton() const { return m_pUp; }
     QToolButton* DownButton() const { return m_pDown; }
 
@@ -130,7 +136,7 @@ class CDropList : public QComboBox
     Q_OBJECT
 
 public:
-    explicit CDropList(QWidget* parent = nullptr) : QComboBox(parent) {}
+    explicit CDropList(QWidget* parent = nullptr);
 
 protected:
     void wheelEvent(QWheelEvent* event) override;

@@ -140,7 +140,7 @@ void CMainFrame::CreateMenus()
     addItems(view, kViewMenu, int(std::size(kViewMenu)));
     WatchMenu(view);
 
-    QMenu* comm = menuBar()->addMenu(QStringLiteral("Comunicate"));
+    QMenu* comm = menuBar()->addMenu(QStringLiteral("&Comunicate"));
     QAction* sendAll = CommandAction(ID_SEND_ALL);
     sendAll->setText(QStringLiteral("Send All"));
     comm->addAction(sendAll);
@@ -200,6 +200,7 @@ bool CMainFrame::CreateToolBar()
 {
     m_wndToolBar = new QToolBar(this);
     m_wndToolBar->setObjectName(QStringLiteral("toolbar"));
+    m_wndToolBar->setWindowTitle(QStringLiteral("Toolbar"));
     m_wndToolBar->setIconSize(QSize(19, 18));
     m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
     m_wndToolBar->setFloatable(true);
@@ -218,6 +219,10 @@ bool CMainFrame::CreateToolBar()
             button->setAutoRaise(false);
             button->setFixedSize(26, 25);
             button->setToolTip(CStringTable::Tooltip(id));
+            // The action's text carries the menu's mnemonic and key; a screen
+            // reader names the button as its tooltip does.
+            button->setAccessibleName(CStringTable::Tooltip(id));
+            button->setAccessibleDescription(CStringTable::Prompt(id));
         }
     }
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);

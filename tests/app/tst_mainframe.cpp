@@ -76,12 +76,12 @@ private slots:
         QStringList titles;
         for (QAction* a : frame->menuBar()->actions())
             titles << a->text();
-        QCOMPARE(titles, QStringList({"&File", "&View", "Comunicate", "&Help"}));
+        QCOMPARE(titles, QStringList({"&File", "&View", "&Comunicate", "&Help"}));
         QCOMPARE(menuTexts(topMenu(frame, "&File")),
                  QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
                               "Create Text File", "-", "Recent File", "-", "E&xit"}));
         QCOMPARE(menuTexts(topMenu(frame, "&View")), QStringList({"&Toolbar", "&Status Bar"}));
-        QMenu* comm = topMenu(frame, "Comunicate");
+        QMenu* comm = topMenu(frame, "&Comunicate");
         QCOMPARE(menuTexts(comm), QStringList({"Send All", "-", "Serial Port Number"}));
         QCOMPARE(menuTexts(comm->actions().last()->menu()), QStringList({"COM1", "COM2", "COM3", "COM4"}));
         QCOMPARE(menuTexts(topMenu(frame, "&Help")), QStringList({"&About QZM..."}));
@@ -158,7 +158,7 @@ private slots:
         QVERIFY(app.InitInstance());
         CMainFrame* frame = app.GetMainFrame();
         app.GetQZMDoc()->InsertBlock(CQZMDoc::List::Read);   // so Send All can be highlighted
-        QMenu* comm = topMenu(frame, "Comunicate");
+        QMenu* comm = topMenu(frame, "&Comunicate");
         comm->popup(frame->mapToGlobal(QPoint(0, 0)));
         QVERIFY(QTest::qWaitForWindowExposed(comm));
         QTest::keyClick(comm, Qt::Key_Down);   // highlights the first item, Send All
@@ -216,7 +216,7 @@ private slots:
         QCOMPARE(frame->IndicatorText(0), QString("Ready"));
 
         // A grayed item under the mouse still shows what it would do.
-        QMenu* comm = topMenu(frame, "Comunicate");
+        QMenu* comm = topMenu(frame, "&Comunicate");
         comm->popup(frame->mapToGlobal(QPoint(0, 20)));
         QVERIFY(QTest::qWaitForWindowExposed(comm));
         QVERIFY(!frame->FindCommandAction(ID_SEND_ALL)->isEnabled());

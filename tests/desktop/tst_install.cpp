@@ -92,7 +92,7 @@ private slots:
         QVERIFY(copyright.open(QIODevice::ReadOnly));
         const QByteArray copyrightText = copyright.readAll();
         QVERIFY(copyrightText.startsWith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
-        QVERIFY(copyrightText.contains("\nFiles: *\nCopyright: Zelvra\nLicense: "));
+        QVERIFY(copyrightText.contains("\nFiles: *\nCopyright: 2026 Zelvra\nLicense: "));
 
         // The installed entry is valid and starts the installed program.
         const QString entry = usr + "/share/applications/zelvra-qzm.desktop";
