@@ -4,7 +4,9 @@
 
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QButtonGroup>
+#include <QPainter>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLocale>
@@ -13,10 +15,14 @@
 #include <QTabBar>
 #include <QTextBlock>
 #include <QToolButton>
+#include <QPointer>
+#include <QStyleFactory>
+#include <QStyleOptionFrame>
 #include <QValidator>
 #include <QWheelEvent>
 
 #include <climits>
+#include <cmath>
 
 int ReadFieldNumber(const QString& text)
 {
@@ -349,6 +355,49 @@ void CRadioButton::focusInEvent(QFocusEvent* event)
                 buttons << sibling;
     for (QAbstractButton* button : buttons)
         button->setFocusPolicy(Qt::StrongFocus);
+}
+
+CFormFrameStyle::CFormFrameStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name()))
+{
+    // Lives as long as the application; follows its style.
+    setParent(qApp);
+}
+
+CFormFrameStyle* CFormFrameStyle::Instance()
+{
+    static QPointer<CFormFrameStyle> style;
+    if (!style)
+        style = new CFormFrameStyle;
+    return style;
+}
+
+void CFormFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                                    const QWidget* widget) const
+{
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+    if (element != PE_Frame && element != PE_FrameLineEdit && element != PE_FrameGroupBox
+        && element != PE_FrameTabWidget)
+        return;
+    // A group box's frame is a picture drawn for one device pixel a pixel:
+    // scaled by 2 it blurs into a faint double line, so it is drawn again at
+    // every factor but 1.
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const bool redraw = element == PE_FrameGroupBox ? ratio != 1.0 : ratio != std::floor(ratio);
+    if (!redraw || option->rect.width() < 3 || option->rect.height() < 3)
+        return;
+    if (const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option))
+        if (frame->lineWidth <= 0 && element != PE_FrameGroupBox && element != PE_FrameTabWidget)
+            return;
+    // The colours the application's own style gives these lines.
+    const QColor line = option->palette.window().color().darker(element == PE_FrameGroupBox ? 111 : 140);
+    const QRect r = option->rect;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->fillRect(QRect(r.left(), r.top(), r.width(), 1), line);
+    painter->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), line);
+    painter->fillRect(QRect(r.left(), r.top(), 1, r.height()), line);
+    painter->fillRect(QRect(r.right(), r.top(), 1, r.height()), line);
+    painter->restore();
 }
 
 CTabStrip::CTabStrip(QWidget* parent) : QWidget(parent), m_pBar(new QTabBar(this))

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QWidget>
 
@@ -153,6 +154,29 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+};
+
+// The application's style with frames that survive fractional scale factors.
+// A style draws a one-pixel frame as a line centred on the widget's edge;
+// at 1.25 or 1.5 the half outside the widget is clipped and what remains may
+// cover no whole device pixel, or lie under the child that fills the frame
+// (a text field's viewport), so the line vanishes. At such factors the frame
+// is drawn again as a strip just inside each edge, which always covers a
+// device pixel that nothing paints over. The form's framed controls use it.
+class CFormFrameStyle : public QProxyStyle
+{
+    Q_OBJECT
+
+public:
+    // One for the process: widgets keep a pointer to their style until they
+    // are gone.
+    static CFormFrameStyle* Instance();
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
+
+private:
+    CFormFrameStyle();
 };
 
 // Tab strip drawn as a tab row over a framed pane. It lies beneath the

@@ -286,6 +286,12 @@ void CQZMView::CreateForm()
 
     FitLabels(m_pForm, du);
 
+    // Frames that stay whole at fractional scale factors.
+    for (QWidget* framed : std::initializer_list<QWidget*>{m_wndDescription, m_wndBMDescription, m_wndTimeout,
+                                                           m_wndAddress, m_wndNumber, settings, m_wndBlockFrame,
+                                                           m_wndTab})
+        framed->setStyle(CFormFrameStyle::Instance());
+
     setWidget(m_pForm);
     UpdateScrollBars();
 

@@ -550,12 +550,21 @@ private slots:
             QVERIFY2(pane->contentsRect().width() >= pane->fontMetrics().horizontalAdvance(text),
                      qPrintable(QString("%1 wide for \"%2\"").arg(pane->contentsRect().width()).arg(text)));
         }
-        // A lit indicator still shows its text whole.
+        // Blank indicators are empty boxes of one steady width, not slivers.
+        QList<int> widths;
         for (int i = 1; i <= 3; ++i) {
             auto* indicator = frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane%1").arg(i));
             QVERIFY(indicator);
             QVERIFY(indicator->isVisible());
+            QVERIFY(indicator->text().isEmpty());
+            QVERIFY2(indicator->width() >= 2 * indicator->frameWidth() + 8, qPrintable(QString::number(indicator->width())));
+            widths << indicator->width();
         }
+        QCOMPARE(widths.at(1), widths.at(0));
+        QCOMPARE(widths.at(2), widths.at(0));
+        frame->UpdateLockIndicators();
+        frame->resize(500, 658);
+        QCOMPARE(frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane2"))->width(), widths.at(0));
     }
 };
 
