@@ -44,17 +44,16 @@ int main(int argc, char* argv[])
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 200;
 
     CQZMDoc doc;
-    doc.m_strDescription = QByteArray(1024, 'D');
-    for (int i = 0; i < CQZMDoc::kMaxBlocks; ++i) {
+    doc.SetDescription(QByteArray(1024, 'D'));
+    for (int i = 0; i < QZMFields::kMaxBlocks; ++i) {
         for (CQZMDoc::List list : {CQZMDoc::List::Read, CQZMDoc::List::Write}) {
-            auto* block = new CBlockMemory;
-            block->m_strDescription = QByteArray(1024, char('a' + i % 26));
-            block->m_nAddress = 1 + i;
-            block->m_nNumber = 1000 + i;
-            doc.Blocks(list).append(block);
+            CBlockMemory block;
+            block.m_strDescription = QByteArray(1024, char('a' + i % 26));
+            block.m_nAddress = 1 + i;
+            block.m_nNumber = 1000 + i;
+            doc.AppendBlock(list, block);
         }
     }
-    doc.m_nCurRead = doc.m_nCurWrite = 0;
 
     QTemporaryDir dir;
     const QString path = dir.filePath("largest.qzm");

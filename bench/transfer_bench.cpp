@@ -3,14 +3,19 @@
 #include "document/QZMDoc.h"
 #include "resources/Strings.h"
 #include "transfer/ConfigTransfer.h"
+#include "transfer/SendDlg.h"
+#include "transfer/TransferHistory.h"
+#include "transfer/TransferMonitor.h"
 #include "transfer/TransferProgress.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 
 namespace {
 class CQuietProgress : public CTransferProgress
@@ -26,26 +31,59 @@ public:
         QTextStream(stderr) << "transfer failed: " << text << " " << detail << Qt::endl;
     }
 };
+// The window's progress dialog, painted at every step as in Send All.
+class CBenchSendDlg : public CSendDlg
+{
+public:
+    void ReportFailure(const QString& text, const QString& detail) override
+    {
+        QTextStream(stderr) << "transfer failed: " << text << " " << detail << Qt::endl;
+    }
+};
+
+bool hasArgument(int argc, char* argv[], const char* name)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0)
+            return true;
+    return false;
+}
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // --window: through the progress dialog as Send All from the window;
+    // --monitor: with the Transfer Monitor open and following, too.
+    const bool monitor = hasArgument(argc, argv, "--monitor");
+    const bool window = monitor || hasArgument(argc, argv, "--window");
+    if (window && qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app(window ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
     InstallQZMStrings();
     QCommandLineParser parser;
     const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("device"), QStringLiteral("PATH"));
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("transfers"), QStringLiteral("N"), QStringLiteral("20"));
     const QCommandLineOption limitOption(QStringLiteral("line-limit"), QStringLiteral("compare with the line time"));
-    parser.addOptions({portOption, runsOption, limitOption});
-    parser.process(app);
+    const QCommandLineOption windowOption(QStringLiteral("window"), QStringLiteral("with the progress dialog"));
+    const QCommandLineOption monitorOption(QStringLiteral("monitor"), QStringLiteral("with the Transfer Monitor open"));
+    parser.addOptions({portOption, runsOption, limitOption, windowOption, monitorOption});
+    parser.process(*app);
+
+    CTransferHistory history;
+    std::unique_ptr<CTransferMonitor> monitorWindow;
+    if (monitor) {
+        monitorWindow = std::make_unique<CTransferMonitor>(history);
+        monitorWindow->show();
+        QCoreApplication::processEvents();
+    }
 
     CQZMDoc doc;
     doc.AddDefaultBlocks(48, 48);
     for (int i = 0; i < 48; ++i) {
-        doc.m_arrRead[i]->m_nAddress = 1 + i;
-        doc.m_arrRead[i]->m_nNumber = 100 * i;
-        doc.m_arrWrite[i]->m_nAddress = 247 - i;
-        doc.m_arrWrite[i]->m_nNumber = 9999 - i;
+        doc.ReadBlocks()[i]->m_nAddress = 1 + i;
+        doc.ReadBlocks()[i]->m_nNumber = 100 * i;
+        doc.WriteBlocks()[i]->m_nAddress = 247 - i;
+        doc.WriteBlocks()[i]->m_nNumber = 9999 - i;
     }
     const int exchanges = 3 + 96;
     // Every byte on the line: telegrams 4 + 7 + 7 + 96 * 8, replies 99 * 2.
@@ -54,9 +92,13 @@ int main(int argc, char* argv[])
     QList<double> totals;
     const int runs = qMax(1, parser.value(runsOption).toInt());
     for (int run = 0; run < runs; ++run) {
-        CQuietProgress progress;
+        CQuietProgress quiet;
+        std::unique_ptr<CBenchSendDlg> dialog(window ? new CBenchSendDlg : nullptr);
+        CTransferProgress& progress = window ? static_cast<CTransferProgress&>(*dialog) : quiet;
         CConfigTransfer transfer(&doc, progress);
         transfer.SetPortDevice(parser.value(portOption));
+        if (monitor)
+            transfer.SetObserver(&history);
         QElapsedTimer timer;
         timer.start();
         const bool ok = RunConfigTransfer(transfer);

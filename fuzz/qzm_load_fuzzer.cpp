@@ -78,7 +78,7 @@ bool load(CQZMDoc& doc, const QByteArray& bytes)
 
 void checkLimits(const CQZMDoc& doc)
 {
-    if (doc.m_arrRead.size() > CQZMDoc::kMaxBlocks || doc.m_arrWrite.size() > CQZMDoc::kMaxBlocks)
+    if (doc.ReadBlocks().size() > QZMFields::kMaxBlocks || doc.WriteBlocks().size() > QZMFields::kMaxBlocks)
         fail("more than 48 entries in a list");
     for (CQZMDoc::List list : {CQZMDoc::List::Read, CQZMDoc::List::Write}) {
         const int count = int(doc.Blocks(list).size());
@@ -112,13 +112,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // failed load is followed by the New reset, as the program does.
         static CQZMDoc& doc = *new CQZMDoc;
         static CQZMDoc& again = *new CQZMDoc;
-        doc.m_nSerialPort = 3;
+        doc.SetSerialPort(3);
         g_ui->messages = 0;
         const bool loaded = load(doc, input);
         if (!loaded) {
             if (g_ui->messages != 1 || !doc.LoadChangedContents())
                 fail("a failed load must say why once");
-            if (doc.m_nSerialPort != 3)
+            if (doc.SerialPort() != 3)
                 fail("a failed load kept the broken file's port");
             doc.OnNewDocument();
         } else {

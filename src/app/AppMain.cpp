@@ -1,10 +1,8 @@
 #include "app/AppMain.h"
 
 #include "app/QZMApp.h"
-#include "document/QZMDoc.h"
 #include "framework/WidgetInteraction.h"
 #include "resources/Strings.h"
-#include "transfer/SendAll.h"
 
 #include <QApplication>
 
@@ -13,7 +11,6 @@ int RunQZMApplication(QApplication& application)
     InstallQZMStrings();
     CWidgetInteraction interaction;
     CInteraction::SetDefault(&interaction);
-    CQZMDoc::SetSendAllHandler(SendAllFromWindow);
 
     CQZMApp app(application.arguments().mid(1));
     const int code = app.Run();

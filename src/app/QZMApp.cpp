@@ -13,6 +13,8 @@
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
+#include "transfer/SendAll.h"
+#include "transfer/TransferMonitor.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -33,6 +35,7 @@ CQZMApp::CQZMApp(const QStringList& arguments) : m_arguments(arguments)
     OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
     // No help file belongs to the program; F1 shows what it is instead.
     OnCommand(ID_HELP, [this] { OnAppAbout(); });
+    OnCommand(ID_VIEW_TRANSFER_MONITOR, [this] { OnViewTransferMonitor(); });
 }
 
 CQZMApp::~CQZMApp() = default;
@@ -47,9 +50,16 @@ bool CQZMApp::InitInstance()
 
     LoadStdProfileSettings(4);
 
-    auto makeDocument = [] { return std::unique_ptr<CDocument>(new CQZMDoc); };
-    auto makeFrame = [](CDocument* doc) -> CFrameWnd* {
+    // The document's Send All runs the transfer with its progress dialog.
+    // The Transfer Monitor follows every transfer through the history.
+    auto makeDocument = [this] {
+        auto doc = std::make_unique<CQZMDoc>();
+        doc->SetSendAllHandler([this](CQZMDoc& d) { SendAllFromWindowObserved(d, m_transferHistory); });
+        return std::unique_ptr<CDocument>(std::move(doc));
+    };
+    auto makeFrame = [this](CDocument* doc) -> CFrameWnd* {
         auto* frame = new CMainFrame;
+        frame->SetApp(this);
         auto* view = new CQZMView;
         doc->AddView(view);
         frame->SetActiveView(view);
@@ -116,8 +126,10 @@ bool CQZMApp::PrintFromCommandLine()
     // The window stays hidden.
     if (!OpenDocumentFile(m_cmdInfo.m_strFileName, false))
         return false;
-    CPrintDetailsScope details({m_cmdInfo.m_strPrinterName, m_cmdInfo.m_strDriverName, m_cmdInfo.m_strPortName});
-    return GetMainWnd()->SendCommand(ID_FILE_PRINT_DIRECT) && !details.JobFailed();
+    CQZMView* view = GetView();
+    return view
+        && view->Print(ReportPrintJob::Direct,
+                       {m_cmdInfo.m_strPrinterName, m_cmdInfo.m_strDriverName, m_cmdInfo.m_strPortName});
 }
 
 void CQZMApp::EnableShellOpen()
@@ -153,10 +165,10 @@ bool CQZMApp::OnShellRequest(const ShellRequest& request)
         }
         return OpenDocumentFile(request.path) != nullptr;
     }
-    if (!OpenDocumentFile(request.path) || !(frame = GetMainWnd()))
+    if (!OpenDocumentFile(request.path))
         return false;
-    CPrintDetailsScope details({request.printerName, request.driverName, request.portName});
-    return frame->SendCommand(ID_FILE_PRINT_DIRECT) && !details.JobFailed();
+    CQZMView* view = GetView();
+    return view && view->Print(ReportPrintJob::Direct, {request.printerName, request.driverName, request.portName});
 }
 
 CQZMDoc* CQZMApp::GetQZMDoc() const
@@ -179,6 +191,23 @@ void CQZMApp::OnAppAbout()
 {
     CAboutDlg dialog(GetMainWnd());
     CInteraction::Instance().RunModal(&dialog);
+}
+
+CTransferMonitor* CQZMApp::GetTransferMonitor() const
+{
+    return m_pTransferMonitor.data();
+}
+
+void CQZMApp::OnViewTransferMonitor()
+{
+    if (!m_pTransferMonitor)
+        m_pTransferMonitor = new CTransferMonitor(m_transferHistory, GetMainWnd());
+    if (m_pTransferMonitor->isMinimized())
+        m_pTransferMonitor->showNormal();
+    else
+        m_pTransferMonitor->show();
+    m_pTransferMonitor->raise();
+    m_pTransferMonitor->activateWindow();
 }
 
 void CQZMApp::OpenDroppedFiles(const QStringList& paths)

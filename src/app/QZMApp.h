@@ -2,6 +2,9 @@
 
 #include "app/CommandLineInfo.h"
 #include "framework/WinApp.h"
+#include "transfer/TransferHistory.h"
+
+#include <QPointer>
 
 #include <memory>
 
@@ -9,6 +12,7 @@ class CMainFrame;
 class CQZMDoc;
 class CQZMView;
 class CShellServer;
+class CTransferMonitor;
 struct ShellRequest;
 
 // The QZM Configurator application object.
@@ -27,6 +31,11 @@ public:
     CQZMView* GetView() const;
 
     void OnAppAbout();
+    // View > Transfer Monitor: shows (creating on first use) the monitor.
+    void OnViewTransferMonitor();
+    CTransferMonitor* GetTransferMonitor() const;
+    // The last transfers' records; Send All from the window adds to it.
+    CTransferHistory& TransferHistory() { return m_transferHistory; }
 
     // The end of the shell conversation, once shell open is enabled.
     CShellServer* GetShellServer() const { return m_pShellServer.get(); }
@@ -44,4 +53,7 @@ private:
     QStringList m_arguments;
     CCommandLineInfo m_cmdInfo;
     std::unique_ptr<CShellServer> m_pShellServer;
+    CTransferHistory m_transferHistory;
+    // Owned by the main frame, as its child window.
+    QPointer<CTransferMonitor> m_pTransferMonitor;
 };

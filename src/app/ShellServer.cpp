@@ -144,32 +144,53 @@ void CShellServer::OnNewConnection()
         if (m_connections.size() >= kMaxConnections)
             m_connections.first()->abort();
         m_connections << socket;
+        // Take in no more than one line ahead; the rest waits in the system,
+        // which holds the client back.
+        socket->setReadBufferSize(kMaxLineBytes + 2);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
+        // Answers taken: read on where reading stopped.
+        connect(socket, &QLocalSocket::bytesWritten, this, [this, socket] { OnReadyRead(socket); });
         connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
             m_connections.removeOne(socket);
-            m_buffers.remove(socket);
             socket->deleteLater();
         });
     }
 }
 
-void CShellServer::Reply(QLocalSocket* socket, const char* answer)
+int CShellServer::StalledConnectionCount() const
 {
-    if (socket && socket->state() == QLocalSocket::ConnectedState) {
-        socket->write(answer);
-        socket->write("\n");
+    int count = 0;
+    for (QLocalSocket* socket : m_connections)
+        count += socket->bytesToWrite() > kMaxUnsentBytes;
+    return count;
+}
+
+void CShellServer::Reply(QLocalSocket* socket, const char* answer, bool flush)
+{
+    if (!socket || socket->state() != QLocalSocket::ConnectedState)
+        return;
+    socket->write(answer);
+    socket->write("\n");
+    if (flush)
         socket->flush();
-    }
 }
 
 void CShellServer::OnReadyRead(QLocalSocket* socket)
 {
-    QByteArray& buffer = m_buffers[socket];
-    buffer += socket->readAll();
-    int end;
-    while ((end = buffer.indexOf('\n')) >= 0) {
-        QByteArray line = buffer.left(end);
-        buffer.remove(0, end + 1);
+    // A client that leaves its answers unread is read no further until it
+    // takes them.
+    while (socket->state() == QLocalSocket::ConnectedState && socket->bytesToWrite() <= kMaxUnsentBytes) {
+        if (!socket->canReadLine()) {
+            // A line that never ends is not a request.
+            if (socket->bytesAvailable() >= kMaxLineBytes + 2) {
+                socket->readAll();
+                Reply(socket, "invalid", true);
+                socket->disconnectFromServer();
+            }
+            return;
+        }
+        QByteArray line = socket->readLine();
+        line.chop(1);
         if (line.endsWith('\r'))
             line.chop(1);
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -177,23 +198,49 @@ void CShellServer::OnReadyRead(QLocalSocket* socket)
         const std::optional<ShellRequest> request = line.size() <= kMaxLineBytes && !utf8.hasError()
                                                         ? ParseShellRequest(text)
                                                         : std::nullopt;
-        if (!request) {
+        if (!request)
             Reply(socket, "invalid");
-            continue;
+        else
+            Enqueue(socket, *request);
+    }
+}
+
+void CShellServer::Enqueue(QLocalSocket* socket, const ShellRequest& request)
+{
+    // The same file asked to open twice opens once; both hear how it went.
+    if (request.verb == ShellRequest::Verb::Open) {
+        for (Pending& pending : m_queue) {
+            if (pending.request.verb == ShellRequest::Verb::Open && pending.request.path == request.path) {
+                // Each request still gets its own answer line.
+                if (pending.sockets.size() >= kMaxPending)
+                    Reply(socket, "failed");
+                else
+                    pending.sockets << socket;
+                return;
+            }
         }
-        m_queue.enqueue({socket, *request});
     }
-    // A line that never ends is not a request.
-    if (buffer.size() > kMaxLineBytes) {
-        buffer.clear();
-        Reply(socket, "invalid");
-        socket->disconnectFromServer();
+    if (m_queue.size() >= kMaxPending) {
+        Reply(socket, "failed");
+        return;
     }
-    ProcessQueue();
+    m_queue.enqueue({{socket}, request});
+    ScheduleQueue();
+}
+
+void CShellServer::ScheduleQueue()
+{
+    // Run from the event loop, never inside the socket's own signal: the
+    // request may show a box, and the client may go while it is open.
+    if (m_scheduled)
+        return;
+    m_scheduled = true;
+    QMetaObject::invokeMethod(this, &CShellServer::ProcessQueue, Qt::QueuedConnection);
 }
 
 void CShellServer::ProcessQueue()
 {
+    m_scheduled = false;
     // A request may run a modal loop; what arrives meanwhile waits here.
     if (m_busy)
         return;
@@ -201,7 +248,8 @@ void CShellServer::ProcessQueue()
     while (!m_queue.isEmpty()) {
         const Pending pending = m_queue.dequeue();
         const bool ok = m_handler(pending.request);
-        Reply(pending.socket, ok ? "ok" : "failed");
+        for (const QPointer<QLocalSocket>& socket : pending.sockets)
+            Reply(socket, ok ? "ok" : "failed", true);
     }
     m_busy = false;
 }

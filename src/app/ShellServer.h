@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QLocalServer>
 #include <QObject>
 #include <QPointer>
@@ -35,8 +34,13 @@ std::optional<ShellRequest> ParseShellRequest(const QString& text);
 // The program's end of the shell conversation: a local socket, private to
 // the user, named after the executable. A client writes one request per
 // line (UTF-8, "\n" ended) and gets one line back per request: "ok",
-// "failed" or "invalid". Requests run one at a time on the UI thread; those
-// that arrive while one runs (say, behind a save prompt) wait their turn.
+// "failed" or "invalid". Requests run one at a time on the UI thread, from
+// the event loop rather than inside a socket's signal, so a client may hang
+// up while its request shows a box; it then loses its answer. Those that
+// arrive while one runs (say, behind a save prompt) wait their turn, up to
+// kMaxPending of them; more are answered "failed" at once. A client that
+// leaves more than kMaxUnsentBytes of answers unread is not read from until
+// it takes them.
 class CShellServer : public QObject
 {
     Q_OBJECT
@@ -46,6 +50,8 @@ public:
 
     static constexpr int kMaxLineBytes = 16 * 1024;
     static constexpr int kMaxConnections = 8;
+    static constexpr int kMaxPending = 16;
+    static constexpr qint64 kMaxUnsentBytes = 64 * 1024;
 
     explicit CShellServer(Handler handler, QObject* parent = nullptr);
     ~CShellServer() override;
@@ -58,23 +64,30 @@ public:
     bool Listen();
     bool IsListening() const { return m_server.isListening(); }
     QString FullServerName() const { return m_server.fullServerName(); }
+    // Requests waiting to run (the one running not counted).
+    int PendingCount() const { return int(m_queue.size()); }
+    int ConnectionCount() const { return int(m_connections.size()); }
+    // Clients not read from until they take their answers.
+    int StalledConnectionCount() const;
 
 private:
     struct Pending
     {
-        QPointer<QLocalSocket> socket;
+        QList<QPointer<QLocalSocket>> sockets;   // who waits for the answer
         ShellRequest request;
     };
 
     void OnNewConnection();
     void OnReadyRead(QLocalSocket* socket);
+    void Enqueue(QLocalSocket* socket, const ShellRequest& request);
+    void ScheduleQueue();
     void ProcessQueue();
-    static void Reply(QLocalSocket* socket, const char* answer);
+    static void Reply(QLocalSocket* socket, const char* answer, bool flush = false);
 
     Handler m_handler;
     QLocalServer m_server;
-    QHash<QLocalSocket*, QByteArray> m_buffers;
     QList<QLocalSocket*> m_connections;   // oldest first
     QQueue<Pending> m_queue;
     bool m_busy = false;
+    bool m_scheduled = false;
 };

@@ -204,24 +204,21 @@ int RunShowCommand(const QStringList& arguments)
         return 1;
 
     QJsonObject settings;
-    settings[QStringLiteral("protocol")] = doc.m_nProtocol;
-    settings[QStringLiteral("protocolName")] =
-        doc.m_nProtocol == 0 ? QStringLiteral("Zelvra") : QStringLiteral("MODBUS-RTU");
-    settings[QStringLiteral("baudRate")] = doc.m_nBaudRate;
-    settings[QStringLiteral("baudRateBps")] = doc.m_nBaudRate == 0 ? 9600 : 19200;
-    settings[QStringLiteral("parity")] = doc.m_nParity;
-    settings[QStringLiteral("parityName")] = doc.m_nParity == 0 ? QStringLiteral("EVEN")
-        : doc.m_nParity == 1                                     ? QStringLiteral("ODD")
-                                                                 : QStringLiteral("NONE");
-    settings[QStringLiteral("timeout")] = doc.m_nTimeout;
+    settings[QStringLiteral("protocol")] = doc.Protocol();
+    settings[QStringLiteral("protocolName")] = QLatin1String(QZMFields::kProtocols.Name(doc.Protocol()));
+    settings[QStringLiteral("baudRate")] = doc.BaudRate();
+    settings[QStringLiteral("baudRateBps")] = QZMFields::BaudRateBps(doc.BaudRate());
+    settings[QStringLiteral("parity")] = doc.Parity();
+    settings[QStringLiteral("parityName")] = QLatin1String(QZMFields::kParities.Name(doc.Parity()));
+    settings[QStringLiteral("timeout")] = doc.Timeout();
 
     QJsonObject root;
     root[QStringLiteral("file")] = doc.GetPathName();
     root[QStringLiteral("title")] = doc.GetTitle();
     root[QStringLiteral("settings")] = settings;
-    root[QStringLiteral("serialPort")] = doc.m_nSerialPort;
-    root[QStringLiteral("description")] = LocalBytesToText(doc.m_strDescription);
-    root[QStringLiteral("read")] = listToJson(doc.m_arrRead);
-    root[QStringLiteral("write")] = listToJson(doc.m_arrWrite);
+    root[QStringLiteral("serialPort")] = doc.SerialPort();
+    root[QStringLiteral("description")] = LocalBytesToText(doc.Description());
+    root[QStringLiteral("read")] = listToJson(doc.ReadBlocks());
+    root[QStringLiteral("write")] = listToJson(doc.WriteBlocks());
     return writeToStdout(QJsonDocument(root).toJson(QJsonDocument::Indented)) ? 0 : 1;
 }

@@ -8,9 +8,12 @@
 #include "transfer/ConfigTransfer.h"
 #include "transfer/SerialLink.h"
 #include "transfer/TransferProgress.h"
+#include "transfer/TransferRecord.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTextStream>
 
@@ -84,6 +87,20 @@ public:
 
 } // namespace
 
+void WriteTransferRecord(const TransferRecord& record, QIODevice* log, bool json)
+{
+    if (log) {
+        err().flush();
+        log->write(TransferRecordFormat::Text(record).toUtf8());
+        if (auto* file = qobject_cast<QFile*>(log))
+            file->flush();
+    }
+    if (json) {
+        QTextStream out(stdout);
+        out << QJsonDocument(TransferRecordFormat::Json(record)).toJson(QJsonDocument::Compact) << Qt::endl;
+    }
+}
+
 int RunSendCommand(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -94,6 +111,15 @@ int RunSendCommand(const QStringList& arguments)
                        "Default: the port stored in FILE."),
         QStringLiteral("PORT"));
     parser.addOption(portOption);
+    const QCommandLineOption logOption(
+        QStringLiteral("log"),
+        QStringLiteral("Write the transfer record to LOG as text, one exchange a line (\"-\": standard error)."),
+        QStringLiteral("LOG"));
+    parser.addOption(logOption);
+    const QCommandLineOption jsonOption(
+        QStringLiteral("json"),
+        QStringLiteral("Print the outcome and the transfer record as one JSON object on standard output."));
+    parser.addOption(jsonOption);
     if (const int code = ParseCommandArguments(parser, QStringLiteral("send"), arguments); code >= 0)
         return code;
     const QString path = parser.positionalArguments().first();
@@ -104,7 +130,7 @@ int RunSendCommand(const QStringList& arguments)
     CQZMDoc doc;
     if (!doc.OnOpenDocument(QFileInfo(path).absoluteFilePath()))
         return 2;
-    if (doc.m_arrRead.isEmpty() && doc.m_arrWrite.isEmpty()) {
+    if (!doc.HasBlocks()) {
         err() << "qzm-cli send: " << path << " holds no Block Memory: there is nothing to send." << Qt::endl;
         return 2;
     }
@@ -121,18 +147,37 @@ int RunSendCommand(const QStringList& arguments)
                 err() << "qzm-cli send: " << port << " is not one of COM1 to COM4" << Qt::endl;
                 return 2;
             }
-            doc.m_nSerialPort = number;
+            doc.SetSerialPort(number);
         } else {
             device = port;
         }
     }
 
+    // Opened before anything is sent: a log that cannot be written is a
+    // usage error, not a failed transfer.
+    QFile logFile;
+    const QString logPath = parser.value(logOption);
+    if (!logPath.isEmpty()) {
+        const bool opened = logPath == QLatin1String("-") ? logFile.open(stderr, QIODevice::WriteOnly)
+                                                          : (logFile.setFileName(logPath),
+                                                             logFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (!opened) {
+            err() << "qzm-cli send: cannot write the log " << logPath << ": " << logFile.errorString() << Qt::endl;
+            return 2;
+        }
+    }
+    const bool json = parser.isSet(jsonOption);
+
     CStderrProgress progress;
     CConfigTransfer transfer(&doc, progress);
     if (!device.isEmpty())
         transfer.SetPortDevice(device);
-    if (RunConfigTransfer(transfer)) {
-        err() << "Sent " << doc.m_arrRead.size() << " Read and " << doc.m_arrWrite.size()
+    if (logFile.isOpen() || json)
+        transfer.SetLateReplyWait(CSerialLink::kReadTimeoutMs);
+    const bool sent = RunConfigTransfer(transfer);
+    WriteTransferRecord(transfer.Record(), logFile.isOpen() ? &logFile : nullptr, json);
+    if (sent) {
+        err() << "Sent " << doc.ReadBlocks().size() << " Read and " << doc.WriteBlocks().size()
               << " Write Block Memories to " << transfer.PortDevice() << "; all "
               << progress.Position() << " replies accepted." << Qt::endl;
         return 0;

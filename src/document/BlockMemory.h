@@ -18,6 +18,13 @@ public:
     QString GetAddressText() const { return QString::number(m_nAddress); }
     QString GetNumberText() const { return QString::number(m_nNumber); }
 
+    bool operator==(const CBlockMemory& other) const
+    {
+        return m_strDescription == other.m_strDescription && m_nAddress == other.m_nAddress
+            && m_nNumber == other.m_nNumber && m_bParameter == other.m_bParameter;
+    }
+    bool operator!=(const CBlockMemory& other) const { return !(*this == other); }
+
     QByteArray m_strDescription;
     qint32 m_nAddress = 1;
     qint32 m_nNumber = 0;

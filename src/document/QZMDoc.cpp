@@ -1,32 +1,8 @@
 #include "document/QZMDoc.h"
 
-#include "document/QZMSerialize.h"
-#include "framework/Archive.h"
 #include "resources/Resource.h"
 
-namespace {
-CQZMDoc::SendAllHandler& sendAllHandler()
-{
-    static CQZMDoc::SendAllHandler handler;
-    return handler;
-}
-} // namespace
-
-void CQZMDoc::SetSendAllHandler(SendAllHandler handler)
-{
-    sendAllHandler() = std::move(handler);
-}
-
-void CQZMDoc::OnSendAll()
-{
-    if (sendAllHandler())
-        sendAllHandler()(*this);
-}
-
-void CQZMDoc::OnUpdateSendAll(CCmdUI& ui) const
-{
-    ui.Enable(!m_arrRead.isEmpty() || !m_arrWrite.isEmpty());
-}
+using namespace QZMFields;
 
 CQZMDoc::CQZMDoc()
 {
@@ -42,12 +18,75 @@ CQZMDoc::~CQZMDoc()
     DeleteAllBlocks();
 }
 
+template <typename Value>
+bool CQZMDoc::Store(Value& field, const Value& value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
+// The settings of a new document, and next to them those each protocol
+// brings when the user chooses it. A new document is Zelvra at 19200 baud:
+// the protocol's fixed settings apply only once it is chosen.
 void CQZMDoc::SetNewDocumentSettings()
 {
-    m_nProtocol = 0;
-    m_nBaudRate = 1;
-    m_nParity = 0;
+    m_nProtocol = kProtocolZelvra;
+    m_nBaudRate = kBaud19200;
+    m_nParity = kParityEven;
     m_nTimeout = 100;
+}
+
+void CQZMDoc::ApplyProtocolSettings()
+{
+    if (ProtocolFixesSettings()) {
+        m_nBaudRate = kBaud9600;
+        m_nParity = kParityEven;
+        m_nTimeout = 100;
+    } else {
+        // MODBUS-RTU starts from these; the parity stays as it was.
+        m_nBaudRate = kBaud19200;
+        m_nTimeout = 50;
+    }
+}
+
+bool CQZMDoc::SetProtocol(int protocol)
+{
+    return Store(m_nProtocol, qint32(protocol));
+}
+
+bool CQZMDoc::ChooseProtocol(int protocol)
+{
+    if (!SetProtocol(protocol))
+        return false;
+    ApplyProtocolSettings();
+    return true;
+}
+
+bool CQZMDoc::SetBaudRate(int baudRate)
+{
+    return Store(m_nBaudRate, qint32(baudRate));
+}
+
+bool CQZMDoc::SetParity(int parity)
+{
+    return Store(m_nParity, qint32(parity));
+}
+
+bool CQZMDoc::SetTimeout(int timeout)
+{
+    return Store(m_nTimeout, qint32(timeout));
+}
+
+bool CQZMDoc::SetSerialPort(int port)
+{
+    return Store(m_nSerialPort, qint32(port));
+}
+
+bool CQZMDoc::SetDescription(const QByteArray& description)
+{
+    return Store(m_strDescription, description);
 }
 
 bool CQZMDoc::OnNewDocument()
@@ -55,20 +94,10 @@ bool CQZMDoc::OnNewDocument()
     if (!CDocument::OnNewDocument())
         return false;
     DeleteAllBlocks();
-    m_nCurRead = -1;
-    m_nCurWrite = -1;
     m_strDescription.clear();
     SetNewDocumentSettings();
     UpdateAllViews(nullptr, 0, nullptr);
     return true;
-}
-
-void CQZMDoc::Serialize(CArchive& ar)
-{
-    if (ar.IsStoring())
-        StoreQZMDocument(*this, ar);
-    else
-        LoadQZMDocument(*this, ar);
 }
 
 void CQZMDoc::DeleteAllBlocks()
@@ -79,35 +108,77 @@ void CQZMDoc::DeleteAllBlocks()
         list->clear();
         list->squeeze();
     }
+    m_nCurRead = -1;
+    m_nCurWrite = -1;
 }
 
 void CQZMDoc::AddDefaultBlocks(int nRead, int nWrite)
 {
-    for (int i = 0; i < nRead; ++i)
-        m_arrRead.append(new CBlockMemory);
-    for (int i = 0; i < nWrite; ++i)
-        m_arrWrite.append(new CBlockMemory);
+    for (const List list : {List::Read, List::Write}) {
+        QList<CBlockMemory*>& blocks = BlocksRef(list);
+        for (int i = list == List::Read ? nRead : nWrite; i > 0 && blocks.size() < kMaxBlocks; --i)
+            blocks.append(new CBlockMemory);
+        if (CurrentRef(list) < 0 && !blocks.isEmpty())
+            CurrentRef(list) = 0;
+    }
 }
 
-void CQZMDoc::InsertBlock(List list)
+bool CQZMDoc::AppendBlock(List list, const CBlockMemory& block)
 {
+    if (IsFull(list))
+        return false;
+    BlocksRef(list).append(new CBlockMemory(block));
+    if (CurrentRef(list) < 0)
+        CurrentRef(list) = 0;
+    return true;
+}
+
+bool CQZMDoc::SetBlock(List list, int index, const CBlockMemory& block)
+{
+    const QList<CBlockMemory*>& blocks = Blocks(list);
+    if (index < 0 || index >= blocks.size() || *blocks.at(index) == block)
+        return false;
+    *blocks.at(index) = block;
+    return true;
+}
+
+bool CQZMDoc::InsertBlock(List list)
+{
+    if (IsFull(list))
+        return false;
     SetModifiedFlag(true);
-    int& current = CurrentIndex(list);
+    int& current = CurrentRef(list);
     const int at = current + 1;
-    Blocks(list).insert(at, new CBlockMemory);
+    BlocksRef(list).insert(at, new CBlockMemory);
     current = at;
+    return true;
 }
 
-void CQZMDoc::DeleteBlock(List list)
+bool CQZMDoc::DeleteBlock(List list)
 {
-    int& current = CurrentIndex(list);
-    QList<CBlockMemory*>& blocks = Blocks(list);
+    int& current = CurrentRef(list);
+    QList<CBlockMemory*>& blocks = BlocksRef(list);
     if (current < 0 || current >= blocks.size())
-        return;
+        return false;
     SetModifiedFlag(true);
     delete blocks.takeAt(current);
     if (current > int(blocks.size()) - 1)
         current = current - 1;
+    return true;
+}
+
+bool CQZMDoc::SetCurrentIndex(List list, int index)
+{
+    if (index < 0 || index >= Blocks(list).size())
+        return false;
+    CurrentRef(list) = index;
+    return true;
+}
+
+bool CQZMDoc::MoveCurrent(List list, int step)
+{
+    const int current = CurrentIndex(list);
+    return current >= 0 && SetCurrentIndex(list, current + step);
 }
 
 CBlockMemory* CQZMDoc::CurrentBlock(List list) const
@@ -117,13 +188,21 @@ CBlockMemory* CQZMDoc::CurrentBlock(List list) const
     return current >= 0 && current < blocks.size() ? blocks.at(current) : nullptr;
 }
 
+void CQZMDoc::OnSendAll()
+{
+    if (m_sendAll)
+        m_sendAll(*this);
+}
+
+void CQZMDoc::OnUpdateSendAll(CCmdUI& ui) const
+{
+    ui.Enable(HasBlocks());
+}
+
 void CQZMDoc::OnSerialPort(int id)
 {
-    const int port = id - ID_SEND_ALL;
-    if (port == m_nSerialPort)
-        return;
-    m_nSerialPort = port;
-    SetModifiedFlag(true);
+    if (SetSerialPort(id - ID_SEND_ALL))
+        SetModifiedFlag(true);
 }
 
 void CQZMDoc::OnUpdateSerialPort(CCmdUI& ui) const

@@ -3,21 +3,38 @@
 #include "framework/Document.h"
 
 #include "document/BlockMemory.h"
+#include "document/QZMFields.h"
 
 #include <QByteArray>
 #include <QList>
 
 #include <functional>
 
+class CArchive;
+
 // The configuration of one QZM: network settings, the PC serial port, a
 // description and the Read and Write lists of Block Memories.
+//
+// The document keeps its own rules; change it only through these operations:
+// - Setters store any value (a file may bring anything) and say whether the
+//   value changed. The ranges a user may choose and the names of the settings
+//   are in QZMFields: check a value there before storing a user's choice.
+// - ChooseProtocol is the user's choice of protocol: it also applies the
+//   settings the protocol forces (Zelvra) or starts from (MODBUS-RTU).
+//   SetProtocol, like the other setters, stores just its value.
+// - The editor marks the document modified for the user's changes (a setter
+//   that returns true); InsertBlock, DeleteBlock and the serial-port commands
+//   mark it themselves. Building a document (loading, importing) does not.
+// - Each list holds at most QZMFields::kMaxBlocks entries. Its current index
+//   is -1 exactly when the list is empty, else it names one of its entries.
+// - Block Memory records are plain values: read them through Blocks(), give
+//   one new values with SetBlock().
 class CQZMDoc : public CDocument
 {
     Q_OBJECT
 
 public:
     enum class List { Read = 0, Write = 1 };
-    static constexpr int kMaxBlocks = 48;
 
     CQZMDoc();
     ~CQZMDoc() override;
@@ -25,21 +42,59 @@ public:
     bool OnNewDocument() override;
     void Serialize(CArchive& ar) override;
 
-    void DeleteAllBlocks();
-    void AddDefaultBlocks(int nRead, int nWrite);
-    void InsertBlock(List list);
-    void DeleteBlock(List list);
+    // Settings.
+    int Protocol() const { return m_nProtocol; }
+    int BaudRate() const { return m_nBaudRate; }
+    int Parity() const { return m_nParity; }
+    int Timeout() const { return m_nTimeout; }
+    int SerialPort() const { return m_nSerialPort; }
+    const QByteArray& Description() const { return m_strDescription; }
+    bool SetProtocol(int protocol);
+    bool ChooseProtocol(int protocol);
+    bool SetBaudRate(int baudRate);
+    bool SetParity(int parity);
+    bool SetTimeout(int timeout);
+    bool SetSerialPort(int port);
+    bool SetDescription(const QByteArray& description);
+    // True when the protocol fixes baud rate, parity and time-out.
+    bool ProtocolFixesSettings() const { return m_nProtocol == QZMFields::kProtocolZelvra; }
+    // The protocol, baud-rate, parity and time-out values of a new document
+    // (the port and the lists are left as they are).
+    void SetNewDocumentSettings();
 
-    QList<CBlockMemory*>& Blocks(List list) { return list == List::Read ? m_arrRead : m_arrWrite; }
+    // Lists.
     const QList<CBlockMemory*>& Blocks(List list) const { return list == List::Read ? m_arrRead : m_arrWrite; }
-    int& CurrentIndex(List list) { return list == List::Read ? m_nCurRead : m_nCurWrite; }
+    const QList<CBlockMemory*>& ReadBlocks() const { return m_arrRead; }
+    const QList<CBlockMemory*>& WriteBlocks() const { return m_arrWrite; }
+    bool IsFull(List list) const { return Blocks(list).size() >= QZMFields::kMaxBlocks; }
+    bool HasBlocks() const { return !m_arrRead.isEmpty() || !m_arrWrite.isEmpty(); }
     int CurrentIndex(List list) const { return list == List::Read ? m_nCurRead : m_nCurWrite; }
     // The Block Memory at the list's current index, or nullptr.
     CBlockMemory* CurrentBlock(List list) const;
+    // Makes index current; false (nothing changes) when it names no entry.
+    bool SetCurrentIndex(List list, int index);
+    // Moves the current index by step; false when there is no entry there.
+    bool MoveCurrent(List list, int step);
+    // A default entry after the current one, which it becomes; false when
+    // the list is full.
+    bool InsertBlock(List list);
+    // Removes the current entry; the next one (else the one before) becomes
+    // current. False when the list is empty.
+    bool DeleteBlock(List list);
+    // A copy of block at the end of the list; false when the list is full.
+    bool AppendBlock(List list, const CBlockMemory& block);
+    // Gives the entry at index block's values; false when nothing changed or
+    // index names no entry.
+    bool SetBlock(List list, int index, const CBlockMemory& block);
+    // Empties both lists (not an edit: the loader and New use it).
+    void DeleteAllBlocks();
+    // Adds default entries up to the list limit (not an edit).
+    void AddDefaultBlocks(int nRead, int nWrite);
 
-    // Send All is carried out by the transfer layer, which installs itself.
+    // Send All is carried out by the transfer, which the document's owner
+    // installs; without a handler the command does nothing.
     using SendAllHandler = std::function<void(CQZMDoc&)>;
-    static void SetSendAllHandler(SendAllHandler handler);
+    void SetSendAllHandler(SendAllHandler handler) { m_sendAll = std::move(handler); }
     void OnSendAll();
     void OnUpdateSendAll(CCmdUI& ui) const;
 
@@ -47,8 +102,18 @@ public:
     void OnUpdateSerialPort(CCmdUI& ui) const;
     void OnCreateTextFile();
 
-    // The protocol, baud-rate, parity and time-out values of a new document.
-    void SetNewDocumentSettings();
+private:
+    // The .qzm file layout (QZMSerialize.cpp): version 3 written, older read.
+    void StoreContents(CArchive& ar) const;
+    void LoadContents(CArchive& ar);
+    void ReadContents(CArchive& ar);
+    void RejectFile();
+
+    QList<CBlockMemory*>& BlocksRef(List list) { return list == List::Read ? m_arrRead : m_arrWrite; }
+    int& CurrentRef(List list) { return list == List::Read ? m_nCurRead : m_nCurWrite; }
+    void ApplyProtocolSettings();
+    template <typename Value>
+    static bool Store(Value& field, const Value& value);
 
     qint32 m_nProtocol = 0;
     qint32 m_nTimeout = 100;
@@ -60,4 +125,5 @@ public:
     QList<CBlockMemory*> m_arrWrite;
     QByteArray m_strDescription;
     qint32 m_nSerialPort = 1;
+    SendAllHandler m_sendAll;
 };

@@ -1,6 +1,7 @@
 #include "document/TextReport.h"
 
 #include "document/QZMDoc.h"
+#include "document/QZMFields.h"
 #include "framework/LocalText.h"
 
 QString ReportNameFromTitle(const QString& title)
@@ -30,18 +31,17 @@ QByteArray BuildTextReport(const CQZMDoc& doc, const QString& reportName)
     out += "Zelvra\r\n";
     out += "QZM Application\r\n";
     out += "File: " + TextToLocalBytes(reportName) + "\r\n\r\n";
-    out += "Description of this QZM: " + doc.m_strDescription + "\r\n\r\n";
+    out += "Description of this QZM: " + doc.Description() + "\r\n\r\n";
     out += "Settings:\r\n";
-    out += QByteArray("    Protocol: ") + (doc.m_nProtocol == 0 ? "Zelvra" : "MODBUS-RTU") + "\r\n";
-    out += QByteArray("    Baudrate: ") + (doc.m_nBaudRate == 0 ? "9600" : "19200") + " bps\r\n";
-    out += QByteArray("    Parity: ")
-        + (doc.m_nParity == 0 ? "EVEN" : doc.m_nParity == 1 ? "ODD" : "NONE") + "\r\n";
-    out += "    Timeout: " + QByteArray::number(doc.m_nTimeout) + " msec\r\n\r\n";
+    out += QByteArray("    Protocol: ") + QZMFields::kProtocols.Name(doc.Protocol()) + "\r\n";
+    out += QByteArray("    Baudrate: ") + QZMFields::kBaudRates.Name(doc.BaudRate()) + " bps\r\n";
+    out += QByteArray("    Parity: ") + QZMFields::kParities.Name(doc.Parity()) + "\r\n";
+    out += "    Timeout: " + QByteArray::number(doc.Timeout()) + " msec\r\n\r\n";
     out += stars;
-    for (int i = 0; i < doc.m_arrRead.size(); ++i)
-        appendEntry(out, "Read", i + 1, *doc.m_arrRead.at(i));
+    for (int i = 0; i < doc.ReadBlocks().size(); ++i)
+        appendEntry(out, "Read", i + 1, *doc.ReadBlocks().at(i));
     out += stars;
-    for (int i = 0; i < doc.m_arrWrite.size(); ++i)
-        appendEntry(out, "Write", i + 1, *doc.m_arrWrite.at(i));
+    for (int i = 0; i < doc.WriteBlocks().size(); ++i)
+        appendEntry(out, "Write", i + 1, *doc.WriteBlocks().at(i));
     return out;
 }

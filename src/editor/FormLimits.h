@@ -1,6 +1,7 @@
 #pragma once
 
-// The form template and the ranges its fields accept.
+// The form template's measures. The ranges its fields accept are the
+// document's (document/QZMFields.h).
 namespace FormLimits {
 // Form template 101, in dialog units.
 constexpr int kFormWidth = 200;
@@ -8,12 +9,4 @@ constexpr int kFormHeight = 335;
 constexpr int kFontPoints = 8;
 // The main window's first width, which the form is made to fit.
 constexpr int kFitWidth = 312;
-
-constexpr int kAddressMin = 1;
-constexpr int kAddressMax = 247;
-constexpr int kNumberMin = 0;
-constexpr int kNumberMax = 9999;
-constexpr int kTimeoutMin = 50;
-constexpr int kTimeoutMax = 1000;
-constexpr int kTimeoutStep = 10;
 } // namespace FormLimits

@@ -1,11 +1,9 @@
 #include "editor/QZMView.h"
 
 #include "editor/FormControls.h"
-#include "editor/FormLimits.h"
 #include "editor/ReportPrinting.h"
 #include "framework/FrameWnd.h"
 #include "framework/StandardIds.h"
-#include "framework/WinApp.h"
 #include "resources/Resource.h"
 
 #include <QComboBox>
@@ -17,7 +15,7 @@
 
 #include <utility>
 
-using namespace FormLimits;
+using namespace QZMFields;
 
 namespace {
 // Counts nested program writes into the form, so handlers can tell them from
@@ -47,10 +45,7 @@ CQZMView::CQZMView(QWidget* parent) : QScrollArea(parent)
     };
     for (const auto& command : printCommands) {
         const ReportPrintJob job = command.second;
-        OnCommand(command.first, [this, job] {
-            if (CQZMDoc* doc = GetDocument())
-                PrintReport(*doc, job, this);
-        });
+        OnCommand(command.first, [this, job] { Print(job); });
     }
 }
 
@@ -74,6 +69,12 @@ void CQZMView::UpdateScrollBars()
         vertical = form.height() - (room.height() - barHeight) > m_blankMargin.height();
     setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+}
+
+bool CQZMView::Print(ReportPrintJob job, const PrinterDetails& printer)
+{
+    CQZMDoc* doc = GetDocument();
+    return doc && PrintReport(*doc, job, this, printer);
 }
 
 CQZMView::~CQZMView()
@@ -117,8 +118,7 @@ void CQZMView::SelectEntry(QComboBox* list, int index)
 
 void CQZMView::SetStatusText(const QString& text)
 {
-    CWinApp* app = CWinApp::Instance();
-    if (CFrameWnd* frame = app ? app->GetMainWnd() : nullptr)
+    if (CFrameWnd* frame = GetParentFrame())
         frame->SetMessageText(text);
 }
 
@@ -130,18 +130,18 @@ void CQZMView::RunOneTimeSetup(const CBlockMemory& shown)
     m_wndTab->AddTab(QStringLiteral("Read"));
     m_wndTab->AddTab(QStringLiteral("Write"));
     m_bSelectingTab = false;
-    m_wndAddress->SetTypedLimit(3);
-    m_wndNumber->SetTypedLimit(4);
-    SelectEntry(m_wndProtocol, 0);
-    SelectEntry(m_wndBaudRate, 1);
-    SelectEntry(m_wndParity, 0);
-    m_wndTimeoutSpin->SetRange(kTimeoutMin, kTimeoutMax);
+    m_wndAddress->SetTypedLimit(kAddressDigits);
+    m_wndNumber->SetTypedLimit(kNumberDigits);
+    SelectEntry(m_wndProtocol, kProtocolZelvra);
+    SelectEntry(m_wndBaudRate, kBaud19200);
+    SelectEntry(m_wndParity, kParityEven);
+    m_wndTimeoutSpin->SetRange(kTimeout.min, kTimeout.max);
     m_wndTimeoutSpin->SetStep(kTimeoutStep);
     m_wndTimeout->WriteText(QStringLiteral("100"));
-    m_wndTimeout->SetTypedLimit(4);
-    m_wndAddressSpin->SetRange(kAddressMin, kAddressMax);
+    m_wndTimeout->SetTypedLimit(kTimeoutDigits);
+    m_wndAddressSpin->SetRange(kAddress.min, kAddress.max);
     m_wndAddressSpin->SetPos(shown.m_nAddress);
-    m_wndNumberSpin->SetRange(kNumberMin, kNumberMax);
+    m_wndNumberSpin->SetRange(kNumber.min, kNumber.max);
     m_wndNumberSpin->SetPos(shown.m_nNumber);
 }
 
@@ -150,14 +150,14 @@ void CQZMView::OnInitialUpdate()
     CView::OnInitialUpdate();
     CQZMDoc* doc = GetDocument();
     CBlockMemory defaultBlock;
-    CBlockMemory* shown = doc && !doc->m_arrRead.isEmpty() ? doc->m_arrRead.first() : &defaultBlock;
+    CBlockMemory* shown = doc && !doc->ReadBlocks().isEmpty() ? doc->ReadBlocks().first() : &defaultBlock;
     if (!m_nSetup)
         RunOneTimeSetup(*shown);
     SelectTab(0);
     OnUpdate(nullptr, 0, shown);
 }
 
-void CQZMView::OnUpdate(CView*, int hint, CObject* hintObject)
+void CQZMView::OnUpdate(CView*, int, CObject* hintObject)
 {
     CQZMDoc* doc = GetDocument();
     if (!doc || !m_wndTab || m_wndTab->TabBar()->currentIndex() < 0)
@@ -171,7 +171,7 @@ void CQZMView::OnUpdate(CView*, int hint, CObject* hintObject)
     const bool hasEntries = last >= 0;
     const bool preview = hasEntries && current > 0;
     const bool next = hasEntries && current < last;
-    const bool insert = !hasEntries || last < CQZMDoc::kMaxBlocks - 1;
+    const bool insert = !doc->IsFull(list);
     const bool remove = hasEntries;
     const bool fields = hasEntries;
 
@@ -190,29 +190,18 @@ void CQZMView::OnUpdate(CView*, int hint, CObject* hintObject)
     GetDlgItem(IDC_BASIC_VARIABLE)->setEnabled(fields);
     GetDlgItem(IDC_PARAMETER)->setEnabled(fields);
 
-    m_wndDescription->WriteText(DocumentTextToUi(doc->m_strDescription));
-    SelectEntry(m_wndProtocol, doc->m_nProtocol);
+    m_wndDescription->WriteText(DocumentTextToUi(doc->Description()));
+    SelectEntry(m_wndProtocol, doc->Protocol());
 
-    const bool zelvra = doc->m_nProtocol == 0;
-    if (hint != 0) {
-        // The protocol's fixed (Zelvra) or default (MODBUS-RTU) settings.
-        if (zelvra) {
-            doc->m_nBaudRate = 0;
-            doc->m_nParity = 0;
-            doc->m_nTimeout = 100;
-        } else {
-            doc->m_nBaudRate = 1;
-            doc->m_nTimeout = 50;
-        }
-    }
-    m_wndBaudRate->setEnabled(!zelvra);
-    m_wndParity->setEnabled(!zelvra);
-    m_wndTimeout->setEnabled(!zelvra);
-    m_wndTimeoutSpin->setEnabled(!zelvra);
+    const bool settings = !doc->ProtocolFixesSettings();
+    m_wndBaudRate->setEnabled(settings);
+    m_wndParity->setEnabled(settings);
+    m_wndTimeout->setEnabled(settings);
+    m_wndTimeoutSpin->setEnabled(settings);
 
-    SelectEntry(m_wndBaudRate, doc->m_nBaudRate);
-    SelectEntry(m_wndParity, doc->m_nParity);
-    m_wndTimeout->WriteText(QString::number(doc->m_nTimeout));
+    SelectEntry(m_wndBaudRate, doc->BaudRate());
+    SelectEntry(m_wndParity, doc->Parity());
+    m_wndTimeout->WriteText(QString::number(doc->Timeout()));
 
     if (const auto* block = dynamic_cast<const CBlockMemory*>(hintObject)) {
         m_wndBMDescription->WriteText(DocumentTextToUi(block->GetDescription()));
@@ -256,12 +245,8 @@ void CQZMView::MoveCurrent(int step)
     if (!doc)
         return;
     const CQZMDoc::List list = SelectedList();
-    int& current = doc->CurrentIndex(list);
-    const int target = current + step;
-    if (current < 0 || target < 0 || target >= int(doc->Blocks(list).size()))
-        return;
-    current = target;
-    RefreshWithCurrent(list);
+    if (doc->MoveCurrent(list, step))
+        RefreshWithCurrent(list);
 }
 
 void CQZMView::OnInsert()
@@ -269,10 +254,8 @@ void CQZMView::OnInsert()
     CQZMDoc* doc = GetDocument();
     if (!doc)
         return;
-    const CQZMDoc::List list = SelectedList();
-    if (doc->Blocks(list).size() >= CQZMDoc::kMaxBlocks)
+    if (!doc->InsertBlock(SelectedList()))
         return;
-    doc->InsertBlock(list);
     CBlockMemory defaultBlock;
     OnUpdate(nullptr, 0, &defaultBlock);
 }
@@ -283,9 +266,7 @@ void CQZMView::OnDelete()
     if (!doc)
         return;
     const CQZMDoc::List list = SelectedList();
-    if (doc->Blocks(list).isEmpty())
-        return;
-    doc->DeleteBlock(list);
-    RefreshWithCurrent(list);
+    if (doc->DeleteBlock(list))
+        RefreshWithCurrent(list);
 }
 

@@ -2,10 +2,13 @@
 
 #include "document/QZMDoc.h"
 #include "document/QZMFormAccess.h"
+#include "editor/ReportPrinting.h"
 #include "framework/View.h"
 
 #include <QHash>
 #include <QScrollArea>
+
+#include <functional>
 
 class CBlockMemory;
 class CDescriptionEdit;
@@ -32,6 +35,11 @@ public:
     void OnUpdate(CView* sender, int hint, CObject* hintObject) override;
 
     int GetBaudRateSelection() const override;
+
+    // Prints the document's report (the print commands; the print switches
+    // and shell requests name their printer). False when the printer could
+    // not be used.
+    bool Print(ReportPrintJob job, const PrinterDetails& printer = {});
 
     // The form's control with this id (IDC_...), or nullptr.
     QWidget* GetDlgItem(int id) const { return m_controls.value(id); }
@@ -75,7 +83,10 @@ private:
     void OnChangeProtocol();
     void OnChangeBaudRate();
     void OnChangeParity();
-    void OnChangeSetting(QComboBox* list, qint32& stored);
+    void OnChangeSetting(QComboBox* list, int stored, bool (CQZMDoc::*store)(int));
+    // Gives the selected list's current entry the change, marking the
+    // document modified when it really changed anything.
+    void StoreInCurrentBlock(const std::function<void(CBlockMemory&)>& change);
 
     QWidget* m_pForm = nullptr;
     // The blank margins right of and below the form's controls, in pixels.

@@ -1,6 +1,7 @@
 #include "editor/QZMView.h"
 
 #include "editor/FormControls.h"
+#include "document/QZMFields.h"
 #include "editor/FormLimits.h"
 #include "framework/DialogUnits.h"
 #include "resources/Resource.h"
@@ -184,11 +185,9 @@ void CQZMView::CreateForm()
     place(settings, 0, "IDC_SETTINGS_FRAME", 10, 59, 180, 71);
 
     QLabel* baudRateLabel = label("&Baudrate:", 14, 95, 32, 8, left);
-    m_wndBaudRate = dropList(IDC_BAUDRATE, "IDC_BAUDRATE", {QStringLiteral("9600"), QStringLiteral("19200")}, 47, 93,
-                             49);
+    m_wndBaudRate = dropList(IDC_BAUDRATE, "IDC_BAUDRATE", QZMFields::kBaudRates.Names(), 47, 93, 49);
     QLabel* parityLabel = label("Parit&y:", 112, 95, 20, 8, left);
-    m_wndParity = dropList(IDC_PARITY, "IDC_PARITY",
-                           {QStringLiteral("EVEN"), QStringLiteral("ODD"), QStringLiteral("NONE")}, 136, 93, 49);
+    m_wndParity = dropList(IDC_PARITY, "IDC_PARITY", QZMFields::kParities.Names(), 136, 93, 49);
     QLabel* timeoutLabel = label("&Timeout:", 14, 113, 28, 8, left);
     numberField(m_wndTimeout, IDC_TIMEOUT, "IDC_TIMEOUT", m_wndTimeoutSpin, IDC_TIMEOUT_SPIN, "IDC_TIMEOUT_SPIN", 47, 111,
                 38, 86);
@@ -242,8 +241,7 @@ void CQZMView::CreateForm()
     tabOrder << m_wndTab->TabBar();
 
     QLabel* protocolLabel = label("&Protocol:", 14, 75, 29, 8, left);
-    m_wndProtocol = dropList(IDC_PROTOCOL, "IDC_PROTOCOL", {QStringLiteral("Zelvra"), QStringLiteral("MODBUS-RTU")},
-                             47, 75, 138);
+    m_wndProtocol = dropList(IDC_PROTOCOL, "IDC_PROTOCOL", QZMFields::kProtocols.Names(), 47, 75, 138);
 
     // The first template control lies on top; in particular the tab strip
     // lies beneath the Block Memory frame and its controls, and the frames

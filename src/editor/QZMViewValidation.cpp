@@ -1,35 +1,44 @@
 #include "editor/QZMView.h"
 
 #include "editor/FormControls.h"
-#include "editor/FormLimits.h"
+#include "document/QZMFields.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 
 #include <QComboBox>
 
-using namespace FormLimits;
+using namespace QZMFields;
 
 // Handlers of the form's fields, radio buttons and lists: each accepted
 // input goes straight into the document.
 
 namespace {
 // Only a real change marks the document modified.
-template <typename Field, typename Value>
-void StoreValue(CQZMDoc& doc, Field& field, const Value& value)
+void MarkIfChanged(CQZMDoc& doc, bool changed)
 {
-    if (field == value)
-        return;
-    field = value;
-    doc.SetModifiedFlag(true);
+    if (changed)
+        doc.SetModifiedFlag(true);
 }
 } // namespace
+
+void CQZMView::StoreInCurrentBlock(const std::function<void(CBlockMemory&)>& change)
+{
+    CQZMDoc* doc = GetDocument();
+    const CQZMDoc::List list = SelectedList();
+    const CBlockMemory* block = doc ? doc->CurrentBlock(list) : nullptr;
+    if (!block)
+        return;
+    CBlockMemory changed = *block;
+    change(changed);
+    MarkIfChanged(*doc, doc->SetBlock(list, doc->CurrentIndex(list), changed));
+}
 
 void CQZMView::OnUpdateDescription()
 {
     CQZMDoc* doc = GetDocument();
     if (!doc || !IsStoring())
         return;
-    StoreValue(*doc, doc->m_strDescription, UiTextToDocument(m_wndDescription->Text()));
+    MarkIfChanged(*doc, doc->SetDescription(UiTextToDocument(m_wndDescription->Text())));
 }
 
 void CQZMView::OnUpdateBMDescription()
@@ -38,9 +47,7 @@ void CQZMView::OnUpdateBMDescription()
     if (!doc || !m_wndBMDescription->isEnabled() || !IsStoring())
         return;
     const QByteArray text = UiTextToDocument(m_wndBMDescription->Text());
-    CBlockMemory* block = doc->CurrentBlock(SelectedList());
-    if (block)
-        StoreValue(*doc, block->m_strDescription, text);
+    StoreInCurrentBlock([&text](CBlockMemory& block) { block.m_strDescription = text; });
 }
 
 void CQZMView::OnUpdateAddress()
@@ -48,15 +55,13 @@ void CQZMView::OnUpdateAddress()
     if (!m_wndAddress->isEnabled())
         return;
     const int address = ReadFieldNumber(m_wndAddress->text());
-    if (address >= kAddressMin && address <= kAddressMax) {
+    if (kAddress.Contains(address)) {
         SetStatusText(CStringTable::Load(IDS_READY));
-        CQZMDoc* doc = GetDocument();
-        CBlockMemory* block = doc ? doc->CurrentBlock(SelectedList()) : nullptr;
-        if (IsStoring() && block)
-            StoreValue(*doc, block->m_nAddress, address);
+        if (IsStoring())
+            StoreInCurrentBlock([address](CBlockMemory& block) { block.m_nAddress = address; });
     } else {
         SetStatusText(FormatPrintfMessage(IDS_INVALID_ADDRESS,
-                                         {QString::number(kAddressMin), QString::number(kAddressMax)}));
+                                         {QString::number(kAddress.min), QString::number(kAddress.max)}));
         // The next digit typed replaces the bad address.
         m_wndAddress->selectAll();
     }
@@ -67,8 +72,7 @@ void CQZMView::OnKillfocusAddress()
     // A refresh that disables the focused field writes its own values.
     if (!m_wndAddress->isEnabled() || !IsStoring())
         return;
-    const int address = ReadFieldNumber(m_wndAddress->text());
-    if (address >= kAddressMin && address <= kAddressMax)
+    if (kAddress.Contains(ReadFieldNumber(m_wndAddress->text())))
         return;
     CQZMDoc* doc = GetDocument();
     if (const CBlockMemory* block = doc ? doc->CurrentBlock(SelectedList()) : nullptr)
@@ -80,10 +84,8 @@ void CQZMView::OnUpdateNumber()
     if (!m_wndNumber->isEnabled())
         return;
     const int number = m_wndNumber->TakeNumber();
-    CQZMDoc* doc = GetDocument();
-    CBlockMemory* block = doc ? doc->CurrentBlock(SelectedList()) : nullptr;
-    if (IsStoring() && block)
-        StoreValue(*doc, block->m_nNumber, number);
+    if (IsStoring())
+        StoreInCurrentBlock([number](CBlockMemory& block) { block.m_nNumber = number; });
 }
 
 void CQZMView::OnUpdateTimeout()
@@ -91,14 +93,14 @@ void CQZMView::OnUpdateTimeout()
     if (!m_wndTimeout->isEnabled())
         return;
     const int timeout = m_wndTimeout->TakeNumber();
-    if (timeout >= kTimeoutMin && timeout <= kTimeoutMax) {
+    if (kTimeout.Contains(timeout)) {
         SetStatusText(CStringTable::Load(IDS_READY));
         CQZMDoc* doc = GetDocument();
         if (IsStoring() && doc)
-            StoreValue(*doc, doc->m_nTimeout, timeout);
+            MarkIfChanged(*doc, doc->SetTimeout(timeout));
     } else {
-        SetStatusText(FormatPrintfMessage(IDS_INVALID_TIMEOUT, {QString::number(kTimeoutMin),
-                                                               QString::number(kTimeoutMax), QStringLiteral("msec")}));
+        SetStatusText(FormatPrintfMessage(IDS_INVALID_TIMEOUT, {QString::number(kTimeout.min),
+                                                               QString::number(kTimeout.max), QStringLiteral("msec")}));
     }
 }
 
@@ -109,11 +111,11 @@ void CQZMView::OnKillfocusTimeout()
     if (!doc || !IsStoring())
         return;
     int timeout = ReadFieldNumber(m_wndTimeout->text());
-    if (timeout < kTimeoutMin || timeout > kTimeoutMax) {
-        timeout = doc->m_nTimeout;
+    if (!kTimeout.Contains(timeout)) {
+        timeout = doc->Timeout();
         m_wndTimeout->WriteText(QString::number(timeout));
     }
-    StoreValue(*doc, doc->m_nTimeout, timeout);
+    MarkIfChanged(*doc, doc->SetTimeout(timeout));
 }
 
 void CQZMView::OnBasicVariable()
@@ -121,9 +123,7 @@ void CQZMView::OnBasicVariable()
     CQZMDoc* doc = GetDocument();
     if (!doc || !GetDlgItem(IDC_BASIC_VARIABLE)->isEnabled() || !IsStoring())
         return;
-    CBlockMemory* block = doc->CurrentBlock(SelectedList());
-    if (block)
-        StoreValue(*doc, block->m_bParameter, 0);
+    StoreInCurrentBlock([](CBlockMemory& block) { block.m_bParameter = 0; });
 }
 
 void CQZMView::OnParameter()
@@ -131,11 +131,11 @@ void CQZMView::OnParameter()
     CQZMDoc* doc = GetDocument();
     if (!doc || !GetDlgItem(IDC_PARAMETER)->isEnabled() || !IsStoring())
         return;
-    CBlockMemory* block = doc->CurrentBlock(SelectedList());
-    if (block && block->m_bParameter == 0) {
-        block->m_bParameter = 1;
-        doc->SetModifiedFlag(true);
-    }
+    // Any non-zero flag already means Parameter and stays as it is.
+    StoreInCurrentBlock([](CBlockMemory& block) {
+        if (block.m_bParameter == 0)
+            block.m_bParameter = 1;
+    });
 }
 
 void CQZMView::OnChangeProtocol()
@@ -144,32 +144,32 @@ void CQZMView::OnChangeProtocol()
     if (!doc || !IsStoring())
         return;
     const int selected = m_wndProtocol->currentIndex();
-    if (selected == doc->m_nProtocol)
+    if (selected == doc->Protocol())
         return;
     if (selected < 0) {
         // Nothing chosen: show the stored protocol again. Nothing changed,
         // so its settings are not forced either.
-        SelectEntry(m_wndProtocol, doc->m_nProtocol);
+        SelectEntry(m_wndProtocol, doc->Protocol());
         return;
     }
-    doc->m_nProtocol = selected;
-    doc->SetModifiedFlag(true);
-    OnUpdate(nullptr, 1, nullptr);
+    // The document applies the settings the protocol brings.
+    MarkIfChanged(*doc, doc->ChooseProtocol(selected));
+    OnUpdate(nullptr, 0, nullptr);
 }
 
 void CQZMView::OnChangeBaudRate()
 {
     if (CQZMDoc* doc = GetDocument())
-        OnChangeSetting(m_wndBaudRate, doc->m_nBaudRate);
+        OnChangeSetting(m_wndBaudRate, doc->BaudRate(), &CQZMDoc::SetBaudRate);
 }
 
 void CQZMView::OnChangeParity()
 {
     if (CQZMDoc* doc = GetDocument())
-        OnChangeSetting(m_wndParity, doc->m_nParity);
+        OnChangeSetting(m_wndParity, doc->Parity(), &CQZMDoc::SetParity);
 }
 
-void CQZMView::OnChangeSetting(QComboBox* list, qint32& stored)
+void CQZMView::OnChangeSetting(QComboBox* list, int stored, bool (CQZMDoc::*store)(int))
 {
     // The refresh's own selections and enabling are not the user's choice.
     if (!IsStoring())
@@ -181,5 +181,6 @@ void CQZMView::OnChangeSetting(QComboBox* list, qint32& stored)
         if (selected < 0)
             return;
     }
-    StoreValue(*GetDocument(), stored, selected);
+    CQZMDoc* doc = GetDocument();
+    MarkIfChanged(*doc, (doc->*store)(selected));
 }

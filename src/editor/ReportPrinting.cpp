@@ -18,8 +18,6 @@ namespace {
 constexpr int kFontPoints = 10;
 constexpr int kTabWidth = 8;
 
-PrinterDetails g_details;
-bool g_jobFailed = false;
 PrinterSelector g_selector;
 
 QString ExpandTabs(const QString& line)
@@ -78,41 +76,18 @@ QList<int> PagesToPrint(const QPrinter& printer, int pageCount)
 }
 } // namespace
 
-CPrintDetailsScope::CPrintDetailsScope(PrinterDetails details)
-    : m_previous(std::move(g_details)), m_previousFailed(g_jobFailed)
-{
-    g_details = std::move(details);
-    g_jobFailed = false;
-}
-
-CPrintDetailsScope::~CPrintDetailsScope()
-{
-    g_details = std::move(m_previous);
-    g_jobFailed = m_previousFailed;
-}
-
-bool CPrintDetailsScope::JobFailed() const
-{
-    return g_jobFailed;
-}
-
-const PrinterDetails& CurrentPrinterDetails()
-{
-    return g_details;
-}
-
 void SetPrinterSelector(PrinterSelector selector)
 {
     g_selector = std::move(selector);
 }
 
-bool SelectPrinter(QPrinter& printer, bool direct)
+bool SelectPrinter(QPrinter& printer, const PrinterDetails& details, bool direct)
 {
     if (g_selector)
-        return g_selector(printer, g_details);
-    if (!g_details.printerName.isEmpty()) {
+        return g_selector(printer, details);
+    if (!details.printerName.isEmpty()) {
         // Never fall back to another printer than the one asked for.
-        const QPrinterInfo info = QPrinterInfo::printerInfo(g_details.printerName);
+        const QPrinterInfo info = QPrinterInfo::printerInfo(details.printerName);
         if (info.isNull())
             return false;
         printer.setPrinterName(info.printerName());
@@ -202,30 +177,30 @@ int PrintReportPages(QPrinter& printer, const CQZMDoc& doc)
     return printed;
 }
 
-void PrintReport(const CQZMDoc& doc, ReportPrintJob job, QWidget* parent)
+bool PrintReport(const CQZMDoc& doc, ReportPrintJob job, QWidget* parent, const PrinterDetails& details)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(doc.GetTitle());
     if (job == ReportPrintJob::Preview) {
-        SelectPrinter(printer, false);
+        SelectPrinter(printer, details, false);
         QPrintPreviewDialog preview(&printer, parent);
         QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
                          [&doc](QPrinter* target) { PrintReportPages(*target, doc); });
         CInteraction::Instance().RunModal(&preview);
-        return;
+        return true;
     }
-    if (!SelectPrinter(printer, job == ReportPrintJob::Direct)) {
-        g_jobFailed = true;
+    if (!SelectPrinter(printer, details, job == ReportPrintJob::Direct)) {
         AfxMessageBox(AFX_IDP_COMMAND_FAILURE);
-        return;
+        return false;
     }
     PrintRequest request;
     request.printer = &printer;
     request.showDialog = job == ReportPrintJob::Dialog;
     if (!CInteraction::Instance().PrintDialog(request))
-        return;
+        return true;
     if (PrintReportPages(printer, doc) < 0) {
-        g_jobFailed = true;
         AfxMessageBox(AFX_IDP_COMMAND_FAILURE);
+        return false;
     }
+    return true;
 }

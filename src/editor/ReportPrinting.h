@@ -18,35 +18,13 @@ struct PrinterDetails
     QString portName;
 };
 
-// Puts printer details at hand for the print commands issued while it
-// lives, as the print switches and shell requests do around the direct-print
-// command.
-class CPrintDetailsScope
-{
-public:
-    explicit CPrintDetailsScope(PrinterDetails details);
-    ~CPrintDetailsScope();
-    CPrintDetailsScope(const CPrintDetailsScope&) = delete;
-    CPrintDetailsScope& operator=(const CPrintDetailsScope&) = delete;
-
-    // True when a print job started while the scope lived printed nothing
-    // because its printer could not be used: the requester is told so.
-    bool JobFailed() const;
-
-private:
-    PrinterDetails m_previous;
-    bool m_previousFailed;
-};
-
-const PrinterDetails& CurrentPrinterDetails();
-
-// Chooses the printer of a new job: the one the details at hand name, else
-// the default. Returns false when there is no such printer (or, for a direct
+// Chooses the printer of a new job: the one the details name, else the
+// default. Returns false when there is no such printer (or, for a direct
 // job, no printer at all): nothing may be printed then.
-bool SelectPrinter(QPrinter& printer, bool direct);
+bool SelectPrinter(QPrinter& printer, const PrinterDetails& details, bool direct);
 
 // Tests point print jobs at PDF files through this; nullptr restores the
-// real selection. The selector gets the details at hand.
+// real selection. The selector gets the job's printer details.
 using PrinterSelector = std::function<bool(QPrinter& printer, const PrinterDetails& details)>;
 void SetPrinterSelector(PrinterSelector selector);
 
@@ -64,7 +42,8 @@ int PrintReportPages(QPrinter& printer, const CQZMDoc& doc);
 enum class ReportPrintJob { Dialog, Direct, Preview };
 
 // One print command from start to end: Dialog asks for the printer through
-// the interaction seam, Direct prints on the selected printer at once,
-// Preview shows Qt's print preview. A printer that cannot be used shows
-// "Command failed.".
-void PrintReport(const CQZMDoc& doc, ReportPrintJob job, QWidget* parent);
+// the interaction seam, Direct prints at once on the printer the details name
+// (else the default), Preview shows Qt's print preview. A printer that cannot
+// be used shows "Command failed." and gives false: the job printed nothing.
+// A job the user cancels is no failure.
+bool PrintReport(const CQZMDoc& doc, ReportPrintJob job, QWidget* parent, const PrinterDetails& printer = {});

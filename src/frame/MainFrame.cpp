@@ -46,6 +46,8 @@ const MenuItem kFileMenu[] = {
 const MenuItem kViewMenu[] = {
     {ID_VIEW_TOOLBAR, "&Toolbar"},
     {ID_VIEW_STATUS_BAR, "&Status Bar"},
+    {0, nullptr},
+    {ID_VIEW_TRANSFER_MONITOR, "Transfer &Monitor"},
 };
 
 const MenuItem kSerialPortMenu[] = {

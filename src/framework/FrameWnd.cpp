@@ -34,7 +34,11 @@ CFrameWnd::~CFrameWnd()
 
 void CFrameWnd::SetActiveView(CView* view)
 {
+    if (m_pActiveView && m_pActiveView != view)
+        m_pActiveView->m_pFrame = nullptr;
     m_pActiveView = view;
+    if (view)
+        view->m_pFrame = this;
     if (CDocument* doc = GetActiveDocument()) {
         connect(doc, &CDocument::contentsTouched, this, &CFrameWnd::PostUpdateCommandStates,
                 Qt::UniqueConnection);
@@ -87,8 +91,8 @@ bool CFrameWnd::OnCmdMsg(int id, CCmdUI* ui)
             return true;
     if (CCmdTarget::OnCmdMsg(id, ui))
         return true;
-    if (CWinApp* app = CWinApp::Instance())
-        return app->OnCmdMsg(id, ui);
+    if (m_pApp)
+        return m_pApp->OnCmdMsg(id, ui);
     return false;
 }
 
@@ -133,8 +137,7 @@ void CFrameWnd::UpdateRecentFileMenu()
 {
     if (!m_recentMenu || !m_recentPlaceholder)
         return;
-    CWinApp* app = CWinApp::Instance();
-    CRecentFileList* list = app ? app->GetRecentFileList() : nullptr;
+    CRecentFileList* list = m_pApp ? m_pApp->GetRecentFileList() : nullptr;
     // Each item keeps the command of its own entry, so an empty entry in the
     // middle (a hand-edited settings store) never shifts the others.
     QStringList texts;

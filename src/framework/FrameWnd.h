@@ -8,6 +8,7 @@
 
 class CDocument;
 class CView;
+class CWinApp;
 class QAction;
 class QActionGroup;
 class QLabel;
@@ -24,6 +25,11 @@ class CFrameWnd : public QMainWindow, public CCmdTarget
 public:
     explicit CFrameWnd(QWidget* parent = nullptr);
     ~CFrameWnd() override;
+
+    // The application behind the frame: last in the command routing, and the
+    // keeper of the recent-file list. Set by whoever creates the frame.
+    void SetApp(CWinApp* app) { m_pApp = app; }
+    CWinApp* GetApp() const { return m_pApp; }
 
     void SetActiveView(CView* view);
     CView* GetActiveView() const { return m_pActiveView; }
@@ -71,6 +77,7 @@ private:
     QHash<int, QAction*> m_actions;
     QActionGroup* m_radioGroup = nullptr;
     CView* m_pActiveView = nullptr;
+    CWinApp* m_pApp = nullptr;
     QLabel* m_pMessagePane = nullptr;
     QString m_strTitleBase;
     QList<QPointer<QMenu>> m_watchedMenus;

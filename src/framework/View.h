@@ -3,6 +3,7 @@
 #include "framework/CmdTarget.h"
 
 class CDocument;
+class CFrameWnd;
 class CObject;
 
 // A view of a document. The concrete view is also a widget; this part
@@ -13,6 +14,8 @@ public:
     ~CView() override;
 
     CDocument* GetDocument() const { return m_pDocument; }
+    // The frame that shows the view (set by the frame), or nullptr.
+    CFrameWnd* GetParentFrame() const { return m_pFrame; }
 
     // Called after each New and Open, once the document is ready.
     virtual void OnInitialUpdate();
@@ -24,5 +27,7 @@ protected:
 
 private:
     friend class CDocument;
+    friend class CFrameWnd;
     CDocument* m_pDocument = nullptr;
+    CFrameWnd* m_pFrame = nullptr;
 };

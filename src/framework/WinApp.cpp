@@ -13,8 +13,6 @@
 #include <QSettings>
 
 namespace {
-CWinApp* g_app = nullptr;
-
 // A name as the shell or a user may quote it: a leading double quote is
 // dropped and the name ends at its last double quote.
 QString unquotedPath(QString path)
@@ -30,7 +28,6 @@ QString unquotedPath(QString path)
 
 CWinApp::CWinApp()
 {
-    g_app = this;
     OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
     OnCommandRange(ID_FILE_MRU_FILE1, ID_FILE_MRU_LAST, [this](int id) { OnOpenRecentFile(id); });
@@ -43,13 +40,6 @@ CWinApp::CWinApp()
 CWinApp::~CWinApp()
 {
     m_pDocTemplate.reset();
-    if (g_app == this)
-        g_app = nullptr;
-}
-
-CWinApp* CWinApp::Instance()
-{
-    return g_app;
 }
 
 CFrameWnd* CWinApp::GetMainWnd() const

@@ -22,8 +22,6 @@ public:
     CWinApp();
     ~CWinApp() override;
 
-    static CWinApp* Instance();
-
     // Start-up; false ends the program at once.
     virtual bool InitInstance() = 0;
     // Exit step: writes the recent-file list back unless told not to.

@@ -38,6 +38,7 @@ constexpr int ID_SERIAL_COM2 = 32775;
 constexpr int ID_SERIAL_COM3 = 32776;
 constexpr int ID_SERIAL_COM4 = 32777;
 constexpr int ID_CREATE_TEXT_FILE = 32779;
+constexpr int ID_VIEW_TRANSFER_MONITOR = 32790;   // View > Transfer Monitor
 
 // Form controls
 constexpr int IDC_DESCRIPTION = 1000;

@@ -44,6 +44,7 @@ const CStringTable::Entry kStrings[] = {
     {ID_APP_EXIT, "Quit the application; prompts to save documents\nExit"},
     {ID_VIEW_TOOLBAR, "Show or hide the toolbar\nToggle ToolBar"},
     {ID_VIEW_STATUS_BAR, "Show or hide the status bar\nToggle StatusBar"},
+    {ID_VIEW_TRANSFER_MONITOR, "Show the telegrams and replies of the last transfers\nTransfer Monitor"},
     {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
 
     // Toolkit texts

@@ -30,7 +30,7 @@ bool CConfigTransfer::Begin()
     m_bDisplayCreated = true;
     if (!OpenPort())
         return false;
-    m_dlgSend.SetRange(int(m_pDoc->m_arrRead.size() + m_pDoc->m_arrWrite.size()) + 3);
+    m_dlgSend.SetRange(int(m_pDoc->ReadBlocks().size() + m_pDoc->WriteBlocks().size()) + 3);
     return true;
 }
 
@@ -38,7 +38,7 @@ void CConfigTransfer::Run()
 {
     if (!SendRequest() || !SendSizes() || !SendSettings())
         return;
-    if (m_pDoc->m_arrRead.isEmpty() && m_pDoc->m_arrWrite.isEmpty())
+    if (!m_pDoc->HasBlocks())
         m_bSucceeded = true; // nothing more to send
     else
         SendBlocks();
@@ -46,8 +46,8 @@ void CConfigTransfer::Run()
 
 void CConfigTransfer::SendBlocks()
 {
-    const QList<CBlockMemory*>& read = m_pDoc->m_arrRead;
-    const QList<CBlockMemory*>& write = m_pDoc->m_arrWrite;
+    const QList<CBlockMemory*>& read = m_pDoc->ReadBlocks();
+    const QList<CBlockMemory*>& write = m_pDoc->WriteBlocks();
     for (qsizetype i = 0; i < read.size(); ++i) {
         if (!SendBlock(read.at(i), i == read.size() - 1 && write.isEmpty()))
             return;
@@ -60,6 +60,27 @@ void CConfigTransfer::SendBlocks()
 
 void CConfigTransfer::End()
 {
+    if (m_bRecording) {
+        TransferExchange* last = m_record.exchanges.isEmpty() ? nullptr : &m_record.exchanges.last();
+        if (last && m_hComm->IsOpen()) {
+            using J = TransferExchange::Judgement;
+            const bool replyMissing = last->judgement == J::NoReply || last->judgement == J::WrongLength;
+            const QByteArray late = m_hComm->Peek(replyMissing ? 2 : 0, replyMissing ? m_nLateReplyWaitMs : 0);
+            if (late.size() > last->after.size()) {
+                last->after = late;
+                NoteExchange(int(m_record.exchanges.size()) - 1);
+            }
+        }
+        if (m_bSucceeded) {
+            m_record.outcome = TransferRecord::Outcome::Succeeded;
+        } else if (m_nFailureMessage) {
+            m_record.outcome = TransferRecord::Outcome::Failed;
+        } else {
+            m_record.outcome = TransferRecord::Outcome::SettingsFailed;
+            m_record.message = QStringLiteral("The line settings of the port could not be set.");
+            m_record.reason = m_strFailureReason;
+        }
+    }
     if (m_hComm->IsOpen()) {
         m_hComm->Close();
         qCDebug(lcTransfer) << "closed" << m_strDevice;
@@ -68,16 +89,38 @@ void CConfigTransfer::End()
         m_dlgSend.Destroy();
         m_bDisplayCreated = false;
     }
+    if (m_bRecording) {
+        m_bRecording = false;
+        m_record.totalUs = SinceStartUs();
+        if (m_pObserver)
+            m_pObserver->TransferFinished(m_record);
+    }
 }
 
 bool CConfigTransfer::OpenPort()
 {
     m_dlgSend.SetStatusText(CStringTable::Load(IDS_PREPARING_PORT));
-    if (m_strDevice.isEmpty())
-        m_strDevice = SerialPortDevice(m_pDoc->m_nSerialPort);
+    const bool deviceGiven = !m_strDevice.isEmpty();
+    if (!deviceGiven)
+        m_strDevice = SerialPortDevice(m_pDoc->SerialPort());
+
+    m_clock.start();
+    m_record = TransferRecord();
+    m_record.started = QDateTime::currentDateTime();
+    m_record.port = deviceGiven ? m_strDevice : SerialPortName(m_pDoc->SerialPort());
+    if (m_record.port.isEmpty())
+        m_record.port = QStringLiteral("port %1").arg(m_pDoc->SerialPort());
+    m_record.device = m_strDevice;
+    m_record.readCount = int(m_pDoc->ReadBlocks().size());
+    m_record.writeCount = int(m_pDoc->WriteBlocks().size());
+    m_record.exchanges.reserve(m_record.readCount + m_record.writeCount + 3);
+    m_bRecording = true;
+    if (m_pObserver)
+        m_pObserver->TransferStarted(m_record);
+
     if (m_strDevice.isEmpty()) {
         Fail(IDS_COMM_PORT_FAIL,
-             QStringLiteral("Serial port number %1 names no port; choose COM1 to COM4.").arg(m_pDoc->m_nSerialPort));
+             QStringLiteral("Serial port number %1 names no port; choose COM1 to COM4.").arg(m_pDoc->SerialPort()));
         return false;
     }
     switch (m_hComm->Open(m_strDevice)) {
@@ -100,7 +143,7 @@ int CConfigTransfer::BaudRateSelection() const
 {
     CView* view = m_pDoc->GetFirstView();
     if (!view)
-        return m_pDoc->m_nBaudRate;
+        return m_pDoc->BaudRate();
     if (auto* form = dynamic_cast<CQZMFormAccess*>(view))
         return form->GetBaudRateSelection();
     return -1;
@@ -114,13 +157,13 @@ bool CConfigTransfer::SendRequest()
 bool CConfigTransfer::SendSizes()
 {
     return Exchange(Telegram::Kind::Sizes,
-                    Telegram::BuildSizes(m_pDoc->m_arrRead.size(), m_pDoc->m_arrWrite.size(), BaudRateSelection()));
+                    Telegram::BuildSizes(m_pDoc->ReadBlocks().size(), m_pDoc->WriteBlocks().size(), BaudRateSelection()));
 }
 
 bool CConfigTransfer::SendSettings()
 {
     return Exchange(Telegram::Kind::Settings,
-                    Telegram::BuildSettings(m_pDoc->m_nParity, m_pDoc->m_nTimeout, m_pDoc->m_nProtocol));
+                    Telegram::BuildSettings(m_pDoc->Parity(), m_pDoc->Timeout(), m_pDoc->Protocol()));
 }
 
 bool CConfigTransfer::SendBlock(CBlockMemory* pBlock, bool bLast)
@@ -132,20 +175,56 @@ bool CConfigTransfer::SendBlock(CBlockMemory* pBlock, bool bLast)
     return accepted;
 }
 
+void CConfigTransfer::NoteExchange(int index)
+{
+    if (m_pObserver)
+        m_pObserver->ExchangeChanged(m_record, index);
+}
+
 bool CConfigTransfer::Exchange(Telegram::Kind kind, const QByteArray& telegram)
 {
+    using J = TransferExchange::Judgement;
+    // The record is bounded by the longest transfer there is.
+    const bool recorded = m_bRecording && m_record.exchanges.size() < TransferRecord::kMaxExchanges;
+    const int index = int(m_record.exchanges.size());
+    if (recorded) {
+        TransferExchange exchange;
+        exchange.number = index + 1;
+        exchange.kind = kind;
+        exchange.sent = telegram;
+        exchange.sentUs = SinceStartUs();
+        m_record.exchanges.append(exchange);
+        NoteExchange(index);
+    }
+    auto judged = [&](J judgement, const QByteArray& reply, qint64 writtenUs) {
+        if (!recorded)
+            return;
+        TransferExchange& exchange = m_record.exchanges[index];
+        exchange.sentUs = writtenUs;
+        exchange.replyUs = judgement == J::WriteFailed ? -1 : SinceStartUs() - writtenUs;
+        exchange.received = reply;
+        exchange.judgement = judgement;
+        if (judgement != J::WriteFailed && judgement != J::ReadFailed)
+            exchange.after = m_hComm->Peek();
+        NoteExchange(index);
+    };
+
     m_dlgSend.SetStatusText(CStringTable::Load(Telegram::StatusTextId(kind)));
     qCDebug(lcTransfer).noquote() << "send " << Telegram::HexDump(telegram);
+    const qint64 writtenUs = SinceStartUs();
     if (!m_hComm->Write(telegram)) {
+        judged(J::WriteFailed, {}, writtenUs);
         Fail(IDS_FAIL_TRANSMIT, m_hComm->ErrorString());
         return false;
     }
     QByteArray reply;
     if (!m_hComm->Read(2, reply)) {
+        judged(J::ReadFailed, reply, writtenUs);
         Fail(IDS_FAIL_READ_DATA, m_hComm->ErrorString());
         return false;
     }
     qCDebug(lcTransfer).noquote() << "reply" << Telegram::HexDump(reply);
+    judged(ClassifyReply(kind, reply), reply, writtenUs);
     m_dlgSend.StepIt();
     if (const int message = Telegram::JudgeReply(kind, reply)) {
         Fail(message);
@@ -158,9 +237,20 @@ void CConfigTransfer::Fail(int messageId, const QString& reason)
 {
     m_nFailureMessage = messageId;
     m_strFailureReason = reason;
+    const QString text = CStringTable::Load(messageId);
     if (!reason.isEmpty())
-        qCInfo(lcTransfer).noquote() << CStringTable::Load(messageId) << "-" << reason;
-    m_dlgSend.ReportFailure(CStringTable::Load(messageId), reason);
+        qCInfo(lcTransfer).noquote() << text << "-" << reason;
+    QString detail = reason;
+    if (m_bRecording) {
+        m_record.messageId = messageId;
+        m_record.message = text;
+        m_record.reason = reason;
+        // The last exchanges in short, after the system's reason.
+        const QString recent = TransferRecordFormat::RecentExchanges(m_record);
+        if (!recent.isEmpty())
+            detail += (detail.isEmpty() ? QString() : QStringLiteral("\n\n")) + recent;
+    }
+    m_dlgSend.ReportFailure(text, detail);
 }
 
 bool RunConfigTransfer(CConfigTransfer& transfer)

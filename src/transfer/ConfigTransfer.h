@@ -3,7 +3,9 @@
 #include "framework/Object.h"
 #include "transfer/SerialLink.h"
 #include "transfer/Telegram.h"
+#include "transfer/TransferRecord.h"
 
+#include <QElapsedTimer>
 #include <QString>
 
 #include <memory>
@@ -24,6 +26,12 @@ public:
 
     // Use this device instead of the one the document's port number names.
     void SetPortDevice(const QString& device) { m_strDevice = device; }
+    // Told of every change of the record while the transfer runs.
+    void SetObserver(CTransferObserver* observer) { m_pObserver = observer; }
+    // After a missing or short last reply, listen this long for the rest
+    // before closing the port, so the record shows a late reply. 0 (the
+    // window's way): only what has arrived by then.
+    void SetLateReplyWait(int ms) { m_nLateReplyWaitMs = ms; }
 
     bool Begin();
     void Run();
@@ -44,6 +52,8 @@ public:
     const QString& FailureReason() const { return m_strFailureReason; }
     // The device that was (or was to be) opened.
     const QString& PortDevice() const { return m_strDevice; }
+    // What happened on the line; empty until the port is opened.
+    const TransferRecord& Record() const { return m_record; }
 
     // Byte 4 source: the form's Baudrate selection, or the document's value
     // when no form is there.
@@ -52,6 +62,8 @@ public:
 private:
     bool Exchange(Telegram::Kind kind, const QByteArray& telegram);
     void Fail(int messageId, const QString& reason = {});
+    qint64 SinceStartUs() const { return m_clock.nsecsElapsed() / 1000; }
+    void NoteExchange(int index);
 
     std::unique_ptr<CSerialLink> m_hComm;
     CTransferProgress& m_dlgSend;
@@ -61,6 +73,11 @@ private:
     bool m_bSucceeded = false;
     int m_nFailureMessage = 0;
     QString m_strFailureReason;
+    TransferRecord m_record;
+    bool m_bRecording = false;
+    QElapsedTimer m_clock;
+    CTransferObserver* m_pObserver = nullptr;
+    int m_nLateReplyWaitMs = 0;
 };
 
 // Begin, Run when Begin allows it, End. True when everything was accepted.

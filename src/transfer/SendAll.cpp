@@ -22,10 +22,16 @@ void SendAllFromWindow(CQZMDoc& doc)
     SendAllFromWindowOverLink(doc, nullptr);
 }
 
-void SendAllFromWindowOverLink(CQZMDoc& doc, std::unique_ptr<CSerialLink> link)
+void SendAllFromWindowObserved(CQZMDoc& doc, CTransferObserver& observer)
+{
+    SendAllFromWindowOverLink(doc, nullptr, &observer);
+}
+
+void SendAllFromWindowOverLink(CQZMDoc& doc, std::unique_ptr<CSerialLink> link, CTransferObserver* observer)
 {
     CWaitCursor wait;
     CSendDlg dlgSend;
     CConfigTransfer transfer(&doc, dlgSend, std::move(link));
+    transfer.SetObserver(observer);
     RunConfigTransfer(transfer);
 }

@@ -4,9 +4,14 @@
 
 class CQZMDoc;
 class CSerialLink;
+class CTransferObserver;
 
 // Send All from the window: wait cursor, progress dialog over the view,
 // message boxes for failures.
 void SendAllFromWindow(CQZMDoc& doc);
+// The same, with the observer (the Transfer Monitor's history) following
+// the transfer's record.
+void SendAllFromWindowObserved(CQZMDoc& doc, CTransferObserver& observer);
 // The same over a given link (tests script the device with it).
-void SendAllFromWindowOverLink(CQZMDoc& doc, std::unique_ptr<CSerialLink> link);
+void SendAllFromWindowOverLink(CQZMDoc& doc, std::unique_ptr<CSerialLink> link,
+                               CTransferObserver* observer = nullptr);

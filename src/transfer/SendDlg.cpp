@@ -101,7 +101,9 @@ void CSendDlg::ReportFailure(const QString& text, const QString& detailedText)
 {
     // The wait cursor belongs to the transfer, not to the message box.
     QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    AfxMessageBox(text, MessageRequest::Icon::Warning, detailedText);
+    const QString monitor = QStringLiteral("View > Transfer Monitor shows every exchange.");
+    AfxMessageBox(text, MessageRequest::Icon::Warning,
+                  detailedText.isEmpty() ? monitor : detailedText + QStringLiteral("\n\n") + monitor);
     QGuiApplication::restoreOverrideCursor();
 }
 

@@ -29,6 +29,7 @@ public:
     OpenResult Open(const QString& device) override;
     bool Write(const QByteArray& bytes) override;
     bool Read(int count, QByteArray& reply) override;
+    QByteArray Peek(int atLeast, int waitMs) override;
     void Close() override;
     bool IsOpen() const override { return m_port.isOpen(); }
     QString ErrorString() const override { return m_strError; }
@@ -141,6 +142,27 @@ bool CQSerialPortLink::Read(int count, QByteArray& reply)
             m_port.clearError();
         }
     }
+}
+
+QByteArray CQSerialPortLink::Peek(int atLeast, int waitMs)
+{
+    if (!m_port.isOpen())
+        return {};
+    // Moves what the system holds into the port's own buffer, where the
+    // next Read finds it just the same.
+    const QDeadlineTimer deadline(waitMs);
+    int wait = 0;
+    for (;;) {
+        const bool arrived = m_port.waitForReadyRead(wait);
+        const bool failed = !arrived && (isRealError(m_port.error()) || !m_port.isOpen());
+        m_port.clearError();
+        if (failed || !m_port.isOpen() || m_port.bytesAvailable() >= atLeast)
+            break;
+        wait = int(deadline.remainingTime());
+        if (wait <= 0)
+            break;
+    }
+    return m_port.isOpen() ? m_port.peek(m_port.bytesAvailable()) : QByteArray();
 }
 
 void CQSerialPortLink::Close()

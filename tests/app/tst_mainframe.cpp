@@ -80,7 +80,8 @@ private slots:
         QCOMPARE(menuTexts(topMenu(frame, "&File")),
                  QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
                               "Create Text File", "-", "Recent File", "-", "E&xit"}));
-        QCOMPARE(menuTexts(topMenu(frame, "&View")), QStringList({"&Toolbar", "&Status Bar"}));
+        // The program's own additions follow the specified items after a separator.
+        QCOMPARE(menuTexts(topMenu(frame, "&View")), QStringList({"&Toolbar", "&Status Bar", "-", "Transfer &Monitor"}));
         QMenu* comm = topMenu(frame, "&Comunicate");
         QCOMPARE(menuTexts(comm), QStringList({"Send All", "-", "Serial Port Number"}));
         QCOMPARE(menuTexts(comm->actions().last()->menu()), QStringList({"COM1", "COM2", "COM3", "COM4"}));
@@ -128,7 +129,7 @@ private slots:
         com1->trigger();
         QVERIFY(!doc->IsModified());
         com3->trigger();
-        QCOMPARE(doc->m_nSerialPort, 3);
+        QCOMPARE(doc->SerialPort(), 3);
         QVERIFY(doc->IsModified());
         QVERIFY(com3->isChecked() && !com1->isChecked());
 
@@ -288,12 +289,12 @@ private slots:
         ui.QueueAnswer(MsgAnswer::Cancel);
         frame->SendCommand(ID_FILE_NEW);
         QCOMPARE(ui.MessageTexts(), QStringList({"Save changes to Untitled?"}));
-        QCOMPARE(doc->m_arrRead.size(), 1);
+        QCOMPARE(doc->ReadBlocks().size(), 1);
         QVERIFY(doc->IsModified());
 
         ui.QueueAnswer(MsgAnswer::No);
         frame->SendCommand(ID_FILE_NEW);
-        QVERIFY(doc->m_arrRead.isEmpty());
+        QVERIFY(doc->ReadBlocks().isEmpty());
         QVERIFY(!doc->IsModified());
         QCOMPARE(app.GetQZMDoc(), doc);   // the same document object
 
@@ -302,7 +303,7 @@ private slots:
         ui.QueueAnswer(MsgAnswer::Yes);
         ui.QueueFile(dir.filePath("no-such-folder/a.qzm"));
         frame->SendCommand(ID_FILE_NEW);
-        QCOMPARE(doc->m_arrRead.size(), 1);
+        QCOMPARE(doc->ReadBlocks().size(), 1);
         QVERIFY(doc->IsModified());
 
         const QString path = dir.filePath("kept.qzm");
@@ -310,7 +311,7 @@ private slots:
         ui.QueueFile(path);
         frame->SendCommand(ID_FILE_NEW);
         QVERIFY(QFile::exists(path));
-        QVERIFY(doc->m_arrRead.isEmpty());
+        QVERIFY(doc->ReadBlocks().isEmpty());
         QCOMPARE(frame->windowTitle(), QString("Untitled - QZM V2.01"));
         QCOMPARE((*app.GetRecentFileList())[0], QDir::toNativeSeparators(path));
         QVERIFY(ui.AllAnswersUsed());
@@ -336,8 +337,8 @@ private slots:
         QCOMPARE(request.defaultSuffix, QString("qzm"));
         QVERIFY(request.fileMustExist);
         QCOMPARE(frame->windowTitle(), QString("a.qzm - QZM V2.01"));
-        QCOMPARE(doc->m_arrRead.size(), 1);
-        QCOMPARE(doc->m_arrRead[0]->m_nAddress, 5);
+        QCOMPARE(doc->ReadBlocks().size(), 1);
+        QCOMPARE(doc->ReadBlocks()[0]->m_nAddress, 5);
 
         // The recent list replaces the placeholder.
         frame->UpdateCommandStates();
@@ -348,10 +349,10 @@ private slots:
                                                                            30, QDir::separator())));
 
         // Same path, even modified and quoted: only brought forward.
-        doc->m_arrRead[0]->m_nAddress = 9;
+        doc->ReadBlocks()[0]->m_nAddress = 9;
         doc->SetModifiedFlag(true);
         QCOMPARE(app.OpenDocumentFile("\"" + a + "\""), doc);
-        QCOMPARE(doc->m_arrRead[0]->m_nAddress, 9);
+        QCOMPARE(doc->ReadBlocks()[0]->m_nAddress, 9);
         QVERIFY(ui.messages.isEmpty());
 
         // Cancel at the prompt abandons another open.
@@ -359,13 +360,13 @@ private slots:
         WriteTestFile(b, qzmFile(7));
         ui.QueueAnswer(MsgAnswer::Cancel);
         QVERIFY(!app.OpenDocumentFile(b));
-        QCOMPARE(doc->m_arrRead[0]->m_nAddress, 9);
+        QCOMPARE(doc->ReadBlocks()[0]->m_nAddress, 9);
 
         // A missing file reports and leaves the document as it was.
         ui.QueueAnswer(MsgAnswer::No);
         QVERIFY(!app.OpenDocumentFile(dir.filePath("gone.qzm")));
         QVERIFY(doc->IsModified());
-        QCOMPARE(doc->m_arrRead[0]->m_nAddress, 9);
+        QCOMPARE(doc->ReadBlocks()[0]->m_nAddress, 9);
         QCOMPARE(frame->windowTitle(), QString("a.qzm - QZM V2.01"));
     }
 
@@ -452,8 +453,8 @@ private slots:
             CQZMApp app(QStringList{"/Automation", "\"" + a + "\"", "ignored.qzm"});
             QVERIFY(app.InitInstance());
             QCOMPARE(app.GetMainFrame()->windowTitle(), QString("my plant.qzm - QZM V2.01"));
-            QCOMPARE(app.GetQZMDoc()->m_arrRead[0]->m_nAddress, 3);
-            QCOMPARE(app.GetQZMDoc()->m_nCurRead, 0);
+            QCOMPARE(app.GetQZMDoc()->ReadBlocks()[0]->m_nAddress, 3);
+            QCOMPARE(app.GetQZMDoc()->CurrentIndex(CQZMDoc::List::Read), 0);
             app.ExitInstance();
         }
         QSettings settings;
@@ -503,7 +504,7 @@ private slots:
         ui.QueueAnswer(MsgAnswer::No);   // only the first asks: later ones are unmodified
         emit app.GetMainFrame()->filesDropped(paths);
         QTRY_COMPARE(app.GetMainFrame()->windowTitle(), QString("d3.qzm - QZM V2.01"));
-        QCOMPARE(app.GetQZMDoc()->m_arrRead[0]->m_nAddress, 13);
+        QCOMPARE(app.GetQZMDoc()->ReadBlocks()[0]->m_nAddress, 13);
         QCOMPARE((*app.GetRecentFileList())[2], QDir::toNativeSeparators(paths[0]));
         QVERIFY(ui.AllAnswersUsed());
     }

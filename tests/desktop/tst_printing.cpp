@@ -58,7 +58,7 @@ private slots:
         CQZMDoc doc;
         doc.OnNewDocument();
         doc.SetTitle(QStringLiteral("plant.qzm"));
-        doc.m_strDescription = "Boiler house";
+        doc.SetDescription("Boiler house");
         doc.AddDefaultBlocks(1, 0);
 
         PrintReport(doc, ReportPrintJob::Direct, nullptr);
@@ -81,7 +81,7 @@ private slots:
         // nothing is lost, not even a line wider than the page.
         doc.DeleteAllBlocks();
         doc.AddDefaultBlocks(48, 48);
-        doc.m_strDescription = QByteArray(300, '#');
+        doc.SetDescription(QByteArray(300, '#'));
         PrintReport(doc, ReportPrintJob::Direct, nullptr);
         QCOMPARE(printers.jobs.size(), 2);
         const int count = PdfPageCount(printers.jobs.at(1));
@@ -184,9 +184,9 @@ private slots:
         doc.OnNewDocument();
         {
             // Never another printer than the one asked for.
-            CPrintDetailsScope details({QStringLiteral("No Such Printer %1").arg(QCoreApplication::applicationPid()),
-                                        QString(), QString()});
-            PrintReport(doc, ReportPrintJob::Direct, nullptr);
+            const PrinterDetails missing{QStringLiteral("No Such Printer %1").arg(QCoreApplication::applicationPid()),
+                                         QString(), QString()};
+            QVERIFY(!PrintReport(doc, ReportPrintJob::Direct, nullptr, missing));
         }
         QCOMPARE(interaction.MessageTexts(), QStringList({"Command failed."}));
         QVERIFY(interaction.printDialogs.isEmpty());

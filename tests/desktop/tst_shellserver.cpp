@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #ifndef Q_OS_WIN
 #include <sys/socket.h>
@@ -167,8 +168,6 @@ private slots:
         QCOMPARE(printers.details_.at(1).printerName, QString("Office \"Laser\""));
         QCOMPARE(printers.details_.at(1).driverName, QString("drv"));
         QCOMPARE(printers.details_.at(1).portName, QString("LPT1:"));
-        // The details were only at hand for that request.
-        QVERIFY(CurrentPrinterDetails().printerName.isEmpty());
 
         // A printer that is not there: the user is told, and so is the requester.
         printers.missingPrinters << QStringLiteral("Gone");
@@ -193,6 +192,120 @@ private slots:
         // A line that never ends is cut off.
         QCOMPARE(Ask(client, QByteArray(CShellServer::kMaxLineBytes + 10, 'x'), 1), QList<QByteArray>({"invalid"}));
         QTRY_COMPARE_WITH_TIMEOUT(client.state(), QLocalSocket::UnconnectedState, 20000);
+    }
+
+    void clientLeavingWhileBoxIsOpenLosesOnlyItsAnswer()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("plant.qzm"));
+        WriteTestFile(file, QzmFile());
+        ScriptedInteraction interaction;
+        PdfPrinterSeam printers(dir.path());
+        CQZMApp app(QStringList{"/dde"});
+        QVERIFY(app.InitInstance());
+        CShellServer* server = app.GetShellServer();
+
+        auto* client = new QLocalSocket;
+        client->connectToServer(server->FullServerName());
+        QVERIFY(client->waitForConnected(10000));
+        // The box about the missing file is open (its own event loop runs)
+        // when the client hangs up; the server's end of it goes away under
+        // the box.
+        bool hungUp = false;
+        interaction.SetMessageObserver([&](const MessageRequest&) {
+            if (hungUp)
+                return;
+            hungUp = true;
+            QEventLoop box;
+            QTimer::singleShot(0, &box, [&] {
+                client->abort();
+                delete client;
+                client = nullptr;
+                QVERIFY(QTest::qWaitFor([&] { return server->ConnectionCount() == 0; }, 20000));
+                box.quit();
+            });
+            box.exec();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        });
+        // The request and the start of another that never comes.
+        client->write("[print(\"" + dir.filePath("missing.qzm").toUtf8() + "\")]\n[open(\"/");
+        client->flush();
+        QVERIFY(QTest::qWaitFor([&] { return hungUp; }, 20000));
+        QCOMPARE(interaction.messages.size(), 1);
+
+        // The program goes on serving the next client.
+        QLocalSocket next;
+        next.connectToServer(server->FullServerName());
+        QVERIFY(next.waitForConnected(10000));
+        QCOMPARE(Ask(next, "[open(\"" + file.toUtf8() + "\")]\n", 1), QList<QByteArray>({"ok"}));
+        QCOMPARE(app.GetQZMDoc()->GetPathName(), file);
+    }
+
+    void queuesAreBounded()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("plant.qzm"));
+        WriteTestFile(file, QzmFile());
+        ScriptedInteraction interaction;
+        CQZMApp app(QStringList{"/dde"});
+        QVERIFY(app.InitInstance());
+        CShellServer* server = app.GetShellServer();
+
+        QLocalSocket first;
+        first.connectToServer(server->FullServerName());
+        QVERIFY(first.waitForConnected(10000));
+        QLocalSocket flood;
+        flood.connectToServer(server->FullServerName());
+        QVERIFY(flood.waitForConnected(10000));
+
+        // Behind an open box: the same file asked three times waits once,
+        // and past the limit requests are refused at once.
+        const int distinct = 2 * CShellServer::kMaxPending;
+        QList<QByteArray> whileOpen;
+        int pendingWhileOpen = -1;
+        bool boxShown = false;
+        interaction.SetMessageObserver([&](const MessageRequest&) {
+            if (boxShown)
+                return;
+            boxShown = true;
+            QByteArray requests;
+            for (int i = 0; i < 3; ++i)
+                requests += "[open(\"" + file.toUtf8() + "\")]\n";
+            for (int i = 0; i < distinct; ++i)
+                requests += "[open(\"" + dir.filePath(QStringLiteral("gone%1.qzm").arg(i)).toUtf8() + "\")]\n";
+            const int refused = distinct + 1 - CShellServer::kMaxPending;
+            whileOpen = Ask(flood, requests, refused);
+            pendingWhileOpen = server->PendingCount();
+        });
+        QCOMPARE(Ask(first, "[open(\"" + dir.filePath("missing.qzm").toUtf8() + "\")]\n", 1),
+                 QList<QByteArray>({"failed"}));
+        QCOMPARE(whileOpen, QList<QByteArray>(distinct + 1 - CShellServer::kMaxPending, "failed"));
+        QCOMPARE(pendingWhileOpen, CShellServer::kMaxPending);
+
+        // Once the box is closed the waiting ones run: the file once (all
+        // three hear "ok"), the missing ones fail.
+        QList<QByteArray> rest = Ask(flood, QByteArray(), 3 + CShellServer::kMaxPending - 1);
+        QCOMPARE(rest.count("ok"), 3);
+        QCOMPARE(rest.count("failed"), CShellServer::kMaxPending - 1);
+        QCOMPARE(app.GetQZMDoc()->GetPathName(), file);
+        QCOMPARE(interaction.messages.size(), 1 + CShellServer::kMaxPending - 1);
+
+        // A client that does not read its answers is read no further, so
+        // neither its requests nor its answers pile up in the program; once
+        // it reads, it gets every answer.
+        QLocalSocket deaf;
+        deaf.setReadBufferSize(1);
+        deaf.connectToServer(server->FullServerName());
+        QVERIFY(deaf.waitForConnected(10000));
+        const int lines = 256 * 1024;
+        deaf.write(QByteArray(lines, '\n'));
+        QVERIFY(QTest::qWaitFor([&] { return server->StalledConnectionCount() == 1; }, 20000));
+        QVERIFY(deaf.bytesToWrite() > 0);
+        deaf.setReadBufferSize(0);
+        qint64 answers = 0;
+        QVERIFY(QTest::qWaitFor([&] { answers += deaf.readAll().count('\n'); return answers >= lines; }, 60000));
+        QCOMPARE(answers, qint64(lines));
+        QCOMPARE(server->StalledConnectionCount(), 0);
     }
 
     void oneServerPerUser()

@@ -274,22 +274,22 @@ private slots:
         f.typeInto(f.timeout(), QStringLiteral("100"));
         f.clickSpin(IDC_TIMEOUT_SPIN, true);
         QCOMPARE(f.timeout()->text(), QStringLiteral("110"));
-        QCOMPARE(f.doc()->m_nTimeout, 110);
+        QCOMPARE(f.doc()->Timeout(), 110);
         f.clickSpin(IDC_TIMEOUT_SPIN, false);
         f.clickSpin(IDC_TIMEOUT_SPIN, false);
         QCOMPARE(f.timeout()->text(), QStringLiteral("90"));
-        QCOMPARE(f.doc()->m_nTimeout, 90);
+        QCOMPARE(f.doc()->Timeout(), 90);
         // A separated "1,000" from the spin becomes 1000 in field and document.
         f.typeInto(f.timeout(), QStringLiteral("990"));
         f.clickSpin(IDC_TIMEOUT_SPIN, true);
         QCOMPARE(f.timeout()->text(), QStringLiteral("1000"));
-        QCOMPARE(f.doc()->m_nTimeout, 1000);
+        QCOMPARE(f.doc()->Timeout(), 1000);
         f.clickSpin(IDC_TIMEOUT_SPIN, true);
         QCOMPARE(f.timeout()->text(), QStringLiteral("1000"));
         f.typeInto(f.timeout(), QStringLiteral("55"));
         QTest::keyClick(f.timeout(), Qt::Key_Down);
         QCOMPARE(f.timeout()->text(), QStringLiteral("50"));
-        QCOMPARE(f.doc()->m_nTimeout, 50);
+        QCOMPARE(f.doc()->Timeout(), 50);
 
         f.click(IDC_INSERT);
         f.typeInto(f.number(), QStringLiteral("999"));
@@ -356,7 +356,7 @@ private slots:
             f.typeInto(f.timeout(), QStringLiteral("990"));
             f.clickSpin(IDC_TIMEOUT_SPIN, true);
             QCOMPARE(f.timeout()->text(), QStringLiteral("1000"));
-            QCOMPARE(f.doc()->m_nTimeout, 1000);
+            QCOMPARE(f.doc()->Timeout(), 1000);
             f.typeInto(f.number(), QStringLiteral("1233"));
             f.clickSpin(IDC_NUMBER_SPIN, true);
             QCOMPARE(f.number()->text(), QStringLiteral("1234"));
@@ -377,7 +377,7 @@ private slots:
         QTest::keyClicks(f.description(), QStringLiteral("ab"));
         QTest::keyClick(f.description(), Qt::Key_Return);
         QTest::keyClicks(f.description(), QStringLiteral("cd"));
-        QCOMPARE(f.doc()->m_strDescription, QByteArray("ab\r\ncd"));
+        QCOMPARE(f.doc()->Description(), QByteArray("ab\r\ncd"));
         QVERIFY(f.description()->hasFocus());
         QVERIFY(f.doc()->IsModified());
 
@@ -442,7 +442,7 @@ private slots:
         EditorFixture f;
         QVERIFY(f.started);
         f.choose(IDC_PROTOCOL, 1);
-        QCOMPARE(f.doc()->m_nTimeout, 50);
+        QCOMPARE(f.doc()->Timeout(), 50);
         const QString range = QStringLiteral("Invalid timeout! Range: 50 ... 1000 msec");
 
         f.typeInto(f.timeout(), QString());
@@ -451,7 +451,7 @@ private slots:
         QCOMPARE(f.status(), range);
         QTest::keyClicks(f.timeout(), QStringLiteral("2"));
         QCOMPARE(f.status(), range);
-        QCOMPARE(f.doc()->m_nTimeout, 50);
+        QCOMPARE(f.doc()->Timeout(), 50);
         // Not selected, unlike the address.
         QVERIFY(!f.timeout()->hasSelectedText());
         f.leave();
@@ -459,16 +459,16 @@ private slots:
         QCOMPARE(f.status(), QStringLiteral("Ready"));
 
         f.typeInto(f.timeout(), QStringLiteral("120"));
-        QCOMPARE(f.doc()->m_nTimeout, 120);
+        QCOMPARE(f.doc()->Timeout(), 120);
         QCOMPARE(f.status(), QStringLiteral("Ready"));
         f.typeInto(f.timeout(), QStringLiteral("49"));
         QCOMPARE(f.status(), range);
-        QCOMPARE(f.doc()->m_nTimeout, 120);
+        QCOMPARE(f.doc()->Timeout(), 120);
         f.typeInto(f.timeout(), QStringLiteral("1000"));
-        QCOMPARE(f.doc()->m_nTimeout, 1000);
+        QCOMPARE(f.doc()->Timeout(), 1000);
         f.typeInto(f.timeout(), QStringLiteral("1001"));
         QCOMPARE(f.status(), range);
-        QCOMPARE(f.doc()->m_nTimeout, 100);   // the last value taken on the way
+        QCOMPARE(f.doc()->Timeout(), 100);   // the last value taken on the way
         f.leave();
         QCOMPARE(f.timeout()->text(), QStringLiteral("100"));
         QVERIFY(f.interaction.messages.isEmpty());
@@ -506,10 +506,10 @@ private slots:
 
         f.typeInto(f.address(), QStringLiteral("7"));
         QVERIFY(f.doc()->IsModified());
-        QCOMPARE(f.doc()->m_arrRead.at(0)->m_nAddress, 7);
+        QCOMPARE(f.doc()->ReadBlocks().at(0)->m_nAddress, 7);
         // Typing the saved value again leaves the document modified.
         f.typeInto(f.address(), QStringLiteral("5"));
-        QCOMPARE(f.doc()->m_arrRead.at(0)->m_nAddress, 5);
+        QCOMPARE(f.doc()->ReadBlocks().at(0)->m_nAddress, 5);
         QVERIFY(f.doc()->IsModified());
     }
 
@@ -534,13 +534,13 @@ private slots:
         f.choose(IDC_PROTOCOL, 1);
         const QString timeoutShown = f.timeout()->text();
         f.choose(IDC_BAUDRATE, 0);
-        QCOMPARE(f.doc()->m_nBaudRate, 0);
+        QCOMPARE(f.doc()->BaudRate(), 0);
         QCOMPARE(f.view()->GetBaudRateSelection(), 0);
         auto* access = dynamic_cast<CQZMFormAccess*>(f.doc()->GetFirstView());
         QVERIFY(access);
         QCOMPARE(access->GetBaudRateSelection(), 0);
         f.choose(IDC_PARITY, 2);
-        QCOMPARE(f.doc()->m_nParity, 2);
+        QCOMPARE(f.doc()->Parity(), 2);
         // Neither list changes any other control.
         QCOMPARE(f.combo(IDC_BAUDRATE)->currentIndex(), 0);
         QCOMPARE(f.combo(IDC_PROTOCOL)->currentIndex(), 1);
@@ -551,7 +551,7 @@ private slots:
         f.combo(IDC_PARITY)->setCurrentIndex(-1);
         f.leave();
         QCOMPARE(f.combo(IDC_PARITY)->currentIndex(), 2);
-        QCOMPARE(f.doc()->m_nParity, 2);
+        QCOMPARE(f.doc()->Parity(), 2);
     }
 
     void wheelChangesAListOnlyWithTheFocus()
@@ -572,13 +572,13 @@ private slots:
         // Declined, so it goes on to scroll the form.
         QVERIFY(!turnWheel(protocol));
         QCOMPARE(protocol->currentIndex(), 0);
-        QCOMPARE(f.doc()->m_nProtocol, 0);
+        QCOMPARE(f.doc()->Protocol(), 0);
         QVERIFY(!f.doc()->IsModified());
 
         protocol->setFocus();
         QVERIFY(turnWheel(protocol));
         QCOMPARE(protocol->currentIndex(), 1);
-        QCOMPARE(f.doc()->m_nProtocol, 1);
+        QCOMPARE(f.doc()->Protocol(), 1);
         QVERIFY(f.doc()->IsModified());
     }
 
@@ -599,7 +599,7 @@ private slots:
         QCOMPARE(f.address()->text(), QStringLiteral("1"));
         QVERIFY(f.radio(IDC_PARAMETER)->isChecked());
         QCOMPARE(f.timeout()->text(), QStringLiteral("100"));
-        QVERIFY(f.doc()->m_arrRead.isEmpty());
+        QVERIFY(f.doc()->ReadBlocks().isEmpty());
         QVERIFY(!f.doc()->IsModified());
     }
 };

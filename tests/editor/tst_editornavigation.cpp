@@ -61,18 +61,18 @@ private slots:
         verifyButtons(f, false, false, true, true);
         QVERIFY(f.address()->isEnabled());
         QVERIFY(f.doc()->IsModified());
-        QCOMPARE(f.doc()->m_arrRead.size(), 1);
+        QCOMPARE(f.doc()->ReadBlocks().size(), 1);
 
         for (int i = 2; i <= 47; ++i)
             f.click(IDC_INSERT);
-        QCOMPARE(f.doc()->m_arrRead.size(), 47);
+        QCOMPARE(f.doc()->ReadBlocks().size(), 47);
         QVERIFY(f.button(IDC_INSERT)->isEnabled());
         f.click(IDC_INSERT);
-        QCOMPARE(f.doc()->m_arrRead.size(), 48);
+        QCOMPARE(f.doc()->ReadBlocks().size(), 48);
         QCOMPARE(f.caption(), QStringLiteral("Block Memory 48"));
         verifyButtons(f, true, false, false, true);
         f.click(IDC_INSERT);
-        QCOMPARE(f.doc()->m_arrRead.size(), 48);
+        QCOMPARE(f.doc()->ReadBlocks().size(), 48);
         f.click(IDC_PREVIEW);
         QVERIFY(!f.button(IDC_INSERT)->isEnabled());
         // The Write list has its own limit.
@@ -80,7 +80,7 @@ private slots:
         QVERIFY(f.button(IDC_INSERT)->isEnabled());
         f.clickTab(0);
         f.click(IDC_DELETE);
-        QCOMPARE(f.doc()->m_arrRead.size(), 47);
+        QCOMPARE(f.doc()->ReadBlocks().size(), 47);
         QVERIFY(f.button(IDC_INSERT)->isEnabled());
         QCOMPARE(f.caption(), QStringLiteral("Block Memory 47"));
     }
@@ -125,7 +125,7 @@ private slots:
         verifyButtons(f, false, false, true, false);
         QVERIFY(!f.address()->isEnabled());
         QCOMPARE(f.address()->text(), QStringLiteral("1"));
-        QCOMPARE(f.doc()->m_nCurWrite, -1);
+        QCOMPARE(f.doc()->CurrentIndex(CQZMDoc::List::Write), -1);
     }
 
     void previewNextAndTabsKeepTheirEntry()
@@ -171,10 +171,10 @@ private slots:
         QCOMPARE(f.blockDescription()->Text(), QStringLiteral("w2"));
         // Edits go to the shown tab's entry.
         f.typeInto(f.address(), QStringLiteral("40"));
-        QCOMPARE(f.doc()->m_arrWrite.at(1)->m_nAddress, 40);
-        QCOMPARE(f.doc()->m_arrRead.at(11)->m_nAddress, 12);
-        QCOMPARE(f.doc()->m_nCurRead, 11);
-        QCOMPARE(f.doc()->m_nCurWrite, 1);
+        QCOMPARE(f.doc()->WriteBlocks().at(1)->m_nAddress, 40);
+        QCOMPARE(f.doc()->ReadBlocks().at(11)->m_nAddress, 12);
+        QCOMPARE(f.doc()->CurrentIndex(CQZMDoc::List::Read), 11);
+        QCOMPARE(f.doc()->CurrentIndex(CQZMDoc::List::Write), 1);
     }
 
     void protocolForcesItsSettings()
@@ -183,9 +183,9 @@ private slots:
         QVERIFY(f.started);
         f.choose(IDC_PROTOCOL, 1);
         QVERIFY(f.doc()->IsModified());
-        QCOMPARE(f.doc()->m_nProtocol, 1);
-        QCOMPARE(f.doc()->m_nBaudRate, 1);
-        QCOMPARE(f.doc()->m_nTimeout, 50);
+        QCOMPARE(f.doc()->Protocol(), 1);
+        QCOMPARE(f.doc()->BaudRate(), 1);
+        QCOMPARE(f.doc()->Timeout(), 50);
         QCOMPARE(f.timeout()->text(), QStringLiteral("50"));
         for (int id : {IDC_BAUDRATE, IDC_PARITY, IDC_TIMEOUT, IDC_TIMEOUT_SPIN})
             QVERIFY(f.view()->GetDlgItem(id)->isEnabled());
@@ -197,9 +197,9 @@ private slots:
         QCOMPARE(f.combo(IDC_BAUDRATE)->currentText(), QStringLiteral("9600"));
         QCOMPARE(f.combo(IDC_PARITY)->currentText(), QStringLiteral("EVEN"));
         QCOMPARE(f.timeout()->text(), QStringLiteral("100"));
-        QCOMPARE(f.doc()->m_nBaudRate, 0);
-        QCOMPARE(f.doc()->m_nParity, 0);
-        QCOMPARE(f.doc()->m_nTimeout, 100);
+        QCOMPARE(f.doc()->BaudRate(), 0);
+        QCOMPARE(f.doc()->Parity(), 0);
+        QCOMPARE(f.doc()->Timeout(), 100);
         for (int id : {IDC_BAUDRATE, IDC_PARITY, IDC_TIMEOUT, IDC_TIMEOUT_SPIN})
             QVERIFY(!f.view()->GetDlgItem(id)->isEnabled());
 
@@ -210,7 +210,7 @@ private slots:
         QTRY_VERIFY(protocol->view()->isVisible());
         QTest::keyClick(protocol->view(), Qt::Key_Return);
         QTRY_VERIFY(!protocol->view()->isVisible());
-        QCOMPARE(f.doc()->m_nProtocol, 0);
+        QCOMPARE(f.doc()->Protocol(), 0);
         QVERIFY(!f.doc()->IsModified());
     }
 
@@ -228,7 +228,7 @@ private slots:
         QVERIFY(f.app->OpenDocumentFile(path));
         QCOMPARE(f.combo(IDC_PARITY)->currentText(), QStringLiteral("NONE"));
         f.choose(IDC_PROTOCOL, 1);
-        QCOMPARE(f.doc()->m_nParity, 2);
+        QCOMPARE(f.doc()->Parity(), 2);
         QCOMPARE(f.combo(IDC_PARITY)->currentText(), QStringLiteral("NONE"));
         QCOMPARE(f.combo(IDC_BAUDRATE)->currentText(), QStringLiteral("19200"));
     }
@@ -252,7 +252,7 @@ private slots:
             QDir::setCurrent(cwd);
             QVERIFY(f.started);
             QCOMPARE(f.timeout()->text(), QStringLiteral("50"));
-            QCOMPARE(f.doc()->m_nTimeout, 50);
+            QCOMPARE(f.doc()->Timeout(), 50);
             QVERIFY(!f.doc()->IsModified());
             QCOMPARE(f.number()->text(), QStringLiteral("1234"));
             QCOMPARE(f.description()->Text(), QStringLiteral("line 1\nline 2"));
@@ -271,7 +271,7 @@ private slots:
         QVERIFY(f.radio(IDC_BASIC_VARIABLE)->isChecked());
         QCOMPARE(f.timeout()->text(), QStringLiteral("50"));
         QVERIFY(!f.doc()->IsModified());
-        const CBlockMemory* out = f.doc()->m_arrWrite.at(0);
+        const CBlockMemory* out = f.doc()->WriteBlocks().at(0);
         QCOMPARE(out->m_nAddress, 99);
         QCOMPARE(out->m_nNumber, 4321);
         QCOMPARE(out->m_strDescription, QByteArray("out"));
@@ -299,8 +299,8 @@ private slots:
             f.interaction.QueueAnswer(MsgAnswer::No);
             f.app->OnFileNew();
             QVERIFY(!f.view()->GetDlgItem(id)->isEnabled());
-            QCOMPARE(f.doc()->m_nTimeout, 100);
-            QCOMPARE(f.doc()->m_nBaudRate, 1);
+            QCOMPARE(f.doc()->Timeout(), 100);
+            QCOMPARE(f.doc()->BaudRate(), 1);
             QVERIFY(!f.doc()->IsModified());
             QCOMPARE(f.timeout()->text(), QStringLiteral("100"));
         }

@@ -91,7 +91,7 @@ private slots:
         f.description()->setFocus();
         f.description()->moveCursor(QTextCursor::End);
         Type(f.description(), QStringLiteral(" \u00e4"));
-        QCOMPARE(f.doc()->m_strDescription, QByteArray("K\xfchlhaus S\xfc" "d \xe4"));
+        QCOMPARE(f.doc()->Description(), QByteArray("K\xfchlhaus S\xfc" "d \xe4"));
         f.blockDescription()->setFocus();
         f.blockDescription()->moveCursor(QTextCursor::End);
         Type(f.blockDescription(), QStringLiteral("\u00b5"));

@@ -49,12 +49,13 @@ inline QByteArray Record(const QByteArray& text, qint32 address, qint32 number, 
 inline CBlockMemory* AddBlock(CQZMDoc& doc, CQZMDoc::List list, const QByteArray& text, qint32 address,
                               qint32 number, qint32 parameter)
 {
-    auto* block = new CBlockMemory;
-    block->m_strDescription = text;
-    block->m_nAddress = address;
-    block->m_nNumber = number;
-    block->m_bParameter = parameter;
-    doc.Blocks(list).append(block);
-    doc.CurrentIndex(list) = 0;
-    return block;
+    CBlockMemory block;
+    block.m_strDescription = text;
+    block.m_nAddress = address;
+    block.m_nNumber = number;
+    block.m_bParameter = parameter;
+    if (!doc.AppendBlock(list, block))
+        return nullptr;
+    doc.SetCurrentIndex(list, 0);
+    return doc.Blocks(list).last();
 }

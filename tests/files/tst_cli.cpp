@@ -41,12 +41,12 @@ Run runCli(const QStringList& arguments, const QString& stdoutFile = {})
 QByteArray sampleFile()
 {
     CQZMDoc doc;
-    doc.m_nProtocol = 1;
-    doc.m_nBaudRate = 0;
-    doc.m_nParity = 1;
-    doc.m_nTimeout = 250;
-    doc.m_nSerialPort = 2;
-    doc.m_strDescription = "Boiler house\r\nline two";
+    doc.SetProtocol(1);
+    doc.SetBaudRate(0);
+    doc.SetParity(1);
+    doc.SetTimeout(250);
+    doc.SetSerialPort(2);
+    doc.SetDescription("Boiler house\r\nline two");
     AddBlock(doc, CQZMDoc::List::Read, "Flow", 3, 12, 0);
     AddBlock(doc, CQZMDoc::List::Read, "Level", 4, 13, 1);
     AddBlock(doc, CQZMDoc::List::Write, "Setpoint", 247, 9999, 1);

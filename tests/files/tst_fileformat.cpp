@@ -42,12 +42,12 @@ struct RecordingView : CView
 // A document with something in every field, to see a load replace it.
 void fillWithOtherData(CQZMDoc& doc)
 {
-    doc.m_nProtocol = 1;
-    doc.m_nBaudRate = 0;
-    doc.m_nParity = 2;
-    doc.m_nTimeout = 700;
-    doc.m_nSerialPort = 3;
-    doc.m_strDescription = "old";
+    doc.SetProtocol(1);
+    doc.SetBaudRate(0);
+    doc.SetParity(2);
+    doc.SetTimeout(700);
+    doc.SetSerialPort(3);
+    doc.SetDescription("old");
     AddBlock(doc, CQZMDoc::List::Write, "w1", 9, 9, 0);
     AddBlock(doc, CQZMDoc::List::Write, "w2", 9, 9, 0);
 }
@@ -98,7 +98,7 @@ private slots:
     {
         CQZMDoc doc;
         doc.AddDefaultBlocks(1, 0);
-        doc.m_nCurRead = 0;
+        doc.SetCurrentIndex(CQZMDoc::List::Read, 0);
         const QByteArray expected = HexBytes(kWorkedExample);
         QCOMPARE(expected.size(), 58);
         QCOMPARE(StoreBytes(doc), expected);
@@ -110,22 +110,22 @@ private slots:
         ScriptedInteraction ui;
         QVERIFY(LoadBytes(loaded, expected));
         QVERIFY(ui.messages.isEmpty());
-        QCOMPARE(loaded.m_nProtocol, 0);
-        QCOMPARE(loaded.m_nBaudRate, 1);
-        QCOMPARE(loaded.m_nParity, 0);
-        QCOMPARE(loaded.m_nTimeout, 100);
-        QCOMPARE(loaded.m_nSerialPort, 1);
-        QVERIFY(loaded.m_strDescription.isEmpty());
-        QCOMPARE(loaded.m_arrRead.size(), 1);
-        QVERIFY(isDefaultBlock(loaded.m_arrRead.at(0)));
-        QVERIFY(loaded.m_arrWrite.isEmpty());
-        QCOMPARE(loaded.m_nCurRead, 0);
-        QCOMPARE(loaded.m_nCurWrite, -1);
+        QCOMPARE(loaded.Protocol(), 0);
+        QCOMPARE(loaded.BaudRate(), 1);
+        QCOMPARE(loaded.Parity(), 0);
+        QCOMPARE(loaded.Timeout(), 100);
+        QCOMPARE(loaded.SerialPort(), 1);
+        QVERIFY(loaded.Description().isEmpty());
+        QCOMPARE(loaded.ReadBlocks().size(), 1);
+        QVERIFY(isDefaultBlock(loaded.ReadBlocks().at(0)));
+        QVERIFY(loaded.WriteBlocks().isEmpty());
+        QCOMPARE(loaded.CurrentIndex(CQZMDoc::List::Read), 0);
+        QCOMPARE(loaded.CurrentIndex(CQZMDoc::List::Write), -1);
         QVERIFY(!loaded.IsModified());
         // The editor is shown the first Read entry itself.
         QCOMPARE(view.updates, 1);
         QCOMPARE(view.hint, 0);
-        QCOMPARE(view.object, static_cast<CObject*>(loaded.m_arrRead.at(0)));
+        QCOMPARE(view.object, static_cast<CObject*>(loaded.ReadBlocks().at(0)));
         QCOMPARE(StoreBytes(loaded), expected);
         loaded.RemoveView(&view);
     }
@@ -144,11 +144,11 @@ private slots:
         RecordingView view;
         loaded.AddView(&view);
         QVERIFY(LoadBytes(loaded, bytes));
-        QVERIFY(loaded.m_arrRead.isEmpty() && loaded.m_arrWrite.isEmpty());
-        QCOMPARE(loaded.m_nCurRead, -1);
-        QCOMPARE(loaded.m_nCurWrite, -1);
-        QCOMPARE(loaded.m_nSerialPort, 3);
-        QCOMPARE(loaded.m_nBaudRate, 1);
+        QVERIFY(loaded.ReadBlocks().isEmpty() && loaded.WriteBlocks().isEmpty());
+        QCOMPARE(loaded.CurrentIndex(CQZMDoc::List::Read), -1);
+        QCOMPARE(loaded.CurrentIndex(CQZMDoc::List::Write), -1);
+        QCOMPARE(loaded.SerialPort(), 3);
+        QCOMPARE(loaded.BaudRate(), 1);
         // With no Read entry the editor is shown default values.
         QVERIFY(view.hadBlock);
         QVERIFY(isDefaultBlock(&view.seen));
@@ -161,41 +161,41 @@ private slots:
         for (int c = 1; c < 256; ++c)
             eightBit += char(c);
         CQZMDoc doc;
-        doc.m_nProtocol = 1;
-        doc.m_nBaudRate = 0;
-        doc.m_nParity = 2;
-        doc.m_nTimeout = 1000;
-        doc.m_nSerialPort = 4;
-        doc.m_strDescription = "Line one\r\nLine two\nthree\r\n";
+        doc.SetProtocol(1);
+        doc.SetBaudRate(0);
+        doc.SetParity(2);
+        doc.SetTimeout(1000);
+        doc.SetSerialPort(4);
+        doc.SetDescription("Line one\r\nLine two\nthree\r\n");
         AddBlock(doc, CQZMDoc::List::Read, eightBit, 247, 9999, 1);
         AddBlock(doc, CQZMDoc::List::Read, "multi\r\nline", 1, 0, 0);
         AddBlock(doc, CQZMDoc::List::Write, "", -5, std::numeric_limits<qint32>::min(), 7);
 
         const QByteArray bytes = StoreBytes(doc);
         // Fixed part 36, each text 4 + n + 1, each record 12 more.
-        QCOMPARE(bytes.size(), 36 + (4 + doc.m_strDescription.size() + 1) + (4 + 255 + 1 + 12)
+        QCOMPARE(bytes.size(), 36 + (4 + doc.Description().size() + 1) + (4 + 255 + 1 + 12)
                                    + (4 + 11 + 1 + 12) + (4 + 0 + 1 + 12));
-        QCOMPARE(bytes.mid(36, 4), Int32(qint32(doc.m_strDescription.size() + 1)));
+        QCOMPARE(bytes.mid(36, 4), Int32(qint32(doc.Description().size() + 1)));
 
         CQZMDoc loaded;
         QVERIFY(LoadBytes(loaded, bytes));
-        QCOMPARE(loaded.m_strDescription, doc.m_strDescription);
-        QCOMPARE(loaded.m_nProtocol, 1);
-        QCOMPARE(loaded.m_nBaudRate, 0);
-        QCOMPARE(loaded.m_nParity, 2);
-        QCOMPARE(loaded.m_nTimeout, 1000);
-        QCOMPARE(loaded.m_nSerialPort, 4);
-        QCOMPARE(loaded.m_arrRead.size(), 2);
-        QCOMPARE(loaded.m_arrRead[0]->m_strDescription, eightBit);
-        QCOMPARE(loaded.m_arrRead[0]->m_nAddress, 247);
-        QCOMPARE(loaded.m_arrRead[0]->m_nNumber, 9999);
-        QCOMPARE(loaded.m_arrRead[1]->m_strDescription, QByteArray("multi\r\nline"));
-        QCOMPARE(loaded.m_arrRead[1]->m_bParameter, 0);
-        QCOMPARE(loaded.m_arrWrite.size(), 1);
+        QCOMPARE(loaded.Description(), doc.Description());
+        QCOMPARE(loaded.Protocol(), 1);
+        QCOMPARE(loaded.BaudRate(), 0);
+        QCOMPARE(loaded.Parity(), 2);
+        QCOMPARE(loaded.Timeout(), 1000);
+        QCOMPARE(loaded.SerialPort(), 4);
+        QCOMPARE(loaded.ReadBlocks().size(), 2);
+        QCOMPARE(loaded.ReadBlocks()[0]->m_strDescription, eightBit);
+        QCOMPARE(loaded.ReadBlocks()[0]->m_nAddress, 247);
+        QCOMPARE(loaded.ReadBlocks()[0]->m_nNumber, 9999);
+        QCOMPARE(loaded.ReadBlocks()[1]->m_strDescription, QByteArray("multi\r\nline"));
+        QCOMPARE(loaded.ReadBlocks()[1]->m_bParameter, 0);
+        QCOMPARE(loaded.WriteBlocks().size(), 1);
         // Values outside the editor's ranges are kept as stored.
-        QCOMPARE(loaded.m_arrWrite[0]->m_nAddress, -5);
-        QCOMPARE(loaded.m_arrWrite[0]->m_nNumber, std::numeric_limits<qint32>::min());
-        QCOMPARE(loaded.m_arrWrite[0]->m_bParameter, 7);
+        QCOMPARE(loaded.WriteBlocks()[0]->m_nAddress, -5);
+        QCOMPARE(loaded.WriteBlocks()[0]->m_nNumber, std::numeric_limits<qint32>::min());
+        QCOMPARE(loaded.WriteBlocks()[0]->m_bParameter, 7);
         QCOMPARE(StoreBytes(loaded), bytes);
     }
 
@@ -209,19 +209,19 @@ private slots:
             ScriptedInteraction ui;
             QVERIFY(LoadBytes(doc, bytes));
             QVERIFY(ui.messages.isEmpty());
-            QCOMPARE(doc.m_nProtocol, 0);
-            QCOMPARE(doc.m_nBaudRate, 1);
-            QCOMPARE(doc.m_nParity, 0);
-            QCOMPARE(doc.m_nTimeout, 100);
-            QCOMPARE(doc.m_nSerialPort, 3);
-            QCOMPARE(doc.m_strDescription, QByteArray("old file"));
-            QCOMPARE(doc.m_arrRead.size(), 1);
-            QCOMPARE(doc.m_arrRead[0]->m_nAddress, 5);
-            QCOMPARE(doc.m_arrRead[0]->m_nNumber, 6);
-            QCOMPARE(doc.m_arrRead[0]->m_bParameter, 0);
-            QCOMPARE(doc.m_arrWrite.size(), 1);
-            QCOMPARE(doc.m_arrWrite[0]->m_strDescription, QByteArray("w"));
-            QCOMPARE(doc.m_nCurWrite, 0);
+            QCOMPARE(doc.Protocol(), 0);
+            QCOMPARE(doc.BaudRate(), 1);
+            QCOMPARE(doc.Parity(), 0);
+            QCOMPARE(doc.Timeout(), 100);
+            QCOMPARE(doc.SerialPort(), 3);
+            QCOMPARE(doc.Description(), QByteArray("old file"));
+            QCOMPARE(doc.ReadBlocks().size(), 1);
+            QCOMPARE(doc.ReadBlocks()[0]->m_nAddress, 5);
+            QCOMPARE(doc.ReadBlocks()[0]->m_nNumber, 6);
+            QCOMPARE(doc.ReadBlocks()[0]->m_bParameter, 0);
+            QCOMPARE(doc.WriteBlocks().size(), 1);
+            QCOMPARE(doc.WriteBlocks()[0]->m_strDescription, QByteArray("w"));
+            QCOMPARE(doc.CurrentIndex(CQZMDoc::List::Write), 0);
             // Saving again writes the current version.
             QCOMPARE(StoreBytes(doc).left(4), Int32(3));
         }
@@ -246,15 +246,15 @@ private slots:
             QVERIFY2(LoadBytes(doc, c.bytes), c.name);
             QCOMPARE(ui.MessageTexts(), QStringList{"Fail in read this filel!\nA new document will be created."});
             QVERIFY(ui.messages[0].icon == MessageRequest::Icon::Warning);
-            QVERIFY(doc.m_arrRead.isEmpty() && doc.m_arrWrite.isEmpty());
-            QCOMPARE(doc.m_nCurRead, -1);
-            QCOMPARE(doc.m_nCurWrite, -1);
-            QVERIFY(doc.m_strDescription.isEmpty());
-            QCOMPARE(doc.m_nProtocol, 0);
-            QCOMPARE(doc.m_nBaudRate, 1);
-            QCOMPARE(doc.m_nParity, 0);
-            QCOMPARE(doc.m_nTimeout, 100);
-            QCOMPARE(doc.m_nSerialPort, 3);   // not read yet, so kept
+            QVERIFY(doc.ReadBlocks().isEmpty() && doc.WriteBlocks().isEmpty());
+            QCOMPARE(doc.CurrentIndex(CQZMDoc::List::Read), -1);
+            QCOMPARE(doc.CurrentIndex(CQZMDoc::List::Write), -1);
+            QVERIFY(doc.Description().isEmpty());
+            QCOMPARE(doc.Protocol(), 0);
+            QCOMPARE(doc.BaudRate(), 1);
+            QCOMPARE(doc.Parity(), 0);
+            QCOMPARE(doc.Timeout(), 100);
+            QCOMPARE(doc.SerialPort(), 3);   // not read yet, so kept
             QVERIFY(!doc.IsModified());
             QVERIFY(!doc.LoadChangedContents());
             QCOMPARE(view.hint, 0);
@@ -271,24 +271,24 @@ private slots:
         bytes += "trailing bytes are ignored";
         CQZMDoc doc;
         QVERIFY(LoadBytes(doc, bytes));
-        QCOMPARE(doc.m_arrRead.size(), 48);
-        QCOMPARE(doc.m_arrWrite.size(), 2);
+        QCOMPARE(doc.ReadBlocks().size(), 48);
+        QCOMPARE(doc.WriteBlocks().size(), 2);
         for (int i = 0; i < 48; ++i)
-            QCOMPARE(doc.m_arrRead[i]->m_nNumber, i);
+            QCOMPARE(doc.ReadBlocks()[i]->m_nNumber, i);
         // The first two surplus Read records become the Write list.
-        QCOMPARE(doc.m_arrWrite[0]->m_nNumber, 48);
-        QCOMPARE(doc.m_arrWrite[0]->m_strDescription, QByteArray("48"));
-        QCOMPARE(doc.m_arrWrite[1]->m_nNumber, 49);
-        QCOMPARE(doc.m_nCurRead, 0);
-        QCOMPARE(doc.m_nCurWrite, 0);
+        QCOMPARE(doc.WriteBlocks()[0]->m_nNumber, 48);
+        QCOMPARE(doc.WriteBlocks()[0]->m_strDescription, QByteArray("48"));
+        QCOMPARE(doc.WriteBlocks()[1]->m_nNumber, 49);
+        QCOMPARE(doc.CurrentIndex(CQZMDoc::List::Read), 0);
+        QCOMPARE(doc.CurrentIndex(CQZMDoc::List::Write), 0);
 
         // nWrite above the limit as well.
         QByteArray both = header3(48, 100) + TextField("");
         for (int i = 0; i < 96; ++i)
             both += Record("", 1, i, 1);
         QVERIFY(LoadBytes(doc, both));
-        QCOMPARE(doc.m_arrWrite.size(), 48);
-        QCOMPARE(doc.m_arrWrite.last()->m_nNumber, 95);
+        QCOMPARE(doc.WriteBlocks().size(), 48);
+        QCOMPARE(doc.WriteBlocks().last()->m_nNumber, 95);
     }
 
     void negativeCountsGiveEmptyLists()
@@ -297,34 +297,34 @@ private slots:
             + Record("never read", 1, 1, 1);
         CQZMDoc doc;
         fillWithOtherData(doc);
-        doc.m_nCurRead = 0;
+        doc.SetCurrentIndex(CQZMDoc::List::Read, 0);
         QVERIFY(LoadBytes(doc, bytes));
-        QVERIFY(doc.m_arrRead.isEmpty() && doc.m_arrWrite.isEmpty());
-        QCOMPARE(doc.m_nCurRead, -1);
-        QCOMPARE(doc.m_nCurWrite, -1);
-        QCOMPARE(doc.m_strDescription, QByteArray("desc"));
-        QCOMPARE(doc.m_nSerialPort, 2);
+        QVERIFY(doc.ReadBlocks().isEmpty() && doc.WriteBlocks().isEmpty());
+        QCOMPARE(doc.CurrentIndex(CQZMDoc::List::Read), -1);
+        QCOMPARE(doc.CurrentIndex(CQZMDoc::List::Write), -1);
+        QCOMPARE(doc.Description(), QByteArray("desc"));
+        QCOMPARE(doc.SerialPort(), 2);
     }
 
     void everyTruncationIsAFormatError()
     {
         CQZMDoc source;
-        source.m_strDescription = "plant";
+        source.SetDescription("plant");
         AddBlock(source, CQZMDoc::List::Read, "first", 2, 3, 1);
         AddBlock(source, CQZMDoc::List::Read, "", 4, 5, 0);
         AddBlock(source, CQZMDoc::List::Write, "w", 6, 7, 1);
-        source.m_nSerialPort = 4;
+        source.SetSerialPort(4);
         const QByteArray full = StoreBytes(source);
 
         ScriptedInteraction ui;
         for (int size = 0; size < full.size(); ++size) {
             CQZMDoc doc;
-            doc.m_nSerialPort = 2;
+            doc.SetSerialPort(2);
             QVERIFY2(!LoadBytes(doc, full.left(size)), qPrintable(QString::number(size)));
             QCOMPARE(ui.messages.last().text, QString("Unexpected file format."));
             QVERIFY(doc.LoadChangedContents());
             // The port of a broken file is discarded with the rest.
-            QCOMPARE(doc.m_nSerialPort, 2);
+            QCOMPARE(doc.SerialPort(), 2);
         }
         QCOMPARE(ui.messages.size(), full.size());
 
@@ -338,7 +338,7 @@ private slots:
         }
         CQZMDoc doc;
         QVERIFY(LoadBytes(doc, older));
-        QCOMPARE(doc.m_arrWrite[0]->m_nNumber, 7);
+        QCOMPARE(doc.WriteBlocks()[0]->m_nNumber, 7);
     }
 
     void textFieldEdges()
@@ -347,25 +347,25 @@ private slots:
         CQZMDoc doc;
         // L = 0: no bytes, an empty text, the next field follows at once.
         QVERIFY(LoadBytes(doc, header3(1, 0) + Int32(0) + Int32(0) + Int32(3) + Int32(4) + Int32(0)));
-        QVERIFY(doc.m_strDescription.isEmpty());
-        QVERIFY(doc.m_arrRead[0]->m_strDescription.isEmpty());
-        QCOMPARE(doc.m_arrRead[0]->m_nAddress, 3);
-        QCOMPARE(doc.m_arrRead[0]->m_nNumber, 4);
+        QVERIFY(doc.Description().isEmpty());
+        QVERIFY(doc.ReadBlocks()[0]->m_strDescription.isEmpty());
+        QCOMPARE(doc.ReadBlocks()[0]->m_nAddress, 3);
+        QCOMPARE(doc.ReadBlocks()[0]->m_nNumber, 4);
 
         // No zero byte: the L bytes are the text.
         QVERIFY(LoadBytes(doc, header3(1, 0) + Int32(3) + "abc" + Int32(3) + "xyz" + Int32(1) + Int32(2) + Int32(0)));
-        QCOMPARE(doc.m_strDescription, QByteArray("abc"));
-        QCOMPARE(doc.m_arrRead[0]->m_strDescription, QByteArray("xyz"));
-        QCOMPARE(doc.m_arrRead[0]->m_nNumber, 2);
+        QCOMPARE(doc.Description(), QByteArray("abc"));
+        QCOMPARE(doc.ReadBlocks()[0]->m_strDescription, QByteArray("xyz"));
+        QCOMPARE(doc.ReadBlocks()[0]->m_nNumber, 2);
 
         // A zero byte inside: the text ends there, all L bytes are consumed.
         QVERIFY(LoadBytes(doc, header3(1, 0) + Int32(6) + QByteArray("ab\0cd\0", 6) + TextField("r")
                                    + Int32(9) + Int32(8) + Int32(1)));
-        QCOMPARE(doc.m_strDescription, QByteArray("ab"));
-        QCOMPARE(doc.m_arrRead[0]->m_strDescription, QByteArray("r"));
-        QCOMPARE(doc.m_arrRead[0]->m_nAddress, 9);
+        QCOMPARE(doc.Description(), QByteArray("ab"));
+        QCOMPARE(doc.ReadBlocks()[0]->m_strDescription, QByteArray("r"));
+        QCOMPARE(doc.ReadBlocks()[0]->m_nAddress, 9);
         // Saved back, the text is stored up to its zero byte.
-        doc.m_strDescription = QByteArray("ab\0cd", 5);
+        doc.SetDescription(QByteArray("ab\0cd", 5));
         QCOMPARE(StoreBytes(doc).mid(36, 7), TextField("ab"));
         QVERIFY(ui.messages.isEmpty());
 
@@ -419,7 +419,7 @@ private slots:
         // An empty file is a format error, not the old data under a new name.
         const QString empty = dir.filePath("empty.qzm");
         WriteTestFile(empty, {});
-        doc.m_strDescription = "previous";
+        doc.SetDescription("previous");
         QVERIFY(!doc.OnOpenDocument(empty));
         QCOMPARE(ui.messages.last().text, QString("Unexpected file format."));
         QVERIFY(doc.LoadChangedContents());
@@ -442,7 +442,7 @@ private slots:
         doc.SetModifiedFlag(true);
         QVERIFY(doc.OnOpenDocument(good));
         QVERIFY(!doc.IsModified());
-        QCOMPARE(doc.m_arrRead.size(), 1);
+        QCOMPARE(doc.ReadBlocks().size(), 1);
         QCOMPARE(ui.messages.size(), 4);
         for (const MessageRequest& m : std::as_const(ui.messages))
             QVERIFY(m.icon == MessageRequest::Icon::Warning && m.buttons == MessageRequest::Buttons::Ok);

@@ -79,7 +79,7 @@ private slots:
     {
         QTemporaryDir dir;
         Fixture f;
-        f.doc.m_strDescription = "plant";
+        f.doc.SetDescription("plant");
         AddBlock(f.doc, CQZMDoc::List::Read, "r", 2, 3, 1);
         f.doc.SetModifiedFlag(true);
         ScriptedInteraction ui;
@@ -110,7 +110,7 @@ private slots:
         ui.QueueFile(std::nullopt);
         QVERIFY(!f.doc.DoSave(QString()));
         QCOMPARE(ui.fileDialogs.last().initialPath, path);
-        f.doc.m_nTimeout = 900;
+        f.doc.SetTimeout(900);
         f.doc.SetModifiedFlag(true);
         QVERIFY(f.doc.DoFileSave());
         QCOMPARE(ui.fileDialogs.size(), 3);
@@ -213,7 +213,7 @@ private slots:
         QCOMPARE(before.size(), 58);
         f.recent.clear();
 
-        f.doc.m_strDescription = QByteArray(descriptionSize, 'd');
+        f.doc.SetDescription(QByteArray(descriptionSize, 'd'));
         for (int i = 0; i < 48; ++i)
             AddBlock(f.doc, CQZMDoc::List::Write, QByteArray(100, 'w'), 1, i, 1);
         f.doc.SetModifiedFlag(true);

@@ -22,9 +22,9 @@ namespace {
 QByteArray plantFile(qint32 port)
 {
     CQZMDoc doc;
-    doc.m_strDescription = "plant";
-    doc.m_nSerialPort = port;
-    doc.m_nTimeout = 400;
+    doc.SetDescription("plant");
+    doc.SetSerialPort(port);
+    doc.SetTimeout(400);
     AddBlock(doc, CQZMDoc::List::Read, "r", 7, 8, 0);
     AddBlock(doc, CQZMDoc::List::Write, "w", 9, 10, 1);
     return StoreBytes(doc);
@@ -59,10 +59,10 @@ private slots:
         QCOMPARE(doc->GetPathName(), plant);
         QCOMPARE(app.GetMainFrame()->windowTitle(), QString("plant.qzm - QZM V2.01"));
         QCOMPARE(firstRecent(app), plant);
-        QCOMPARE(doc->m_strDescription, QByteArray("plant"));
-        QCOMPARE(doc->m_nSerialPort, 2);
-        QCOMPARE(doc->m_nTimeout, 400);
-        QCOMPARE(doc->m_nCurRead, 0);
+        QCOMPARE(doc->Description(), QByteArray("plant"));
+        QCOMPARE(doc->SerialPort(), 2);
+        QCOMPARE(doc->Timeout(), 400);
+        QCOMPARE(doc->CurrentIndex(CQZMDoc::List::Read), 0);
         QVERIFY(!doc->IsModified());
 
         // A broken file: reported, then a fresh untitled document; the
@@ -76,10 +76,10 @@ private slots:
         QCOMPARE(doc->GetTitle(), QString("Untitled"));
         QVERIFY(doc->GetPathName().isEmpty());
         QCOMPARE(app.GetMainFrame()->windowTitle(), QString("Untitled - QZM V2.01"));
-        QVERIFY(doc->m_arrRead.isEmpty() && doc->m_arrWrite.isEmpty());
-        QVERIFY(doc->m_strDescription.isEmpty());
-        QCOMPARE(doc->m_nTimeout, 100);
-        QCOMPARE(doc->m_nSerialPort, 2);
+        QVERIFY(doc->ReadBlocks().isEmpty() && doc->WriteBlocks().isEmpty());
+        QVERIFY(doc->Description().isEmpty());
+        QCOMPARE(doc->Timeout(), 100);
+        QCOMPARE(doc->SerialPort(), 2);
         QVERIFY(!doc->IsModified());
         QCOMPARE(firstRecent(app), plant);
 
@@ -90,7 +90,7 @@ private slots:
         QCOMPARE(app.OpenDocumentFile(empty), nullptr);
         QCOMPARE(ui.messages.last().text, QString("Unexpected file format."));
         QCOMPARE(doc->GetTitle(), QString("Untitled"));
-        QVERIFY(doc->m_arrRead.isEmpty());
+        QVERIFY(doc->ReadBlocks().isEmpty());
 
         // A version this program does not know: message 104, a new document
         // under the file's name, the port kept; Save then writes over it.
@@ -105,8 +105,8 @@ private slots:
         QCOMPARE(doc->GetPathName(), future);
         QCOMPARE(app.GetMainFrame()->windowTitle(), QString("future.qzm - QZM V2.01"));
         QCOMPARE(firstRecent(app), future);
-        QCOMPARE(doc->m_nSerialPort, 3);
-        QVERIFY(doc->m_arrRead.isEmpty() && doc->m_arrWrite.isEmpty());
+        QCOMPARE(doc->SerialPort(), 3);
+        QVERIFY(doc->ReadBlocks().isEmpty() && doc->WriteBlocks().isEmpty());
         QVERIFY(!doc->IsModified());
         QVERIFY(doc->DoFileSave());
         const QByteArray saved = ReadTestFile(future);
@@ -114,13 +114,13 @@ private slots:
         QCOMPARE(saved.mid(32, 4), Int32(3));
 
         // A missing file leaves the document as it was, modified or not.
-        doc->m_strDescription = "edited";
+        doc->SetDescription("edited");
         doc->SetModifiedFlag(true);
         const QString missing = dir.filePath("missing.qzm");
         ui.QueueAnswer(MsgAnswer::No);
         QCOMPARE(app.OpenDocumentFile(missing), nullptr);
         QCOMPARE(ui.messages.last().text, QString("%1 was not found.").arg(missing));
-        QCOMPARE(doc->m_strDescription, QByteArray("edited"));
+        QCOMPARE(doc->Description(), QByteArray("edited"));
         QVERIFY(doc->IsModified());
         QCOMPARE(doc->GetTitle(), QString("future.qzm"));
         QVERIFY(ui.AllAnswersUsed());
@@ -181,7 +181,7 @@ private slots:
         WriteTestFile(good, plantFile(4));
         CQZMApp second(QStringList{"good.qzm"});
         QVERIFY(second.InitInstance());
-        QCOMPARE(second.GetQZMDoc()->m_nSerialPort, 4);
+        QCOMPARE(second.GetQZMDoc()->SerialPort(), 4);
         QCOMPARE(second.GetMainFrame()->windowTitle(), QString("good.qzm - QZM V2.01"));
     }
 };

@@ -84,11 +84,11 @@ private slots:
     void settingsAndBasicVariables()
     {
         CQZMDoc doc;
-        doc.m_nProtocol = 1;
-        doc.m_nBaudRate = 0;
-        doc.m_nParity = 1;
-        doc.m_nTimeout = 1000;
-        doc.m_strDescription = "Boiler room\r\nsecond line";
+        doc.SetProtocol(1);
+        doc.SetBaudRate(0);
+        doc.SetParity(1);
+        doc.SetTimeout(1000);
+        doc.SetDescription("Boiler room\r\nsecond line");
         AddBlock(doc, CQZMDoc::List::Read, "Temp \xe9", 12, 12, 0);
         AddBlock(doc, CQZMDoc::List::Write, "Set\r\npoint", 247, 9999, 1);
         AddBlock(doc, CQZMDoc::List::Write, "", -3, -40, 5);
@@ -99,13 +99,13 @@ private slots:
                      + entry("Write", "02", "", "-3", "Parameter: P-40"));
 
         // Values the editor never stores still print as the last choice.
-        doc.m_nProtocol = 7;
-        doc.m_nBaudRate = -1;
-        doc.m_nParity = 2;
+        doc.SetProtocol(7);
+        doc.SetBaudRate(-1);
+        doc.SetParity(2);
         QVERIFY(BuildTextReport(doc, "x.txt").contains("Protocol: MODBUS-RTU\r\n    Baudrate: 19200 bps\r\n    Parity: NONE\r\n"));
-        doc.m_nParity = -5;
+        doc.SetParity(-5);
         QVERIFY(BuildTextReport(doc, "x.txt").contains("    Parity: NONE\r\n"));
-        doc.m_nTimeout = -7;
+        doc.SetTimeout(-7);
         QVERIFY(BuildTextReport(doc, "x.txt").contains("    Timeout: -7 msec\r\n\r\n"));
     }
 
@@ -139,7 +139,7 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir("reports"));
         CQZMDoc doc;
         doc.SetTitle("my.plant.qzm");
-        doc.m_strDescription = "line 1\r\nline 2";
+        doc.SetDescription("line 1\r\nline 2");
         AddBlock(doc, CQZMDoc::List::Read, "r", 5, 6, 0);
         doc.SetModifiedFlag(true);
         ScriptedInteraction ui;
@@ -173,7 +173,7 @@ private slots:
         QVERIFY(ReadTestFile(path).contains("File: my.txt\r\n"));
         QCOMPARE(QSettings().value(kFolderKey).toString(), QDir::toNativeSeparators(dir.filePath("reports/")));
         QVERIFY(doc.IsModified());
-        QCOMPARE(doc.m_arrRead.size(), 1);
+        QCOMPARE(doc.ReadBlocks().size(), 1);
 
         // The next report starts in that folder.
         ui.QueueFile(std::nullopt);

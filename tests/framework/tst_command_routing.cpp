@@ -56,6 +56,7 @@ private slots:
         TestView view;
         doc.AddView(&view);
         TestFrame frame;
+        frame.SetApp(&app);
         frame.SetActiveView(&view);
         Target::handle(view, "view", {1});
         Target::handle(doc, "doc", {1, 2});

@@ -57,12 +57,12 @@ inline void CompareWithDocument(const QJsonObject& received, const CQZMDoc& doc)
 {
     const QJsonObject c = received[QStringLiteral("configuration")].toObject();
     QVERIFY2(!c.isEmpty(), "no configuration arrived");
-    QCOMPARE(c["readCount"].toInt(), int(doc.m_arrRead.size()));
-    QCOMPARE(c["writeCount"].toInt(), int(doc.m_arrWrite.size()));
-    QCOMPARE(c["parity"].toInt(), doc.m_nParity);
-    QCOMPARE(c["timeout"].toInt(), doc.m_nTimeout / 10 * 10);
-    QCOMPARE(c["protocol"].toInt(), doc.m_nProtocol);
-    const QList<CBlockMemory*>* lists[] = {&doc.m_arrRead, &doc.m_arrWrite};
+    QCOMPARE(c["readCount"].toInt(), int(doc.ReadBlocks().size()));
+    QCOMPARE(c["writeCount"].toInt(), int(doc.WriteBlocks().size()));
+    QCOMPARE(c["parity"].toInt(), doc.Parity());
+    QCOMPARE(c["timeout"].toInt(), doc.Timeout() / 10 * 10);
+    QCOMPARE(c["protocol"].toInt(), doc.Protocol());
+    const QList<CBlockMemory*>* lists[] = {&doc.ReadBlocks(), &doc.WriteBlocks()};
     const char* names[] = {"read", "write"};
     for (int l = 0; l < 2; ++l) {
         const QJsonArray blocks = c[QLatin1String(names[l])].toArray();

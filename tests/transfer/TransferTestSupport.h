@@ -63,6 +63,7 @@ public:
         m_input.remove(0, reply.size());
         return true;
     }
+    QByteArray Peek(int, int) override { return m_input; }
     void Close() override
     {
         ++m_script.closes;
@@ -121,16 +122,14 @@ inline void FillDocument(CQZMDoc& doc, int nRead, int nWrite)
     doc.DeleteAllBlocks();
     doc.AddDefaultBlocks(nRead, nWrite);
     for (int i = 0; i < nRead; ++i) {
-        doc.m_arrRead[i]->m_nAddress = 10 + i;
-        doc.m_arrRead[i]->m_nNumber = 1000 + i;
+        doc.ReadBlocks()[i]->m_nAddress = 10 + i;
+        doc.ReadBlocks()[i]->m_nNumber = 1000 + i;
     }
     for (int i = 0; i < nWrite; ++i) {
-        doc.m_arrWrite[i]->m_nAddress = 100 + i;
-        doc.m_arrWrite[i]->m_nNumber = 2000 + i;
-        doc.m_arrWrite[i]->m_bParameter = 0;
+        doc.WriteBlocks()[i]->m_nAddress = 100 + i;
+        doc.WriteBlocks()[i]->m_nNumber = 2000 + i;
+        doc.WriteBlocks()[i]->m_bParameter = 0;
     }
-    doc.m_nCurRead = nRead > 0 ? 0 : -1;
-    doc.m_nCurWrite = nWrite > 0 ? 0 : -1;
 }
 
 // Every byte the document would save, to show a transfer changed nothing.
@@ -140,6 +139,6 @@ inline QByteArray DocumentBytes(CQZMDoc& doc)
     buffer.open(QIODevice::WriteOnly);
     CArchive ar(&buffer, CArchive::store);
     doc.Serialize(ar);
-    return buffer.data() + QByteArray::number(doc.m_nCurRead) + ',' + QByteArray::number(doc.m_nCurWrite) + ','
+    return buffer.data() + QByteArray::number(doc.CurrentIndex(CQZMDoc::List::Read)) + ',' + QByteArray::number(doc.CurrentIndex(CQZMDoc::List::Write)) + ','
         + QByteArray::number(doc.IsModified());
 }

@@ -10,7 +10,10 @@
 #include "support/TestEnvironment.h"
 #include "transfer/ConfigTransfer.h"
 #include "transfer/Telegram.h"
+#include "transfer/TransferHistory.h"
+#include "transfer/TransferRecord.h"
 
+#include <QJsonArray>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSettings>
@@ -55,6 +58,29 @@ struct Outcome
     RecordingProgress progress;
 };
 
+// What an observer is told, in order.
+class RecordingObserver : public CTransferObserver
+{
+public:
+    void TransferStarted(const TransferRecord& r) override
+    {
+        events << QStringLiteral("start");
+        record = r;
+    }
+    void ExchangeChanged(const TransferRecord& r, int index) override
+    {
+        events << QStringLiteral("%1 %2").arg(index).arg(TransferRecordFormat::JudgementName(r.exchanges.at(index).judgement));
+        record = r;
+    }
+    void TransferFinished(const TransferRecord& r) override
+    {
+        events << QStringLiteral("end ") + TransferRecordFormat::OutcomeName(r.outcome);
+        record = r;
+    }
+    QStringList events;
+    TransferRecord record;
+};
+
 void send(CQZMDoc& doc, LinkScript& script, Outcome& outcome)
 {
     CConfigTransfer transfer(&doc, outcome.progress, std::make_unique<ScriptedLink>(script));
@@ -77,10 +103,10 @@ private slots:
     {
         CQZMDoc doc;
         FillDocument(doc, 3, 2);
-        doc.m_nParity = 1;
-        doc.m_nTimeout = 155;
-        doc.m_nProtocol = 1;
-        doc.m_nBaudRate = 0;
+        doc.SetParity(1);
+        doc.SetTimeout(155);
+        doc.SetProtocol(1);
+        doc.SetBaudRate(0);
         const QByteArray before = DocumentBytes(doc);
 
         LinkScript script;
@@ -182,28 +208,29 @@ private slots:
         QTest::addColumn<int>("message");
         QTest::addColumn<int>("telegramsSent");
         QTest::addColumn<int>("barAtMessage");
+        QTest::addColumn<QString>("judgement");
 
         const QByteArray ack = HexBytes("02 06"), nak = HexBytes("02 15");
         const int m112 = IDS_FAIL_TRANSMIT, m113 = IDS_FAIL_READ_DATA, m114 = IDS_QZM_NO_RESPONSE,
                   m116 = IDS_SIZES_INCORRECT;
         using L = QList<QByteArray>;
         // Three Read and two Write Block Memories: 8 replies in all.
-        QTest::newRow("request silent") << L{} << -1 << -1 << m114 << 1 << 1;
-        QTest::newRow("request nak") << L{nak} << -1 << -1 << m114 << 1 << 1;
-        QTest::newRow("request short") << L{HexBytes("02")} << -1 << -1 << m114 << 1 << 1;
-        QTest::newRow("request no stx") << L{HexBytes("03 06")} << -1 << -1 << m114 << 1 << 1;
-        QTest::newRow("sizes silent") << L{ack} << -1 << -1 << m113 << 2 << 2;
-        QTest::newRow("sizes nak") << L{ack, nak} << -1 << -1 << m116 << 2 << 2;
-        QTest::newRow("sizes eot") << L{ack, HexBytes("02 04")} << -1 << -1 << m113 << 2 << 2;
-        QTest::newRow("settings silent") << L{ack, ack} << -1 << -1 << m113 << 3 << 3;
-        QTest::newRow("settings nak") << L{ack, ack, nak} << -1 << -1 << m116 << 3 << 3;
-        QTest::newRow("block 2 nak") << L{ack, ack, ack, ack, nak} << -1 << -1 << m113 << 5 << 5;
-        QTest::newRow("block 1 silent") << L{ack, ack, ack} << -1 << -1 << m113 << 4 << 4;
+        QTest::newRow("request silent") << L{} << -1 << -1 << m114 << 1 << 1 << QStringLiteral("no reply");
+        QTest::newRow("request nak") << L{nak} << -1 << -1 << m114 << 1 << 1 << QStringLiteral("rejected");
+        QTest::newRow("request short") << L{HexBytes("02")} << -1 << -1 << m114 << 1 << 1 << QStringLiteral("wrong length");
+        QTest::newRow("request no stx") << L{HexBytes("03 06")} << -1 << -1 << m114 << 1 << 1 << QStringLiteral("bad frame");
+        QTest::newRow("sizes silent") << L{ack} << -1 << -1 << m113 << 2 << 2 << QStringLiteral("no reply");
+        QTest::newRow("sizes nak") << L{ack, nak} << -1 << -1 << m116 << 2 << 2 << QStringLiteral("rejected");
+        QTest::newRow("sizes eot") << L{ack, HexBytes("02 04")} << -1 << -1 << m113 << 2 << 2 << QStringLiteral("unexpected");
+        QTest::newRow("settings silent") << L{ack, ack} << -1 << -1 << m113 << 3 << 3 << QStringLiteral("no reply");
+        QTest::newRow("settings nak") << L{ack, ack, nak} << -1 << -1 << m116 << 3 << 3 << QStringLiteral("rejected");
+        QTest::newRow("block 2 nak") << L{ack, ack, ack, ack, nak} << -1 << -1 << m113 << 5 << 5 << QStringLiteral("rejected");
+        QTest::newRow("block 1 silent") << L{ack, ack, ack} << -1 << -1 << m113 << 4 << 4 << QStringLiteral("no reply");
         // The third byte of the sizes reply starts the settings reply: 02 02.
-        QTest::newRow("extra third byte") << L{ack, HexBytes("02 06 02"), ack} << -1 << -1 << m113 << 3 << 3;
-        QTest::newRow("write fails") << acks(8) << 2 << -1 << m112 << 3 << 2;
+        QTest::newRow("extra third byte") << L{ack, HexBytes("02 06 02"), ack} << -1 << -1 << m113 << 3 << 3 << QStringLiteral("bad frame");
+        QTest::newRow("write fails") << acks(8) << 2 << -1 << m112 << 3 << 2 << QStringLiteral("write failed");
         // The device hangs up during the third block: the read fails.
-        QTest::newRow("read fails") << acks(8) << -1 << 5 << m113 << 6 << 5;
+        QTest::newRow("read fails") << acks(8) << -1 << 5 << m113 << 6 << 5 << QStringLiteral("read failed");
     }
 
     void refusals()
@@ -214,6 +241,7 @@ private slots:
         QFETCH(int, message);
         QFETCH(int, telegramsSent);
         QFETCH(int, barAtMessage);
+        QFETCH(QString, judgement);
 
         CQZMDoc doc;
         FillDocument(doc, 3, 2);
@@ -222,7 +250,43 @@ private slots:
         script.failWriteAt = failWriteAt;
         script.failReadAt = failReadAt;
         Outcome outcome;
-        send(doc, script, outcome);
+        CConfigTransfer transfer(&doc, outcome.progress, std::make_unique<ScriptedLink>(script));
+        outcome.succeeded = RunConfigTransfer(transfer);
+
+        // The record: one row per telegram written, all accepted but the
+        // last, which carries the refusal; the message shown as outcome.
+        const TransferRecord& record = transfer.Record();
+        QCOMPARE(record.exchanges.size(), telegramsSent);
+        for (int i = 0; i < telegramsSent; ++i) {
+            const TransferExchange& e = record.exchanges.at(i);
+            QCOMPARE(e.number, i + 1);
+            QCOMPARE(e.sent, script.written.at(i));
+            QCOMPARE(TransferRecordFormat::JudgementName(e.judgement),
+                     i + 1 < telegramsSent ? QStringLiteral("accepted") : judgement);
+            if (i > 0)
+                QVERIFY(e.sentUs >= record.exchanges.at(i - 1).sentUs);
+        }
+        // Every byte the device sent shows up once: the replies as read,
+        // then what was left on the line.
+        QByteArray seen, put;
+        for (const TransferExchange& e : record.exchanges)
+            seen += e.received;
+        seen += record.exchanges.last().after;
+        for (int i = 0; i < telegramsSent && i != failWriteAt; ++i)
+            put += replies.value(i);
+        if (failReadAt < 0)
+            QCOMPARE(seen, put);
+        QCOMPARE(record.outcome, TransferRecord::Outcome::Failed);
+        QCOMPARE(record.messageId, message);
+        QCOMPARE(record.message, CStringTable::Load(message));
+        QVERIFY(record.totalUs >= record.exchanges.last().sentUs);
+        // The failure's detail text ends with the last exchanges in short.
+        const QString detail = outcome.progress.details.value(0);
+        QVERIFY2(detail.contains(QStringLiteral("Exchanges:")) || detail.contains(QStringLiteral("Last 4 of ")),
+                 qPrintable(detail));
+        QVERIFY2(detail.contains(QStringLiteral("#%1 ").arg(telegramsSent) + TransferRecordFormat::KindName(record.exchanges.last().kind)),
+                 qPrintable(detail));
+        QVERIFY(detail.contains(judgement));
 
         QVERIFY(!outcome.succeeded);
         QCOMPARE(outcome.progress.failures, QStringList{CStringTable::Load(message)});
@@ -265,7 +329,7 @@ private slots:
         }
         for (int port : {0, 5, -1}) {
             // A port number outside 1..4 names no port.
-            doc.m_nSerialPort = port;
+            doc.SetSerialPort(port);
             LinkScript script;
             Outcome outcome;
             send(doc, script, outcome);
@@ -274,7 +338,7 @@ private slots:
         }
         {
             // No progress display: nothing is opened.
-            doc.m_nSerialPort = 1;
+            doc.SetSerialPort(1);
             LinkScript script;
             Outcome outcome;
             outcome.progress.canCreate = false;
@@ -326,19 +390,19 @@ private slots:
             send(doc, script, outcome);
             return int(quint8(script.written.value(1, QByteArray(7, 0)).at(4)));
         };
-        doc.m_nBaudRate = 1;
+        doc.SetBaudRate(1);
         QCOMPARE(byte4(), 0x80);
-        doc.m_nBaudRate = 0;
+        doc.SetBaudRate(0);
         QCOMPARE(byte4(), 0x00);
 
         // With a form: its selection, not the document's value.
         FakeFormView form;
         doc.AddView(&form);
-        doc.m_nBaudRate = 1;
+        doc.SetBaudRate(1);
         form.selection = 0;
         QCOMPARE(byte4(), 0x00);
         form.selection = -1;
-        doc.m_nBaudRate = 0;
+        doc.SetBaudRate(0);
         QCOMPARE(byte4(), 0x80);
         doc.RemoveView(&form);
 
@@ -413,6 +477,144 @@ private slots:
         QVERIFY(interaction.AllAnswersUsed());
     }
 
+    void recordOfACompleteTransfer()
+    {
+        CQZMDoc doc;
+        FillDocument(doc, 3, 2);
+        LinkScript script;
+        script.replies = goodReplies(5);
+        script.replies[3] = HexBytes("02 06 02 06"); // two bytes too many...
+        script.replies[4] = QByteArray();             // ...make up for a silent block
+        RecordingObserver observer;
+        QStringList atWrite;
+        script.onWrite = [&](const QByteArray&) { atWrite << observer.events.last(); };
+        Outcome outcome;
+        CConfigTransfer transfer(&doc, outcome.progress, std::make_unique<ScriptedLink>(script));
+        transfer.SetObserver(&observer);
+        QVERIFY(RunConfigTransfer(transfer));
+
+        // Each telegram is shown waiting before it goes out, then judged.
+        QCOMPARE(atWrite.size(), 8);
+        for (int i = 0; i < 8; ++i)
+            QCOMPARE(atWrite[i], QStringLiteral("%1 waiting").arg(i));
+        QCOMPARE(observer.events.first(), QStringLiteral("start"));
+        QCOMPARE(observer.events.last(), QStringLiteral("end ok"));
+        QCOMPARE(observer.events.size(), 1 + 2 * 8 + 1);
+
+        const TransferRecord& record = transfer.Record();
+        QCOMPARE(observer.record.exchanges.size(), record.exchanges.size());
+        QCOMPARE(record.outcome, TransferRecord::Outcome::Succeeded);
+        QCOMPARE(record.messageId, 0);
+        QCOMPARE(record.port, QStringLiteral("COM1"));
+        QCOMPARE(record.device, QStringLiteral("/dev/scripted-com1"));
+        QCOMPARE(record.readCount, 3);
+        QCOMPARE(record.writeCount, 2);
+        QStringList judgements;
+        for (const TransferExchange& e : record.exchanges)
+            judgements << TransferRecordFormat::JudgementName(e.judgement);
+        QCOMPARE(judgements, (QStringList{QStringLiteral("accepted"), QStringLiteral("accepted"),
+                                          QStringLiteral("accepted"), QStringLiteral("accepted"),
+                                          QStringLiteral("accepted"), QStringLiteral("accepted"),
+                                          QStringLiteral("accepted"), QStringLiteral("last block")}));
+        QCOMPARE(record.exchanges[3].after, HexBytes("02 06"));
+        QCOMPARE(record.exchanges[4].received, HexBytes("02 06"));
+        QVERIFY(record.exchanges[4].after.isEmpty());
+        QCOMPARE(record.exchanges[7].kind, Telegram::Kind::LastBlock);
+
+        // Text: header, one line per exchange, outcome.
+        const QStringList lines = TransferRecordFormat::Text(record).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 10);
+        QVERIFY2(lines[0].startsWith(QStringLiteral("Send All to COM1 (/dev/scripted-com1)")), qPrintable(lines[0]));
+        QVERIFY2(lines[4].contains(QStringLiteral("received 02 06 +02 06")), qPrintable(lines[4]));
+        QVERIFY(lines[8].contains(QStringLiteral("last block  sent 02 04 65 00 D1 07 03")));
+        QVERIFY2(lines[9].startsWith(QStringLiteral("Outcome: ok after ")), qPrintable(lines[9]));
+        // CSV: a header row, start, one row per exchange, end.
+        const QStringList rows = TransferRecordFormat::Csv(record).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 1 + 1 + 8 + 1);
+        QCOMPARE(rows[5].section(QLatin1Char(','), 2, 7).split(QLatin1Char(',')),
+                 (QStringList{QStringLiteral("block"), QStringLiteral("02 04 0A 01 E8 03 03 E4"), QStringLiteral("02 06"),
+                              QStringLiteral("02 06"), rows[5].section(QLatin1Char(','), 6, 6),
+                              QStringLiteral("accepted")}));
+        QVERIFY(rows.last().contains(QStringLiteral(",end,") ) && rows.last().contains(QStringLiteral(",ok,")));
+        // JSON: the keys qzm-cli send prints per port, and the rows.
+        const QJsonObject json = TransferRecordFormat::Json(record);
+        QCOMPARE(json[QStringLiteral("port")].toString(), QStringLiteral("COM1"));
+        QCOMPARE(json[QStringLiteral("outcome")].toString(), QStringLiteral("ok"));
+        QCOMPARE(json[QStringLiteral("message")].toString(), QString());
+        QVERIFY(json[QStringLiteral("time")].toDouble() >= 0);
+        const QJsonArray exchanges = json[QStringLiteral("exchanges")].toArray();
+        QCOMPARE(exchanges.size(), 8);
+        QCOMPARE(exchanges[0].toObject()[QStringLiteral("sent")].toString(), QStringLiteral("02 01 03 01"));
+        QCOMPARE(exchanges[7].toObject()[QStringLiteral("judgement")].toString(), QStringLiteral("last block"));
+    }
+
+    void replyJudgementsAgree()
+    {
+        // The record's judgement accepts exactly what the transfer accepts.
+        const char bytes[] = {0x02, 0x03, 0x04, 0x06, 0x15, 0x00};
+        QList<QByteArray> replies{QByteArray()};
+        for (char a : bytes) {
+            replies << QByteArray(1, a);
+            for (char b : bytes)
+                replies << (QByteArray(1, a) + b);
+        }
+        using K = Telegram::Kind;
+        using J = TransferExchange::Judgement;
+        for (K kind : {K::Request, K::Sizes, K::Settings, K::Block, K::LastBlock}) {
+            for (const QByteArray& reply : replies) {
+                const J judgement = ClassifyReply(kind, reply);
+                const bool accepted = judgement == J::Accepted || judgement == J::LastBlock;
+                QVERIFY2(accepted == (Telegram::JudgeReply(kind, reply) == 0), reply.toHex().constData());
+                QVERIFY(judgement != J::Pending && judgement != J::WriteFailed && judgement != J::ReadFailed);
+                if (reply == HexBytes("02 15"))
+                    QCOMPARE(judgement, J::Rejected);
+            }
+        }
+    }
+
+    void historyKeepsTheLastTransfers()
+    {
+        CQZMDoc doc;
+        FillDocument(doc, 1, 0);
+        CTransferHistory history;
+        QList<int> dropped;
+        connect(&history, &CTransferHistory::oldestDropped, this, [&dropped](int count) { dropped << count; });
+        for (int i = 0; i < CTransferHistory::kKeptTransfers + 2; ++i) {
+            LinkScript script;
+            script.replies = goodReplies(1);
+            if (i == CTransferHistory::kKeptTransfers + 1)
+                script.replies[1] = HexBytes("02 15");
+            Outcome outcome;
+            CConfigTransfer transfer(&doc, outcome.progress, std::make_unique<ScriptedLink>(script));
+            transfer.SetObserver(&history);
+            RunConfigTransfer(transfer);
+            QCOMPARE(history.Records().last().exchanges.size(), transfer.Record().exchanges.size());
+            QCOMPARE(TransferRecordFormat::Text(history.Records().last()), TransferRecordFormat::Text(transfer.Record()));
+        }
+        QCOMPARE(history.Records().size(), CTransferHistory::kKeptTransfers);
+        QCOMPARE(dropped, (QList<int>{1, 1}));
+        QCOMPARE(history.Records().last().outcome, TransferRecord::Outcome::Failed);
+        QCOMPARE(history.Records().last().exchanges.size(), 2);
+        QCOMPARE(history.Records().first().outcome, TransferRecord::Outcome::Succeeded);
+
+        // Nothing reaches the line when the port cannot be opened: one
+        // record without exchanges, with the message and its reason.
+        LinkScript refused;
+        refused.openResult = CSerialLink::OpenResult::OpenFailed;
+        refused.openError = QStringLiteral("busy");
+        Outcome outcome;
+        CConfigTransfer transfer(&doc, outcome.progress, std::make_unique<ScriptedLink>(refused));
+        transfer.SetObserver(&history);
+        RunConfigTransfer(transfer);
+        QVERIFY(history.Records().last().exchanges.isEmpty());
+        QCOMPARE(history.Records().last().messageId, IDS_COMM_PORT_FAIL);
+        QCOMPARE(history.Records().last().reason, QStringLiteral("busy"));
+        QCOMPARE(outcome.progress.details, QStringList{QStringLiteral("busy")});
+
+        history.Clear();
+        QVERIFY(history.Records().isEmpty());
+    }
+
     void againAfterFailure()
     {
         CQZMDoc doc;
@@ -423,7 +625,7 @@ private slots:
         send(doc, failing, first);
         QVERIFY(!first.succeeded);
 
-        doc.m_nSerialPort = 2;
+        doc.SetSerialPort(2);
         qputenv("QZM_COM2", "/dev/scripted-com2");
         LinkScript again;
         again.replies = goodReplies(2);

@@ -5,7 +5,10 @@
 #include "resources/Resource.h"
 #include "support/TestEnvironment.h"
 
+#include <QJsonArray>
+#include <QJsonParseError>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,6 +17,7 @@ struct Result
 {
     int exitCode = -1;
     QString err;
+    QByteArray out;
 };
 
 Result send(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
@@ -26,6 +30,7 @@ Result send(const QStringList& arguments, const QProcessEnvironment& environment
         return result;
     result.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
     result.err = QString::fromLocal8Bit(cli.readAllStandardError());
+    result.out = cli.readAllStandardOutput();
     return result;
 }
 
@@ -52,7 +57,7 @@ private slots:
 
         CQZMDoc doc;
         QVERIFY(doc.OnOpenDocument(kExample));
-        QVERIFY(doc.m_arrRead.size() > 0 && doc.m_arrWrite.size() > 0);
+        QVERIFY(doc.ReadBlocks().size() > 0 && doc.WriteBlocks().size() > 0);
         CompareWithDocument(sim.Received(), doc);
     }
 
@@ -103,6 +108,137 @@ private slots:
             QCOMPARE(result.exitCode, 0);
             QCOMPARE(sim.Received()["transfers"].toInt(), 1);
         }
+    }
+
+    void recordMatchesTheDevice_data()
+    {
+        QTest::addColumn<QStringList>("faults");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("message");
+        QTest::addColumn<QStringList>("judgements");   // after those accepted
+        QTest::addColumn<int>("rows");
+
+        const QString accepted = QStringLiteral("accepted");
+        auto s = [](const char* text) { return QString::fromLatin1(text); };
+        QTest::newRow("complete") << QStringList{} << 0 << 0 << QStringList{s("last block")} << -1;
+        QTest::newRow("no reply") << QStringList{s("--no-reply"), s("3")} << 1 << IDS_FAIL_READ_DATA
+                                  << QStringList{s("no reply")} << 3;
+        QTest::newRow("reply nak") << QStringList{s("--reply"), s("2:0215")} << 1 << IDS_SIZES_INCORRECT
+                                   << QStringList{s("rejected")} << 2;
+        QTest::newRow("reply short") << QStringList{s("--reply"), s("1:02")} << 1 << IDS_QZM_NO_RESPONSE
+                                     << QStringList{s("wrong length")} << 1;
+        // The extra byte after the first block's reply starts the second's.
+        QTest::newRow("extra byte") << QStringList{s("--extra-byte"), s("4")} << 1 << IDS_FAIL_READ_DATA
+                                    << QStringList{accepted, s("bad frame")} << 5;
+        // A reply after the read time-out is no reply, but the record has it.
+        QTest::newRow("late reply") << QStringList{s("--delay"), s("1:1300")} << 1 << IDS_QZM_NO_RESPONSE
+                                    << QStringList{s("no reply")} << 1;
+        QTest::newRow("slow reply") << QStringList{s("--delay"), s("2:300")} << 0 << 0
+                                    << QStringList{s("last block")} << -1;
+        QTest::newRow("hang-up") << QStringList{s("--hangup"), s("5")} << 1 << IDS_FAIL_READ_DATA
+                                 << QStringList{s("read failed")} << 5;
+    }
+
+    void recordMatchesTheDevice()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(int, exitCode);
+        QFETCH(int, message);
+        QFETCH(QStringList, judgements);
+        QFETCH(int, rows);
+
+        CQZMDoc doc;
+        QVERIFY(doc.OnOpenDocument(kExample));
+        if (rows < 0)
+            rows = int(3 + doc.ReadBlocks().size() + doc.WriteBlocks().size());
+
+        SimProcess sim;
+        QVERIFY(sim.Start(faults));
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("transfer.log"));
+        const Result result = send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--json"),
+                                    QStringLiteral("--log"), log});
+        QCOMPARE(result.exitCode, exitCode);
+
+        // One JSON object on one line: the outcome and the record.
+        QVERIFY2(result.out.endsWith('\n') && result.out.count('\n') == 1, result.out.constData());
+        QJsonParseError error;
+        const QJsonObject json = QJsonDocument::fromJson(result.out, &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+        QCOMPARE(json[QStringLiteral("port")].toString(), sim.Port());
+        QCOMPARE(json[QStringLiteral("outcome")].toString(), exitCode == 0 ? QStringLiteral("ok") : QStringLiteral("failed"));
+        QCOMPARE(json[QStringLiteral("message")].toString(), message ? CStringTable::Load(message) : QString());
+        QCOMPARE(json[QStringLiteral("messageId")].toInt(), message);
+        QVERIFY(json[QStringLiteral("time")].toDouble() > 0);
+        const QJsonArray exchanges = json[QStringLiteral("exchanges")].toArray();
+        QCOMPARE(exchanges.size(), rows);
+        QStringList seen;
+        for (int i = 0; i < rows; ++i)
+            seen << exchanges[i][QStringLiteral("judgement")].toString();
+        QStringList expected;
+        for (int i = 0; i < rows - judgements.size(); ++i)
+            expected << QStringLiteral("accepted");
+        QCOMPARE(seen, expected + judgements);
+
+        // Against what the device reports: every telegram as it arrived,
+        // and every byte it answered, in order, read or left on the line.
+        const QJsonArray device = sim.Received()[QStringLiteral("exchanges")].toArray();
+        QCOMPARE(device.size(), rows);
+        QString answered, received;
+        double previous = -1;
+        for (int i = 0; i < rows; ++i) {
+            const QJsonObject row = exchanges[i].toObject();
+            QCOMPARE(row[QStringLiteral("number")].toInt(), i + 1);
+            QCOMPARE(row[QStringLiteral("sent")].toString(), device[i][QStringLiteral("telegram")].toString());
+            QVERIFY(row[QStringLiteral("time")].toDouble() >= previous);
+            previous = row[QStringLiteral("time")].toDouble();
+            answered += device[i][QStringLiteral("reply")].toString() + QLatin1Char(' ');
+            received += row[QStringLiteral("received")].toString() + QLatin1Char(' ');
+        }
+        received += exchanges.last()[QStringLiteral("after")].toString();
+        QCOMPARE(received.simplified(), answered.simplified());
+        if (QTest::currentDataTag() == QLatin1String("late reply")) {
+            QCOMPARE(exchanges[0][QStringLiteral("after")].toString(), QStringLiteral("02 06"));
+            QVERIFY(exchanges[0][QStringLiteral("replyTime")].toDouble() >= 1000);
+        }
+        if (QTest::currentDataTag() == QLatin1String("slow reply"))
+            QVERIFY(exchanges[1][QStringLiteral("replyTime")].toDouble() >= 300);
+
+        // The log: the same record as text, one exchange a line.
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), rows + 2);
+        QVERIFY(lines.first().startsWith(QStringLiteral("Send All to ") + sim.Port()));
+        for (int i = 0; i < rows; ++i) {
+            const QJsonObject row = exchanges[i].toObject();
+            const QString& line = lines[i + 1];
+            QVERIFY2(line.startsWith(QStringLiteral("#%1 ").arg(i + 1)), qPrintable(line));
+            QVERIFY2(line.contains(QStringLiteral("sent ") + row[QStringLiteral("sent")].toString()), qPrintable(line));
+            QVERIFY2(line.endsWith(row[QStringLiteral("judgement")].toString()), qPrintable(line));
+        }
+        QVERIFY2(lines.last().startsWith(QStringLiteral("Outcome: ") + json[QStringLiteral("outcome")].toString()),
+                 qPrintable(lines.last()));
+        if (message)
+            QVERIFY(lines.last().contains(CStringTable::Load(message)));
+    }
+
+    void logToStandardError()
+    {
+        SimProcess sim;
+        QVERIFY(sim.Start({QStringLiteral("--reply"), QStringLiteral("1:0215")}));
+        const Result result = send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--log"), QStringLiteral("-")});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY(result.out.isEmpty());
+        QVERIFY2(result.err.contains(QRegularExpression(QStringLiteral("\\n#1 +\\d+\\.\\d ms  request +sent 02 01 03 01 +received 02 15 .*rejected\\n"))),
+                 qPrintable(result.err));
+        QVERIFY(result.err.contains(QStringLiteral("Outcome: failed after ")));
+        // A log that cannot be written stops before anything is sent.
+        QTemporaryDir dir;
+        const Result bad = send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--log"),
+                                 dir.filePath(QStringLiteral("missing/transfer.log"))});
+        QCOMPARE(bad.exitCode, 2);
+        QCOMPARE(sim.Received()[QStringLiteral("telegrams")].toInt(), 1);
     }
 
     void refusesBadInput()

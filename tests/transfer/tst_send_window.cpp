@@ -78,7 +78,6 @@ class TestSendWindow : public QObject
 
 private slots:
     void initTestCase() { InitTestEnvironment(); }
-    void cleanup() { CQZMDoc::SetSendAllHandler(nullptr); }
 
     void dialogShowsEveryStage()
     {
@@ -115,7 +114,7 @@ private slots:
         };
         script.replies = {HexBytes("02 06"), HexBytes("02 06"), HexBytes("02 06"), HexBytes("02 06"),
                           HexBytes("02 06"), HexBytes("02 06"), HexBytes("02 06"), HexBytes("02 04")};
-        CQZMDoc::SetSendAllHandler([&script](CQZMDoc& d) {
+        doc->SetSendAllHandler([&script](CQZMDoc& d) {
             SendAllFromWindowOverLink(d, std::make_unique<ScriptedLink>(script));
         });
         QVERIFY(frame->SendCommand(ID_SEND_ALL));
@@ -155,7 +154,7 @@ private slots:
         refusing.replies[4] = HexBytes("02 15");
         QList<Seen> atMessage;
         interaction.SetMessageObserver([&](const MessageRequest&) { atMessage << look(view); });
-        CQZMDoc::SetSendAllHandler([&refusing](CQZMDoc& d) {
+        doc->SetSendAllHandler([&refusing](CQZMDoc& d) {
             SendAllFromWindowOverLink(d, std::make_unique<ScriptedLink>(refusing));
         });
         QVERIFY(frame->SendCommand(ID_SEND_ALL));
@@ -182,7 +181,7 @@ private slots:
         LinkScript script;
         bool dialogSeen = false;
         Qt::CursorShape cursor = Qt::BusyCursor;
-        CQZMDoc::SetSendAllHandler([&](CQZMDoc& d) {
+        doc->SetSendAllHandler([&](CQZMDoc& d) {
             SendAllFromWindowOverLink(d, std::make_unique<ScriptedLink>(script));
         });
         interaction.SetMessageObserver([&](const MessageRequest&) {
@@ -209,13 +208,12 @@ private slots:
         QVERIFY(app.InitInstance());
         CQZMDoc* doc = app.GetQZMDoc();
         FillDocument(*doc, 4, 3);
-        doc->m_arrRead[1]->m_nNumber = 9999;
-        doc->m_arrRead[2]->m_nAddress = 247;
-        doc->m_nSerialPort = 2;
-        doc->m_nParity = 2;
-        doc->m_nTimeout = 1000;
-        doc->m_nProtocol = 1;
-        CQZMDoc::SetSendAllHandler(SendAllFromWindow);
+        doc->ReadBlocks()[1]->m_nNumber = 9999;
+        doc->ReadBlocks()[2]->m_nAddress = 247;
+        doc->SetSerialPort(2);
+        doc->SetParity(2);
+        doc->SetTimeout(1000);
+        doc->SetProtocol(1);
         QVERIFY(app.GetMainFrame()->SendCommand(ID_SEND_ALL));
         QCOMPARE(interaction.MessageTexts(), QStringList{});
         CompareWithDocument(sim.Received(), *doc);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "transfer/TransferRecord.h"
+
+#include <QList>
+#include <QObject>
+
+// The records of the last few transfers, the newest last, following the
+// running one as it goes. The window's Transfer Monitor shows it.
+class CTransferHistory : public QObject, public CTransferObserver
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kKeptTransfers = 5;
+
+    explicit CTransferHistory(QObject* parent = nullptr);
+
+    const QList<TransferRecord>& Records() const { return m_records; }
+    void Clear();
+
+    void TransferStarted(const TransferRecord& record) override;
+    void ExchangeChanged(const TransferRecord& record, int index) override;
+    void TransferFinished(const TransferRecord& record) override;
+
+signals:
+    // Records before `count` were dropped to keep the history bounded.
+    void oldestDropped(int count);
+    void transferStarted(int transfer);
+    void exchangeChanged(int transfer, int index);
+    void transferFinished(int transfer);
+    void cleared();
+
+private:
+    QList<TransferRecord> m_records;
+};

@@ -1,0 +1,335 @@
+#include "transfer/TransferMonitor.h"
+
+#include "framework/Interaction.h"
+#include "transfer/TransferHistory.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTableView>
+#include <QVBoxLayout>
+
+using namespace TransferRecordFormat;
+
+CTransferMonitorModel::CTransferMonitorModel(const CTransferHistory& history, QObject* parent)
+    : QAbstractTableModel(parent), m_history(history)
+{
+}
+
+void CTransferMonitorModel::SetTransfer(int transfer)
+{
+    beginResetModel();
+    m_nTransfer = transfer >= 0 && transfer < m_history.Records().size() ? transfer : -1;
+    m_nRowsShown = m_nTransfer >= 0 ? int(m_history.Records().at(m_nTransfer).exchanges.size()) : 0;
+    m_nFirstDirty = -1;
+    m_sinceFlush.start();
+    endResetModel();
+    if (m_nRowsShown > 0)
+        emit rowsShown();
+}
+
+void CTransferMonitorModel::ExchangeChanged(int index, bool now)
+{
+    if (index < m_nRowsShown && (m_nFirstDirty < 0 || index < m_nFirstDirty))
+        m_nFirstDirty = index;
+    if (now || !m_sinceFlush.isValid() || m_sinceFlush.elapsed() >= m_nRepaintIntervalMs)
+        Flush();
+}
+
+void CTransferMonitorModel::Flush()
+{
+    m_sinceFlush.start();
+    if (m_nTransfer < 0 || m_nTransfer >= m_history.Records().size())
+        return;
+    const int available = int(m_history.Records().at(m_nTransfer).exchanges.size());
+    if (available < m_nRowsShown) {
+        SetTransfer(m_nTransfer);
+        return;
+    }
+    if (m_nFirstDirty >= 0 && m_nRowsShown > 0)
+        emit dataChanged(index(m_nFirstDirty, 0), index(m_nRowsShown - 1, ColumnCount - 1));
+    m_nFirstDirty = -1;
+    if (available > m_nRowsShown) {
+        beginInsertRows({}, m_nRowsShown, available - 1);
+        m_nRowsShown = available;
+        endInsertRows();
+        emit rowsShown();
+    }
+}
+
+int CTransferMonitorModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_nRowsShown;
+}
+
+int CTransferMonitorModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant CTransferMonitorModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || m_nTransfer < 0 || index.row() >= m_nRowsShown)
+        return {};
+    const TransferExchange& e = m_history.Records().at(m_nTransfer).exchanges.at(index.row());
+    using J = TransferExchange::Judgement;
+    switch (role) {
+    case Qt::DisplayRole:
+        switch (index.column()) {
+        case Number: return e.number;
+        case Time: return Milliseconds(e.sentUs);
+        case Telegram: return KindName(e.kind);
+        case Sent: return Hex(e.sent);
+        case Received: return TransferRecordFormat::Received(e);
+        case ReplyTime: return Milliseconds(e.replyUs);
+        case Judgement: return JudgementName(e.judgement);
+        }
+        return {};
+    case Qt::TextAlignmentRole:
+        if (index.column() == Number || index.column() == Time || index.column() == ReplyTime)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::FontRole:
+        if (index.column() == Sent || index.column() == Received)
+            return QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        return {};
+    case Qt::ForegroundRole:
+        if (index.column() == Judgement && e.judgement != J::Accepted && e.judgement != J::LastBlock
+            && e.judgement != J::Pending)
+            return QColor(Qt::darkRed);
+        return {};
+    case Qt::ToolTipRole:
+        if (index.column() == Received && !e.after.isEmpty())
+            return tr("+%1: bytes on the line after this reply; they are read as the start of the next one.")
+                .arg(Hex(e.after));
+        return {};
+    }
+    return {};
+}
+
+QVariant CTransferMonitorModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (section) {
+    case Number: return tr("#");
+    case Time: return tr("Time (ms)");
+    case Telegram: return tr("Telegram");
+    case Sent: return tr("Sent");
+    case Received: return tr("Received");
+    case ReplyTime: return tr("Reply (ms)");
+    case Judgement: return tr("Judgement");
+    }
+    return {};
+}
+
+CTransferMonitor::CTransferMonitor(CTransferHistory& history, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_history(history)
+{
+    setObjectName(QStringLiteral("TransferMonitor"));
+    setWindowTitle(tr("Transfer Monitor"));
+    resize(780, 420);
+
+    m_transfers = new QComboBox(this);
+    m_transfers->setObjectName(QStringLiteral("transfers"));
+    m_transfers->setAccessibleName(tr("Transfer"));
+    auto* transferLabel = new QLabel(tr("&Transfer:"), this);
+    transferLabel->setBuddy(m_transfers);
+
+    m_header = new QLabel(this);
+    m_header->setObjectName(QStringLiteral("header"));
+    m_header->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_model = new CTransferMonitorModel(history, this);
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("exchanges"));
+    m_table->setAccessibleName(tr("Exchanges"));
+    m_table->setModel(m_model);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    const int digit = m_table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    const int hexDigit = QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance(QLatin1Char('0'));
+    const int widths[] = {5 * digit, 10 * digit, 11 * digit, 25 * hexDigit, 14 * hexDigit, 10 * digit};
+    for (int column = 0; column < int(std::size(widths)); ++column)
+        m_table->setColumnWidth(column, widths[column]);
+
+    m_outcome = new QLabel(this);
+    m_outcome->setObjectName(QStringLiteral("outcome"));
+    m_outcome->setWordWrap(true);
+    m_outcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_copy = new QPushButton(tr("&Copy"), this);
+    m_copy->setObjectName(QStringLiteral("copy"));
+    m_save = new QPushButton(tr("&Save..."), this);
+    m_save->setObjectName(QStringLiteral("save"));
+    m_clear = new QPushButton(tr("C&lear"), this);
+    m_clear->setObjectName(QStringLiteral("clear"));
+    auto* close = new QPushButton(tr("Close"), this);
+    close->setObjectName(QStringLiteral("close"));
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(transferLabel);
+    top->addWidget(m_transfers, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_copy);
+    buttons->addWidget(m_save);
+    buttons->addWidget(m_clear);
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_header);
+    layout->addWidget(m_table, 1);
+    layout->addWidget(m_outcome);
+    layout->addLayout(buttons);
+
+    auto* copyAction = new QAction(this);
+    copyAction->setShortcut(QKeySequence::Copy);
+    copyAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(copyAction);
+    connect(copyAction, &QAction::triggered, this, &CTransferMonitor::Copy);
+    connect(m_copy, &QPushButton::clicked, this, &CTransferMonitor::Copy);
+    connect(m_save, &QPushButton::clicked, this, &CTransferMonitor::Save);
+    connect(m_clear, &QPushButton::clicked, this, &CTransferMonitor::Clear);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_transfers, &QComboBox::activated, this, &CTransferMonitor::ShowTransfer);
+    connect(m_model, &CTransferMonitorModel::rowsShown, m_table, &QTableView::scrollToBottom);
+
+    connect(&history, &CTransferHistory::oldestDropped, this, [this](int count) {
+        const int shown = m_model->Transfer();
+        m_model->SetTransfer(shown >= count ? shown - count : -1);
+    });
+    connect(&history, &CTransferHistory::transferStarted, this, [this](int) { RebuildTransfers(true); });
+    connect(&history, &CTransferHistory::exchangeChanged, this, [this](int transfer, int index) {
+        // The first row at once (a silent device keeps it waiting a
+        // second), and a refusal before its message box comes up.
+        if (transfer != m_model->Transfer())
+            return;
+        using J = TransferExchange::Judgement;
+        const J judgement = m_history.Records().at(transfer).exchanges.at(index).judgement;
+        m_model->ExchangeChanged(index, index == 0 || (judgement != J::Pending && judgement != J::Accepted
+                                                       && judgement != J::LastBlock));
+    });
+    connect(&history, &CTransferHistory::transferFinished, this, [this](int transfer) {
+        if (transfer == m_model->Transfer())
+            m_model->Flush();
+        m_transfers->setItemText(transfer, TransferTitle(transfer));
+        UpdateOutcome();
+        UpdateButtons();
+    });
+    connect(&history, &CTransferHistory::cleared, this, [this] { RebuildTransfers(true); });
+
+    RebuildTransfers(true);
+}
+
+QString CTransferMonitor::TransferTitle(int transfer) const
+{
+    const TransferRecord& r = m_history.Records().at(transfer);
+    QString title = QStringLiteral("%1  %2").arg(r.started.toString(QStringLiteral("HH:mm:ss")), r.port);
+    if (r.outcome == TransferRecord::Outcome::Running)
+        return title + QStringLiteral("  running");
+    title += QStringLiteral("  ") + OutcomeName(r.outcome);
+    if (r.outcome != TransferRecord::Outcome::Succeeded && !r.message.isEmpty())
+        title += QStringLiteral(": ") + r.message;
+    return title;
+}
+
+void CTransferMonitor::RebuildTransfers(bool followNewest)
+{
+    const int count = int(m_history.Records().size());
+    const int shown = m_model->Transfer();
+    m_transfers->clear();
+    for (int i = 0; i < count; ++i)
+        m_transfers->addItem(TransferTitle(i));
+    const int show = followNewest || shown < 0 || shown >= count ? count - 1 : shown;
+    m_transfers->setCurrentIndex(show);
+    ShowTransfer(show);
+}
+
+void CTransferMonitor::ShowTransfer(int transfer)
+{
+    m_model->SetTransfer(transfer);
+    UpdateOutcome();
+    UpdateButtons();
+}
+
+const TransferRecord* CTransferMonitor::ShownRecord() const
+{
+    const int shown = m_model->Transfer();
+    return shown >= 0 && shown < m_history.Records().size() ? &m_history.Records().at(shown) : nullptr;
+}
+
+void CTransferMonitor::UpdateOutcome()
+{
+    const TransferRecord* record = ShownRecord();
+    m_header->setText(record ? HeaderLine(*record) : tr("No transfer yet. Choose Comunicate > Send All."));
+    m_outcome->setText(record ? OutcomeLine(*record) : QString());
+}
+
+void CTransferMonitor::UpdateButtons()
+{
+    const TransferRecord* record = ShownRecord();
+    const bool done = record && record->outcome != TransferRecord::Outcome::Running;
+    m_copy->setEnabled(done);
+    m_save->setEnabled(done);
+    m_clear->setEnabled(!m_history.Records().isEmpty());
+}
+
+QString CTransferMonitor::ShownText() const
+{
+    const TransferRecord* record = ShownRecord();
+    return record ? Text(*record) : QString();
+}
+
+void CTransferMonitor::Copy()
+{
+    const QString text = ShownText();
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text);
+}
+
+bool CTransferMonitor::Save()
+{
+    const TransferRecord* record = ShownRecord();
+    if (!record)
+        return false;
+    FileDialogRequest request;
+    request.mode = FileDialogRequest::Mode::Save;
+    request.title = tr("Save Transfer Record");
+    request.initialPath = QDir::home().filePath(
+        QStringLiteral("transfer-%1.txt").arg(record->started.toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    request.filters = {tr("Text Files (*.txt)"), tr("CSV Files (*.csv)")};
+    request.defaultSuffix = QStringLiteral("txt");
+    request.confirmOverwrite = true;
+    const std::optional<QString> path = CInteraction::Instance().FileDialog(request);
+    if (!path)
+        return false;
+    const bool csv = QFileInfo(*path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
+    const QByteArray bytes = (csv ? Csv(*record) : Text(*record)).toUtf8();
+    QSaveFile file(*path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        AfxMessageBox(tr("The transfer record could not be saved to %1.").arg(QDir::toNativeSeparators(*path)),
+                      MessageRequest::Icon::Warning, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+void CTransferMonitor::Clear()
+{
+    m_history.Clear();
+}

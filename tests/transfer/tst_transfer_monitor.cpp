@@ -1,0 +1,226 @@
+// View > Transfer Monitor: reached from the menu, following a running Send
+// All, and its Copy, Save and Clear.
+#include "TransferTestSupport.h"
+
+#include "app/QZMApp.h"
+#include "frame/MainFrame.h"
+#include "framework/StringTable.h"
+#include "resources/Resource.h"
+#include "support/ScriptedInteraction.h"
+#include "support/TestEnvironment.h"
+#include "transfer/ConfigTransfer.h"
+#include "transfer/SendAll.h"
+#include "transfer/TransferHistory.h"
+#include "transfer/TransferMonitor.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QList<QByteArray> replies(int nBlocks)
+{
+    QList<QByteArray> list;
+    for (int i = 0; i < 3 + nBlocks; ++i)
+        list << HexBytes("02 06");
+    list.last() = HexBytes("02 04");
+    return list;
+}
+
+QString cell(CTransferMonitor* monitor, int row, int column)
+{
+    QAbstractItemModel* model = monitor->Table()->model();
+    return model->data(model->index(row, column)).toString();
+}
+
+void click(CTransferMonitor* monitor, const char* name)
+{
+    auto* button = monitor->findChild<QPushButton*>(QLatin1String(name));
+    QVERIFY(button && button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+} // namespace
+
+class TestTransferMonitor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        InitTestEnvironment();
+        qputenv("QZM_COM1", "/dev/scripted-com1");
+    }
+
+    void followsARunningTransfer()
+    {
+        ScriptedInteraction interaction;
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        CMainFrame* frame = app.GetMainFrame();
+        frame->show();
+        CQZMDoc* doc = app.GetQZMDoc();
+        FillDocument(*doc, 3, 2);
+
+        // Last in the View menu, after a separator; the other items as they were.
+        QMenu* viewMenu = nullptr;
+        for (QAction* action : frame->menuBar()->actions())
+            if (action->text() == QLatin1String("&View"))
+                viewMenu = action->menu();
+        QVERIFY(viewMenu);
+        const QList<QAction*> items = viewMenu->actions();
+        QCOMPARE(items.size(), 4);
+        QCOMPARE(items[0]->text(), QStringLiteral("&Toolbar"));
+        QCOMPARE(items[1]->text(), QStringLiteral("&Status Bar"));
+        QVERIFY(items[2]->isSeparator());
+        QCOMPARE(items[3]->text(), QStringLiteral("Transfer &Monitor"));
+        frame->UpdateCommandStates();
+        QVERIFY(items[3]->isEnabled());
+        items[3]->trigger();
+        CTransferMonitor* monitor = app.GetTransferMonitor();
+        QVERIFY(monitor);
+        QVERIFY(QTest::qWaitForWindowExposed(monitor));
+        QCOMPARE(monitor->windowTitle(), QStringLiteral("Transfer Monitor"));
+        QCOMPARE(monitor->Table()->model()->rowCount(), 0);
+        QVERIFY(!monitor->findChild<QPushButton*>(QStringLiteral("copy"))->isEnabled());
+
+        // Every row shows up while the transfer runs: at each write the
+        // telegram going out is the last row, waiting, and in sight.
+        monitor->Model()->SetRepaintInterval(0);
+        LinkScript script;
+        script.replies = replies(5);
+        QStringList atWrite;
+        script.onWrite = [&](const QByteArray& bytes) {
+            QTableView* table = monitor->Table();
+            const int rows = table->model()->rowCount();
+            const QRect last = table->visualRect(table->model()->index(rows - 1, 0));
+            atWrite << QStringLiteral("%1 %2 %3 %4")
+                           .arg(rows)
+                           .arg(cell(monitor, rows - 1, CTransferMonitorModel::Sent) == QString::fromLatin1(bytes.toHex(' ').toUpper()))
+                           .arg(cell(monitor, rows - 1, CTransferMonitorModel::Judgement))
+                           .arg(table->viewport()->rect().contains(last));
+        };
+        doc->SetSendAllHandler([&](CQZMDoc& d) {
+            SendAllFromWindowOverLink(d, std::make_unique<ScriptedLink>(script), &app.TransferHistory());
+        });
+        QVERIFY(frame->SendCommand(ID_SEND_ALL));
+        QVERIFY(interaction.messages.isEmpty());
+        QCOMPARE(atWrite.size(), 8);
+        for (int i = 0; i < 8; ++i)
+            QCOMPARE(atWrite[i], QStringLiteral("%1 1 waiting 1").arg(i + 1));
+        QCOMPARE(monitor->Table()->model()->rowCount(), 8);
+        QCOMPARE(cell(monitor, 7, CTransferMonitorModel::Judgement), QStringLiteral("last block"));
+        QCOMPARE(cell(monitor, 0, CTransferMonitorModel::Received), QStringLiteral("02 06"));
+        QVERIFY(monitor->findChild<QLabel*>(QStringLiteral("outcome"))->text().startsWith(QStringLiteral("Outcome: ok")));
+
+        // At the default pace the rows still all arrive, and a refusal is
+        // on screen when its message box comes up; the detail text has the
+        // last exchanges in short, the message its own text.
+        monitor->Model()->SetRepaintInterval(CTransferMonitorModel::kRepaintIntervalMs);
+        script = LinkScript();
+        script.replies = replies(5);
+        script.replies[4] = HexBytes("02 15");
+        QStringList atMessage;
+        interaction.SetMessageObserver([&](const MessageRequest&) {
+            const int rows = monitor->Table()->model()->rowCount();
+            atMessage << QStringLiteral("%1 %2").arg(rows).arg(cell(monitor, rows - 1, CTransferMonitorModel::Judgement));
+        });
+        QVERIFY(frame->SendCommand(ID_SEND_ALL));
+        QCOMPARE(interaction.MessageTexts(), QStringList{CStringTable::Load(IDS_FAIL_READ_DATA)});
+        QCOMPARE(atMessage, QStringList{QStringLiteral("5 rejected")});
+        const QString detail = interaction.messages[0].detailedText;
+        QVERIFY2(detail.contains(QStringLiteral("#5 block at ")) && detail.contains(QStringLiteral("received 02 15: rejected")),
+                 qPrintable(detail));
+        QVERIFY(detail.contains(QStringLiteral("#2 sizes")));
+        QVERIFY(!detail.contains(QStringLiteral("#1 request")));
+        QVERIFY(detail.contains(QStringLiteral("Transfer Monitor")));
+
+        auto* transfers = monitor->findChild<QComboBox*>(QStringLiteral("transfers"));
+        QCOMPARE(transfers->count(), 2);
+        QCOMPARE(transfers->currentIndex(), 1);
+        QVERIFY2(transfers->currentText().contains(CStringTable::Load(IDS_FAIL_READ_DATA)), qPrintable(transfers->currentText()));
+        QCOMPARE(monitor->Table()->model()->rowCount(), 5);
+
+        // Copy, and Save writes what Copy copies; CSV when asked for.
+        QGuiApplication::clipboard()->clear();
+        click(monitor, "copy");
+        const QString copied = QGuiApplication::clipboard()->text();
+        QCOMPARE(copied, monitor->ShownText());
+        QCOMPARE(copied.count(QLatin1Char('\n')), 1 + 5 + 1);
+        QVERIFY(copied.contains(QStringLiteral("Outcome: failed after ")));
+        QVERIFY(copied.contains(CStringTable::Load(IDS_FAIL_READ_DATA)));
+        QTemporaryDir dir;
+        const QString text = dir.filePath(QStringLiteral("record.txt"));
+        const QString csv = dir.filePath(QStringLiteral("record.csv"));
+        interaction.QueueFile(text);
+        interaction.QueueFile(csv);
+        interaction.QueueFile(std::nullopt);
+        click(monitor, "save");
+        click(monitor, "save");
+        click(monitor, "save");
+        QVERIFY(interaction.AllAnswersUsed());
+        QCOMPARE(interaction.fileDialogs.size(), 3);
+        QCOMPARE(interaction.fileDialogs[0].mode, FileDialogRequest::Mode::Save);
+        QCOMPARE(readFile(text), copied.toUtf8());
+        const QList<QByteArray> rows = readFile(csv).split('\n');
+        QCOMPARE(rows.first(), QByteArray("number,time_ms,telegram,sent,received,after,reply_ms,judgement,message\r"));
+        QCOMPARE(rows.size(), 1 + 1 + 5 + 1 + 1);
+        QVERIFY(rows[6].startsWith("5,") && rows[6].contains(",02 15,") && rows[6].contains(",rejected,"));
+
+        // The earlier transfer can still be looked at; Clear empties all.
+        transfers->setCurrentIndex(0);
+        emit transfers->activated(0);
+        QCOMPARE(monitor->Table()->model()->rowCount(), 8);
+        click(monitor, "clear");
+        QCOMPARE(transfers->count(), 0);
+        QCOMPARE(monitor->Table()->model()->rowCount(), 0);
+        QVERIFY(app.TransferHistory().Records().isEmpty());
+        QVERIFY(!monitor->findChild<QPushButton*>(QStringLiteral("save"))->isEnabled());
+
+        // Choosing the menu item again brings the same window back.
+        monitor->close();
+        QVERIFY(frame->SendCommand(ID_VIEW_TRANSFER_MONITOR));
+        QCOMPARE(app.GetTransferMonitor(), monitor);
+        QVERIFY(monitor->isVisible());
+    }
+
+    void keepsTheLastTransfers()
+    {
+        CTransferHistory history;
+        CTransferMonitor monitor(history);
+        CQZMDoc doc;
+        FillDocument(doc, 1, 0);
+        for (int i = 0; i < CTransferHistory::kKeptTransfers + 3; ++i) {
+            LinkScript script;
+            script.replies = replies(1);
+            script.replies[0] = i % 2 ? HexBytes("02 15") : HexBytes("02 06");
+            RecordingProgress progress;
+            CConfigTransfer transfer(&doc, progress, std::make_unique<ScriptedLink>(script));
+            transfer.SetObserver(&history);
+            RunConfigTransfer(transfer);
+        }
+        auto* transfers = monitor.findChild<QComboBox*>(QStringLiteral("transfers"));
+        QCOMPARE(transfers->count(), CTransferHistory::kKeptTransfers);
+        QCOMPARE(transfers->currentIndex(), CTransferHistory::kKeptTransfers - 1);
+        // The newest (the 8th) failed at the request.
+        QCOMPARE(monitor.Table()->model()->rowCount(), 1);
+        QCOMPARE(cell(&monitor, 0, CTransferMonitorModel::Judgement), QStringLiteral("rejected"));
+    }
+};
+
+QTEST_MAIN(TestTransferMonitor)
+#include "tst_transfer_monitor.moc"
