@@ -1,21 +1,21 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
 class QCommandLineParser;
-class QIODevice;
-struct TransferRecord;
 
-// Each command gets the arguments after its name and returns the exit code.
+// Each command gets the arguments after its name and returns the exit code
+// (CliOutput.h).
 int RunReportCommand(const QStringList& arguments);
 int RunShowCommand(const QStringList& arguments);
 int RunSendCommand(const QStringList& arguments);
+int RunCreateCommand(const QStringList& arguments);
+int RunSetCommand(const QStringList& arguments);
 
-// Adds --help and the FILE argument, parses "qzm-cli COMMAND ARGUMENTS" and
-// handles --help and a missing FILE; returns -1 to go on, else the exit code.
-int ParseCommandArguments(QCommandLineParser& parser, const QString& command, const QStringList& arguments);
-
-// What qzm-cli send reports of one transfer: the record as text into log
-// (when given) and, with json, the record and outcome as one JSON object on
-// one line of standard output.
-void WriteTransferRecord(const TransferRecord& record, QIODevice* log, bool json);
+// Names the command for its messages, adds --help and, unless positional is
+// empty, the one FILE argument described by it; parses "qzm-cli COMMAND
+// ARGUMENTS" and handles --help and a missing FILE. Returns -1 to go on,
+// else the exit code.
+int ParseCommandArguments(QCommandLineParser& parser, const QString& command, const QStringList& arguments,
+                          const QString& positional = QStringLiteral("The .qzm file."));

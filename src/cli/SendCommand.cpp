@@ -1,42 +1,83 @@
-// qzm-cli send: Send All without a window. The transfer is the window's
-// own; only the progress display and the messages go to stderr.
+// qzm-cli send: Send All without a window, to one port or to several at
+// once. Each port gets the window's own transfer on a thread of its own, so
+// a slow or silent unit costs only its own time-outs.
 
 #include "cli/CliCommands.h"
+#include "cli/CliOutput.h"
 
 #include "document/QZMDoc.h"
-#include "framework/Interaction.h"
 #include "transfer/ConfigTransfer.h"
 #include "transfer/SerialLink.h"
 #include "transfer/TransferProgress.h"
 #include "transfer/TransferRecord.h"
 
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutex>
 #include <QRegularExpression>
-#include <QTextStream>
+#include <QThread>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
-QTextStream& err()
+// What became of the transfer to one port.
+struct PortResult
 {
-    static QTextStream stream(stderr);
-    return stream;
+    QString port;   // as the user named it
+    QString device; // what was opened
+    bool succeeded = false;
+    // The program's own message on failure, a summary on success.
+    QString message;
+    // The operating system's reason and the last exchanges, when there are.
+    QString detail;
+    double seconds = 0;
+    // What happened on the line.
+    TransferRecord record;
+};
+
+// One result as a line of text or, for scripts, as one JSON object: the
+// transfer record, named by the port as the user gave it.
+QString RenderResult(const PortResult& result, bool json)
+{
+    if (json) {
+        QJsonObject o = TransferRecordFormat::Json(result.record);
+        o[QStringLiteral("port")] = result.port;
+        o[QStringLiteral("device")] = result.device;
+        return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+    }
+    QString name = result.port;
+    if (!result.device.isEmpty() && result.device != result.port)
+        name += QStringLiteral(" (%1)").arg(result.device);
+    return QStringLiteral("%1: %2 in %3 s: %4")
+        .arg(name, result.succeeded ? QStringLiteral("ok") : QStringLiteral("failed"),
+             QString::number(result.seconds, 'f', 3), QString(result.message).replace(QLatin1Char('\n'), QLatin1Char(' ')));
 }
 
-// Each stage on a line of its own; failures as "qzm-cli send: <message>".
-class CStderrProgress : public CTransferProgress
+// Follows one transfer. With a single port each stage goes to stderr, as
+// the window's progress dialog shows it; with several the stages of all
+// would only interleave, so only the result lines tell.
+class CCliProgress : public CTransferProgress
 {
 public:
+    explicit CCliProgress(bool showStages) : m_bShowStages(showStages) {}
+
+    // The file was loaded as it is on disk: nothing to save first.
+    bool AskToSave(CDocument&) override { return true; }
     bool Create(CView*) override { return true; }
     void Destroy() override {}
     void SetStatusText(const QString& text) override
     {
+        if (!m_bShowStages)
+            return;
         // Numbered by the reply the stage waits for.
-        if (m_upper > 0)
-            err() << "[" << qMin(m_position + 1, m_upper) << "/" << m_upper << "] ";
-        err() << text << Qt::endl;
+        const QString step = m_upper > 0 ? QStringLiteral("[%1/%2] ").arg(qMin(m_position + 1, m_upper)).arg(m_upper)
+                                         : QString();
+        PrintCliProgress(step + text);
     }
     void SetRange(int upper) override
     {
@@ -50,109 +91,143 @@ public:
     }
     void ReportFailure(const QString& text, const QString& detailedText) override
     {
-        err() << "qzm-cli send: " << text << Qt::endl;
-        if (!detailedText.isEmpty())
-            err() << "  " << QString(detailedText).replace(QLatin1Char('\n'), QLatin1String("\n  ")) << Qt::endl;
+        m_failure = text;
+        m_detail = detailedText;
     }
+
     int Position() const { return m_position; }
+    const QString& Failure() const { return m_failure; }
+    const QString& Detail() const { return m_detail; }
+
+    static void PrintCliProgress(const QString& line);
 
 private:
+    bool m_bShowStages;
     int m_position = 0;
     int m_upper = 0;
+    QString m_failure;
+    QString m_detail;
 };
 
-// Messages of the document layer (loading the file) go to stderr too.
-class CStderrInteraction : public CInteraction
+void CCliProgress::PrintCliProgress(const QString& line)
 {
-public:
-    MsgAnswer MessageBox(const MessageRequest& request) override
-    {
-        err() << "qzm-cli send: " << request.text << Qt::endl;
-        if (!request.detailedText.isEmpty())
-            err() << "  " << request.detailedText << Qt::endl;
-        return request.buttons == MessageRequest::Buttons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+    // Progress is no message: it carries no prefix.
+    const QByteArray bytes = (line + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+// One port to send to, resolved before any transfer starts.
+struct PortTarget
+{
+    QString name;
+    QString device; // empty: the transfer reports the port number it cannot use
+};
+
+// COM1..COM4 through the usual mapping, anything else as a device path.
+// False (with the reason) for a name that can be no port.
+bool ResolvePort(const QString& name, QString& device, QString& error)
+{
+    if (name.trimmed().isEmpty()) {
+        error = QStringLiteral("--port needs a port name (COM1 to COM4 or a device path)");
+        return false;
     }
-    std::optional<QString> FileDialog(const FileDialogRequest&) override { return std::nullopt; }
-    bool PrintDialog(const PrintRequest&) override { return false; }
-    int RunModal(QWidget*) override { return 0; }
-};
+    const QRegularExpressionMatch com =
+        QRegularExpression(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption).match(name);
+    if (!com.hasMatch()) {
+        device = name;
+        return true;
+    }
+    device = SerialPortDevice(com.captured(1).toInt());
+    if (device.isEmpty()) {
+        error = QStringLiteral("%1 is not one of COM1 to COM4").arg(name);
+        return false;
+    }
+    return true;
+}
 
-// Restores the previous default interaction when the command ends.
-class CInteractionScope
+PortResult SendToPort(const CQZMDoc& doc, const PortTarget& target, bool showStages, bool keepRecord)
 {
-public:
-    explicit CInteractionScope(CInteraction* interaction) { CInteraction::SetDefault(interaction); }
-    ~CInteractionScope() { CInteraction::SetDefault(nullptr); }
-};
+    QElapsedTimer timer;
+    timer.start();
+    PortResult result;
+    result.port = target.name;
+    CCliProgress progress(showStages);
+    // The transfer only reads the document; every thread shares it.
+    CConfigTransfer transfer(const_cast<CQZMDoc*>(&doc), progress);
+    if (!target.device.isEmpty())
+        transfer.SetPortDevice(target.device);
+    // A record that is kept shows a late reply too.
+    if (keepRecord)
+        transfer.SetLateReplyWait(CSerialLink::kReadTimeoutMs);
+    result.succeeded = RunConfigTransfer(transfer);
+    result.seconds = timer.nsecsElapsed() / 1e9;
+    result.device = transfer.PortDevice();
+    result.record = transfer.Record();
+    if (result.succeeded) {
+        result.message = QStringLiteral("Sent %1 Read and %2 Write Block Memories; all %3 replies accepted.")
+                             .arg(doc.ReadBlocks().size())
+                             .arg(doc.WriteBlocks().size())
+                             .arg(progress.Position());
+    } else if (!progress.Failure().isEmpty()) {
+        result.message = progress.Failure();
+        result.detail = progress.Detail();
+    } else {
+        // The window closes its dialog silently here; a command line says why.
+        result.message = QStringLiteral("The line settings of %1 could not be set.").arg(result.device);
+        result.detail = transfer.FailureReason();
+    }
+    return result;
+}
 
 } // namespace
-
-void WriteTransferRecord(const TransferRecord& record, QIODevice* log, bool json)
-{
-    if (log) {
-        err().flush();
-        log->write(TransferRecordFormat::Text(record).toUtf8());
-        if (auto* file = qobject_cast<QFile*>(log))
-            file->flush();
-    }
-    if (json) {
-        QTextStream out(stdout);
-        out << QJsonDocument(TransferRecordFormat::Json(record)).toJson(QJsonDocument::Compact) << Qt::endl;
-    }
-}
 
 int RunSendCommand(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Sends the configuration of FILE to the QZM (Send All)."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Sends the configuration of FILE to the QZM (Send All); with several --port options, to every port at "
+        "once. Prints one result line per port; the exit code is 0 only when every port succeeded."));
     const QCommandLineOption portOption(
         QStringLiteral("port"),
         QStringLiteral("COM1..COM4 (mapped by QZM_COM<n>, the settings or the system's port), or a device path. "
-                       "Default: the port stored in FILE."),
+                       "Repeat it to send to several ports at once. Default: the port stored in FILE."),
         QStringLiteral("PORT"));
-    parser.addOption(portOption);
     const QCommandLineOption logOption(
         QStringLiteral("log"),
-        QStringLiteral("Write the transfer record to LOG as text, one exchange a line (\"-\": standard error)."),
+        QStringLiteral("Write each port's transfer record to LOG as text, one exchange a line (\"-\": standard "
+                       "error)."),
         QStringLiteral("LOG"));
-    parser.addOption(logOption);
     const QCommandLineOption jsonOption(
         QStringLiteral("json"),
-        QStringLiteral("Print the outcome and the transfer record as one JSON object on standard output."));
-    parser.addOption(jsonOption);
+        QStringLiteral("Print each port's outcome and transfer record as one JSON object on a line of its own "
+                       "(port, outcome, message, time, ..., exchanges) instead of a line of text."));
+    parser.addOptions({portOption, logOption, jsonOption});
     if (const int code = ParseCommandArguments(parser, QStringLiteral("send"), arguments); code >= 0)
         return code;
     const QString path = parser.positionalArguments().first();
+    const bool json = parser.isSet(jsonOption);
 
-    CStderrInteraction interaction;
-    CInteractionScope scope(&interaction);
+    // Every port is checked before anything is sent.
+    std::vector<PortTarget> targets;
+    for (const QString& name : parser.values(portOption)) {
+        PortTarget target{name, {}};
+        QString error;
+        if (!ResolvePort(name, target.device, error))
+            return CliUsageError(error);
+        for (const PortTarget& other : targets)
+            if (other.device == target.device)
+                return CliUsageError(QStringLiteral("%1 is named twice: a port takes one transfer at a time").arg(name));
+        targets.push_back(target);
+    }
 
     CQZMDoc doc;
-    if (!doc.OnOpenDocument(QFileInfo(path).absoluteFilePath()))
-        return 2;
+    if (!LoadCliDocument(path, doc))
+        return kExitFailure;
     if (!doc.HasBlocks()) {
-        err() << "qzm-cli send: " << path << " holds no Block Memory: there is nothing to send." << Qt::endl;
-        return 2;
+        PrintCliMessage(QStringLiteral("%1 holds no Block Memory: there is nothing to send.").arg(path));
+        return kExitFailure;
     }
-
-    QString device;
-    if (parser.isSet(portOption)) {
-        const QString port = parser.value(portOption);
-        const QRegularExpressionMatch com =
-            QRegularExpression(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption)
-                .match(port);
-        if (com.hasMatch()) {
-            const int number = com.captured(1).toInt();
-            if (SerialPortName(number).isEmpty()) {
-                err() << "qzm-cli send: " << port << " is not one of COM1 to COM4" << Qt::endl;
-                return 2;
-            }
-            doc.SetSerialPort(number);
-        } else {
-            device = port;
-        }
-    }
-
     // Opened before anything is sent: a log that cannot be written is a
     // usage error, not a failed transfer.
     QFile logFile;
@@ -162,32 +237,43 @@ int RunSendCommand(const QStringList& arguments)
                                                           : (logFile.setFileName(logPath),
                                                              logFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
         if (!opened) {
-            err() << "qzm-cli send: cannot write the log " << logPath << ": " << logFile.errorString() << Qt::endl;
-            return 2;
+            PrintCliMessage(QStringLiteral("cannot write the log %1: %2").arg(logPath, logFile.errorString()));
+            return kExitUsage;
         }
     }
-    const bool json = parser.isSet(jsonOption);
+    QMutex logMutex;
 
-    CStderrProgress progress;
-    CConfigTransfer transfer(&doc, progress);
-    if (!device.isEmpty())
-        transfer.SetPortDevice(device);
-    if (logFile.isOpen() || json)
-        transfer.SetLateReplyWait(CSerialLink::kReadTimeoutMs);
-    const bool sent = RunConfigTransfer(transfer);
-    WriteTransferRecord(transfer.Record(), logFile.isOpen() ? &logFile : nullptr, json);
-    if (sent) {
-        err() << "Sent " << doc.ReadBlocks().size() << " Read and " << doc.WriteBlocks().size()
-              << " Write Block Memories to " << transfer.PortDevice() << "; all "
-              << progress.Position() << " replies accepted." << Qt::endl;
-        return 0;
+    if (targets.empty()) {
+        // The port stored in the file; a number outside 1..4 is the
+        // transfer's to report, as in the window.
+        const QString name = SerialPortName(doc.SerialPort());
+        targets.push_back({name.isEmpty() ? QStringLiteral("port %1").arg(doc.SerialPort()) : name,
+                           SerialPortDevice(doc.SerialPort())});
     }
-    if (transfer.FailureMessage() == 0) {
-        // The window closes its dialog silently here; a command line says why.
-        err() << "qzm-cli send: the line settings of " << transfer.PortDevice() << " could not be set";
-        if (!transfer.FailureReason().isEmpty())
-            err() << ": " << transfer.FailureReason();
-        err() << Qt::endl;
+
+    const bool single = targets.size() == 1;
+    std::vector<PortResult> results(targets.size());
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        threads.emplace_back(QThread::create([&, i] {
+            results[i] = SendToPort(doc, targets[i], single, json || logFile.isOpen());
+            const PortResult& result = results[i];
+            if (!result.succeeded)
+                PrintCliMessage(QStringLiteral("%1: %2").arg(result.port, result.message), result.detail);
+            if (logFile.isOpen()) {
+                // Each port's record whole, in the order the ports finish.
+                const QMutexLocker lock(&logMutex);
+                logFile.write(TransferRecordFormat::Text(result.record).toUtf8());
+                logFile.flush();
+            }
+            PrintCliLine(RenderResult(result, json));
+        }));
+        threads.back()->start();
     }
-    return 1;
+    bool allSucceeded = true;
+    for (size_t i = 0; i < threads.size(); ++i) {
+        threads[i]->wait();
+        allSucceeded = allSucceeded && results[i].succeeded;
+    }
+    return allSucceeded ? kExitOk : kExitFailure;
 }

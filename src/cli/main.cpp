@@ -1,4 +1,5 @@
 #include "cli/CliCommands.h"
+#include "cli/CliOutput.h"
 #include "resources/Strings.h"
 
 #include <QCommandLineParser>
@@ -21,26 +22,27 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral(
         "The headless companion of the QZM Configurator.\n\n"
         "Commands:\n"
-        "  report FILE [-o OUT]   the text report of a .qzm file\n"
-        "  show FILE              the document of a .qzm file as JSON\n"
-        "  send FILE --port PORT  Send All without a window\n\n"
+        "  report FILE [-o OUT]                the text report of a .qzm file\n"
+        "  show FILE                           the document of a .qzm file as JSON\n"
+        "  create --from-json FILE.json -o OUT a .qzm file from that JSON\n"
+        "  set FILE KEY=VALUE...               change fields of a .qzm file in place\n"
+        "  send FILE [--port PORT]...          Send All without a window, to one port or several at once\n\n"
+        "Exit codes: 0 success, 1 the file or the device failed, 2 wrong usage.\n"
         "qzm-cli COMMAND --help describes a command."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("report, show or send"),
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("report, show, create, set or send"),
                                  QStringLiteral("COMMAND [arguments]"));
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    if (!parser.parse(QCoreApplication::arguments())) {
-        QTextStream(stderr) << "qzm-cli: " << parser.errorText() << "\n";
-        return 2;
-    }
+    if (!parser.parse(QCoreApplication::arguments()))
+        return CliUsageError(parser.errorText());
     if (parser.isSet(help)) {
         QTextStream(stdout) << parser.helpText();
-        return 0;
+        return kExitOk;
     }
     if (parser.isSet(version)) {
         QTextStream(stdout) << "qzm-cli " << QCoreApplication::applicationVersion() << "\n";
-        return 0;
+        return kExitOk;
     }
 
     const QStringList args = parser.positionalArguments();
@@ -51,8 +53,10 @@ int main(int argc, char* argv[])
         return RunShowCommand(args.mid(1));
     if (command == QLatin1String("send"))
         return RunSendCommand(args.mid(1));
-    QTextStream(stderr) << (command.isEmpty() ? QStringLiteral("qzm-cli: no command given")
-                                              : QStringLiteral("qzm-cli: unknown command: ") + command)
-                        << "\n" << parser.helpText();
-    return 2;
+    if (command == QLatin1String("create"))
+        return RunCreateCommand(args.mid(1));
+    if (command == QLatin1String("set"))
+        return RunSetCommand(args.mid(1));
+    return CliUsageError(command.isEmpty() ? QStringLiteral("no command given")
+                                           : QStringLiteral("unknown command: ") + command);
 }

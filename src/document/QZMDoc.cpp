@@ -43,7 +43,7 @@ void CQZMDoc::ApplyProtocolSettings()
     if (ProtocolFixesSettings()) {
         m_nBaudRate = kBaud9600;
         m_nParity = kParityEven;
-        m_nTimeout = 100;
+        m_nTimeout = kZelvraTimeout;
     } else {
         // MODBUS-RTU starts from these; the parity stays as it was.
         m_nBaudRate = kBaud19200;

@@ -24,6 +24,7 @@ struct Range
 constexpr Range kAddress{1, 247};   // address in network
 constexpr Range kNumber{0, 9999};   // parameter or basic-variable number
 constexpr Range kTimeout{50, 1000}; // msec
+constexpr Range kSerialPort{1, 4};  // COM1..COM4
 constexpr int kTimeoutStep = 10;    // one step of the time-out's spin
 
 // Digits the user may type into each number field.
@@ -71,6 +72,9 @@ inline constexpr Choices kParities{kParityNames};
 enum Protocol : int { kProtocolZelvra = 0, kProtocolModbusRtu = 1 };
 enum BaudRate : int { kBaud9600 = 0, kBaud19200 = 1 };
 enum Parity : int { kParityEven = 0, kParityOdd = 1, kParityNone = 2 };
+
+// Zelvra fixes the line once chosen: 9600 baud, EVEN parity and this time-out.
+constexpr int kZelvraTimeout = 100;
 
 // Bits per second of a stored baud-rate index (outside the table: the last).
 constexpr int BaudRateBps(qint64 index)

@@ -108,6 +108,7 @@ private slots:
         QJsonParseError error;
         const QJsonObject root = QJsonDocument::fromJson(run.out, &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(root["format"].toInt(), 1);
         QCOMPARE(root["file"].toString(), path);
         QCOMPARE(root["serialPort"].toInt(), 2);
         QCOMPARE(root["description"].toString(), QString("Boiler house\r\nline two"));
@@ -124,7 +125,7 @@ private slots:
         QCOMPARE(read[0].toObject()["description"].toString(), QString("Flow"));
         QCOMPARE(read[0].toObject()["address"].toInt(), 3);
         QCOMPARE(read[0].toObject()["number"].toInt(), 12);
-        QCOMPARE(read[0].toObject()["parameter"].toInt(), 0);
+        QCOMPARE(read[0].toObject()["parameter"], QJsonValue(false));
         QCOMPARE(read[0].toObject()["item"].toString(), QString("VB12"));
         const QJsonArray write = root["write"].toArray();
         QCOMPARE(write.size(), 1);
@@ -142,26 +143,35 @@ private slots:
         const QString good = dir.filePath("good.qzm");
         WriteTestFile(good, sampleFile());
 
-        for (const QString& command : {QStringLiteral("report"), QStringLiteral("show")}) {
-            Run run = runCli({command, cut});
-            QVERIFY(run.code > 0);
+        // Every command that reads a file says the same, after its own name.
+        for (const QStringList& command : {QStringList{"report"}, QStringList{"show"},
+                                           QStringList{"send", "--port", "/dev/null"},
+                                           QStringList{"set", "timeout=100"}}) {
+            auto arguments = [&](const QString& file) {
+                QStringList a = command;
+                a.insert(1, file);
+                return a;
+            };
+            const QByteArray prefix = "qzm-cli " + command.first().toLatin1() + ": ";
+            Run run = runCli(arguments(cut));
+            QCOMPARE(run.code, 1);
             QVERIFY(run.out.isEmpty());
-            QCOMPARE(run.err, QByteArray("Unexpected file format.\n"));
+            QCOMPARE(run.err, prefix + "Unexpected file format.\n");
 
-            run = runCli({command, future});
-            QVERIFY(run.code > 0);
+            run = runCli(arguments(future));
+            QCOMPARE(run.code, 1);
             QVERIFY(run.out.isEmpty());
-            QCOMPARE(run.err, QByteArray("Fail in read this filel!\nA new document will be created.\n"));
+            QCOMPARE(run.err, prefix + "Fail in read this filel!\n  A new document will be created.\n");
 
-            run = runCli({command, missing});
-            QVERIFY(run.code > 0);
-            QCOMPARE(QString::fromLocal8Bit(run.err), QString("%1 was not found.\n").arg(missing));
+            run = runCli(arguments(missing));
+            QCOMPARE(run.code, 1);
+            QCOMPARE(run.err, prefix + QString("%1 was not found.\n").arg(missing).toLocal8Bit());
         }
 
         const QString badOut = dir.filePath("no-folder/r.txt");
         const Run run = runCli({"report", good, "-o", badOut});
-        QVERIFY(run.code > 0);
-        QCOMPARE(QString::fromLocal8Bit(run.err), QString("%1 contains an invalid path.\n").arg(badOut));
+        QCOMPARE(run.code, 1);
+        QCOMPARE(QString::fromLocal8Bit(run.err), QString("qzm-cli report: %1 contains an invalid path.\n").arg(badOut));
     }
 
     void writeFailuresAndSpecialOutputs()
@@ -177,7 +187,7 @@ private slots:
         for (const QString& command : {QStringLiteral("report"), QStringLiteral("show")}) {
             const Run run = runCli({command, good}, "/dev/full");
             QCOMPARE(run.code, 1);
-            QCOMPARE(run.err, QByteArray("Disk full while accessing standard output.\n"));
+            QCOMPARE(run.err, "qzm-cli " + command.toLatin1() + ": Disk full while accessing standard output.\n");
         }
 
         // A pipe named as the output is written into and stays a pipe.
@@ -194,7 +204,7 @@ private slots:
 
         const Run toFolder = runCli({"report", good, "-o", dir.path()});
         QCOMPARE(toFolder.code, 1);
-        QCOMPARE(QString::fromLocal8Bit(toFolder.err), QString("Access to %1 was denied.\n").arg(dir.path()));
+        QCOMPARE(QString::fromLocal8Bit(toFolder.err), QString("qzm-cli report: Access to %1 was denied.\n").arg(dir.path()));
     }
 
     void usage()
@@ -213,12 +223,28 @@ private slots:
         QCOMPARE(run.code, 0);
         QVERIFY(run.out.contains("qzm-cli send [options] FILE"));
         QVERIFY(run.out.contains("--port"));
-        QVERIFY(runCli({"send"}).code == 2);
-        QVERIFY(runCli({}).code == 2);
-        QVERIFY(runCli({"frobnicate"}).code == 2);
-        QVERIFY(runCli({"report"}).code == 2);
-        QVERIFY(runCli({"show", "a.qzm", "b.qzm"}).code == 2);
-        QVERIFY(runCli({"report", "--bogus", "a.qzm"}).code == 2);
+        // Wrong usage: exit code 2 and a message naming the command.
+        const struct
+        {
+            QStringList arguments;
+            QByteArray message;
+        } wrong[] = {
+            {{}, "qzm-cli: no command given (see qzm-cli --help)\n"},
+            {{"frobnicate"}, "qzm-cli: unknown command: frobnicate (see qzm-cli --help)\n"},
+            {{"--bogus"}, "qzm-cli: Unknown option 'bogus'. (see qzm-cli --help)\n"},
+            {{"send"}, "qzm-cli send: no FILE given (see qzm-cli send --help)\n"},
+            {{"report"}, "qzm-cli report: no FILE given (see qzm-cli report --help)\n"},
+            {{"show", "a.qzm", "b.qzm"}, "qzm-cli show: expected one FILE (see qzm-cli show --help)\n"},
+            {{"report", "--bogus", "a.qzm"}, "qzm-cli report: Unknown option 'bogus'. (see qzm-cli report --help)\n"},
+            {{"set", "a.qzm"}, "qzm-cli set: no KEY=VALUE given (see qzm-cli set --help)\n"},
+            {{"create", "-o", "a.qzm"}, "qzm-cli create: --from-json FILE.json is missing (see qzm-cli create --help)\n"},
+        };
+        for (const auto& w : wrong) {
+            run = runCli(w.arguments);
+            QCOMPARE(run.code, 2);
+            QCOMPARE(run.err, w.message);
+            QVERIFY(run.out.isEmpty());
+        }
     }
 };
 

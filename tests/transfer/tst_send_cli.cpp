@@ -5,6 +5,8 @@
 #include "resources/Resource.h"
 #include "support/TestEnvironment.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QJsonArray>
 #include <QJsonParseError>
 #include <QProcess>
@@ -54,6 +56,9 @@ private slots:
         QCOMPARE(result.exitCode, 0);
         QVERIFY2(result.err.contains(CStringTable::Load(IDS_PREPARING_PORT)), qPrintable(result.err));
         QVERIFY(result.err.contains(CStringTable::Load(IDS_SENDING_SETTINGS)));
+        const QString out = QString::fromUtf8(result.out);
+        QVERIFY2(out.startsWith(QStringLiteral("COM3 (%1): ok in ").arg(sim.Port())), qPrintable(out));
+        QVERIFY(out.endsWith(QStringLiteral("s: Sent 5 Read and 3 Write Block Memories; all 11 replies accepted.\n")));
 
         CQZMDoc doc;
         QVERIFY(doc.OnOpenDocument(kExample));
@@ -69,7 +74,13 @@ private slots:
             QVERIFY(sim.Start({QStringLiteral("--no-reply"), QStringLiteral("1")}));
             const Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
             QCOMPARE(result.exitCode, 1);
-            QVERIFY2(result.err.contains(CStringTable::Load(IDS_QZM_NO_RESPONSE)), qPrintable(result.err));
+            // The stages, then the message with the last exchanges indented.
+            QVERIFY2(result.err.startsWith(QStringLiteral("%1\n[1/11] %2\nqzm-cli send: %3: %4\n  Exchanges:\n  #1 ")
+                                               .arg(CStringTable::Load(IDS_PREPARING_PORT),
+                                                    CStringTable::Load(IDS_REQUEST_TRANSFER), sim.Port(),
+                                                    CStringTable::Load(IDS_QZM_NO_RESPONSE))),
+                     qPrintable(result.err));
+            QVERIFY(QString::fromUtf8(result.out).startsWith(sim.Port() + QStringLiteral(": failed in ")));
             QCOMPARE(sim.Received()["telegrams"].toInt(), 1);
         }
         {
@@ -108,6 +119,69 @@ private slots:
             QCOMPARE(result.exitCode, 0);
             QCOMPARE(sim.Received()["transfers"].toInt(), 1);
         }
+    }
+
+    // One process sends to several units at once; each transfer is the
+    // single one, and a silent unit holds up no other.
+    void sendsToSeveralPortsAtOnce()
+    {
+        CQZMDoc doc;
+        QVERIFY(doc.OnOpenDocument(kExample));
+        SimProcess good[3];
+        SimProcess silent;
+        QVERIFY(silent.Start({QStringLiteral("--no-reply"), QStringLiteral("*")}));
+        QStringList arguments{kExample, QStringLiteral("--json"), QStringLiteral("--port"), silent.Port()};
+        for (SimProcess& sim : good) {
+            QVERIFY(sim.Start());
+            arguments << QStringLiteral("--port") << sim.Port();
+        }
+        const Result result = send(arguments);
+        QCOMPARE(result.exitCode, 1);
+        const QStringList lines = QString::fromUtf8(result.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QStringList okPorts;
+        for (int i = 0; i < lines.size(); ++i) {
+            QJsonParseError error;
+            const QJsonObject o = QJsonDocument::fromJson(lines[i].toUtf8(), &error).object();
+            QCOMPARE(error.error, QJsonParseError::NoError);
+            QVERIFY(o["time"].isDouble() && o["time"].toDouble() > 0);
+            QCOMPARE(o["device"].toString(), o["port"].toString());
+            if (o["port"].toString() == silent.Port()) {
+                // The silent unit's one-second time-out ends after every
+                // good unit has finished.
+                QCOMPARE(i, 3);
+                QCOMPARE(o["outcome"].toString(), QStringLiteral("failed"));
+                QCOMPARE(o["message"].toString(), CStringTable::Load(IDS_QZM_NO_RESPONSE));
+            } else {
+                QCOMPARE(o["outcome"].toString(), QStringLiteral("ok"));
+                QCOMPARE(o["message"].toString(), QString());
+                QCOMPARE(o["exchanges"].toArray().size(), 11);
+                okPorts << o["port"].toString();
+            }
+        }
+        QCOMPARE(okPorts.size(), 3);
+        // No stage lines when several ports run at once; the failure is a
+        // message on stderr as well.
+        QVERIFY2(result.err.startsWith(QStringLiteral("qzm-cli send: %1: %2\n  Exchanges:\n")
+                                           .arg(silent.Port(), CStringTable::Load(IDS_QZM_NO_RESPONSE))),
+                 qPrintable(result.err));
+        QCOMPARE(result.err.count(QStringLiteral("qzm-cli send: ")), 1);
+        for (SimProcess& sim : good) {
+            QVERIFY(okPorts.contains(sim.Port()));
+            CompareWithDocument(sim.Received(), doc);
+            QCOMPARE(sim.Received()["transfers"].toInt(), 1);
+        }
+
+        // Every port succeeding is exit code 0, one text line each.
+        QStringList all{kExample};
+        for (SimProcess& sim : good)
+            all << QStringLiteral("--port") << sim.Port();
+        const Result allGood = send(all);
+        QCOMPARE(allGood.exitCode, 0);
+        QCOMPARE(allGood.err, QString());
+        QCOMPARE(allGood.out.count(": ok in "), 3);
+        for (SimProcess& sim : good)
+            QCOMPARE(sim.Received()["transfers"].toInt(), 2);
     }
 
     void recordMatchesTheDevice_data()
@@ -229,7 +303,8 @@ private slots:
         QVERIFY(sim.Start({QStringLiteral("--reply"), QStringLiteral("1:0215")}));
         const Result result = send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--log"), QStringLiteral("-")});
         QCOMPARE(result.exitCode, 1);
-        QVERIFY(result.out.isEmpty());
+        QVERIFY(result.out.startsWith(sim.Port().toUtf8() + ": failed in "));
+        QCOMPARE(result.out.count('\n'), 1);
         QVERIFY2(result.err.contains(QRegularExpression(QStringLiteral("\\n#1 +\\d+\\.\\d ms  request +sent 02 01 03 01 +received 02 15 .*rejected\\n"))),
                  qPrintable(result.err));
         QVERIFY(result.err.contains(QStringLiteral("Outcome: failed after ")));
@@ -244,14 +319,23 @@ private slots:
     void refusesBadInput()
     {
         QTemporaryDir dir;
-        QCOMPARE(send({dir.filePath(QStringLiteral("missing.qzm")), QStringLiteral("--port"), QStringLiteral("/dev/null")}).exitCode, 2);
+        const Result missingFile = send({dir.filePath(QStringLiteral("missing.qzm")), QStringLiteral("--port"), QStringLiteral("/dev/null")});
+        QCOMPARE(missingFile.exitCode, 1);
+        QVERIFY(missingFile.err.startsWith(QStringLiteral("qzm-cli send: ")));
         const Result com = send({kExample, QStringLiteral("--port"), QStringLiteral("COM7")});
         QCOMPARE(com.exitCode, 2);
+        QCOMPARE(com.err, QStringLiteral("qzm-cli send: COM7 is not one of COM1 to COM4 (see qzm-cli send --help)\n"));
+        const Result twice = send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null"), QStringLiteral("--port"), QStringLiteral("/dev/null")});
+        QCOMPARE(twice.exitCode, 2);
+        QVERIFY(twice.err.contains(QStringLiteral("named twice")));
+        QCOMPARE(send({kExample, QStringLiteral("--port"), QString()}).exitCode, 2);
         // A new document saved as is: nothing to send.
         const QString empty = dir.filePath(QStringLiteral("empty.qzm"));
         WriteTestFile(empty, HexBytes("03000000 00000000 00000000 00000000 01000000 00000000 64000000 02000000 "
                                       "01000000 01000000 00"));
-        QCOMPARE(send({empty}).exitCode, 2);
+        const Result nothing = send({empty});
+        QCOMPARE(nothing.exitCode, 1);
+        QCOMPARE(nothing.err, QStringLiteral("qzm-cli send: %1 holds no Block Memory: there is nothing to send.\n").arg(empty));
         // A port that is no serial port: it opens, its settings fail.
         const Result notSerial = send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null")});
         QCOMPARE(notSerial.exitCode, 1);
