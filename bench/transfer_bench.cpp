@@ -13,6 +13,8 @@
 #include <QElapsedTimer>
 #include <QTextStream>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -40,6 +42,16 @@ public:
         QTextStream(stderr) << "transfer failed: " << text << " " << detail << Qt::endl;
     }
 };
+
+// Processor time of this process (user and system), in ms: what the
+// transfer costs whatever else the machine is doing.
+double cpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
 
 bool hasArgument(int argc, char* argv[], const char* name)
 {
@@ -89,7 +101,7 @@ int main(int argc, char* argv[])
     // Every byte on the line: telegrams 4 + 7 + 7 + 96 * 8, replies 99 * 2.
     const int lineBytes = 4 + 7 + 7 + 96 * 8 + exchanges * 2;
 
-    QList<double> totals;
+    QList<double> totals, cpu;
     const int runs = qMax(1, parser.value(runsOption).toInt());
     for (int run = 0; run < runs; ++run) {
         CQuietProgress quiet;
@@ -100,20 +112,24 @@ int main(int argc, char* argv[])
         if (monitor)
             transfer.SetObserver(&history);
         QElapsedTimer timer;
+        const double cpuBefore = cpuMs();
         timer.start();
         const bool ok = RunConfigTransfer(transfer);
         const double ms = timer.nsecsElapsed() / 1e6;
         if (!ok)
             return 1;
         totals << ms;
+        cpu << cpuMs() - cpuBefore;
     }
     std::sort(totals.begin(), totals.end());
+    std::sort(cpu.begin(), cpu.end());
     const double median = totals.at(totals.size() / 2);
     QTextStream out(stdout);
     out.setRealNumberNotation(QTextStream::FixedNotation);
     out.setRealNumberPrecision(3);
     out << "  transfers: " << runs << " of " << exchanges << " exchanges (" << lineBytes << " bytes on the line)\n";
     out << "  total: median " << median << " ms, best " << totals.first() << " ms, worst " << totals.last() << " ms\n";
+    out << "  processor time per transfer: median " << cpu.at(cpu.size() / 2) << " ms\n";
     if (parser.isSet(limitOption)) {
         const double limitMs = lineBytes * 10.0 * 1000.0 / 9600.0;
         out << "  line-time limit at 9600 baud: " << limitMs << " ms\n";

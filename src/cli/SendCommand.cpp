@@ -118,7 +118,7 @@ void CCliProgress::PrintCliProgress(const QString& line)
 }
 
 // One port to send to, resolved before any transfer starts.
-struct PortTarget
+struct SendTarget
 {
     QString name;
     QString device; // empty: the transfer reports the port number it cannot use
@@ -146,7 +146,7 @@ bool ResolvePort(const QString& name, QString& device, QString& error)
     return true;
 }
 
-PortResult SendToPort(const CQZMDoc& doc, const PortTarget& target, bool showStages, bool keepRecord)
+PortResult SendToPort(const CQZMDoc& doc, const SendTarget& target, bool showStages, bool keepRecord)
 {
     QElapsedTimer timer;
     timer.start();
@@ -209,13 +209,13 @@ int RunSendCommand(const QStringList& arguments)
     const bool json = parser.isSet(jsonOption);
 
     // Every port is checked before anything is sent.
-    std::vector<PortTarget> targets;
+    std::vector<SendTarget> targets;
     for (const QString& name : parser.values(portOption)) {
-        PortTarget target{name, {}};
+        SendTarget target{name, {}};
         QString error;
         if (!ResolvePort(name, target.device, error))
             return CliUsageError(error);
-        for (const PortTarget& other : targets)
+        for (const SendTarget& other : targets)
             if (other.device == target.device)
                 return CliUsageError(QStringLiteral("%1 is named twice: a port takes one transfer at a time").arg(name));
         targets.push_back(target);

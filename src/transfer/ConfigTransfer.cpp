@@ -65,7 +65,9 @@ void CConfigTransfer::End()
         if (last && m_hComm->IsOpen()) {
             using J = TransferExchange::Judgement;
             const bool replyMissing = last->judgement == J::NoReply || last->judgement == J::WrongLength;
-            const QByteArray late = m_hComm->Peek(replyMissing ? 2 : 0, replyMissing ? m_nLateReplyWaitMs : 0);
+            // Whatever has arrived since the last read, after a missing
+            // reply what arrives within the wait.
+            const QByteArray late = m_hComm->Peek(replyMissing ? 2 : 1, replyMissing ? m_nLateReplyWaitMs : 0);
             if (late.size() > last->after.size()) {
                 last->after = late;
                 NoteExchange(int(m_record.exchanges.size()) - 1);
@@ -205,7 +207,7 @@ bool CConfigTransfer::Exchange(Telegram::Kind kind, const QByteArray& telegram)
         exchange.received = reply;
         exchange.judgement = judgement;
         if (judgement != J::WriteFailed && judgement != J::ReadFailed)
-            exchange.after = m_hComm->Peek();
+            exchange.after = m_hComm->Peek(0); // came with the reply
         NoteExchange(index);
     };
 

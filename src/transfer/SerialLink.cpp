@@ -148,6 +148,8 @@ QByteArray CQSerialPortLink::Peek(int atLeast, int waitMs)
 {
     if (!m_port.isOpen())
         return {};
+    if (atLeast <= 0)
+        return m_port.peek(m_port.bytesAvailable());
     // Moves what the system holds into the port's own buffer, where the
     // next Read finds it just the same.
     const QDeadlineTimer deadline(waitMs);

@@ -35,9 +35,11 @@ public:
     // only when the port itself fails. Bytes beyond count stay for the
     // next read.
     virtual bool Read(int count, QByteArray& reply) = 0;
-    // The bytes already waiting to be read, without taking them; when fewer
-    // than atLeast are there, waits up to waitMs for more. For the transfer
-    // record only: what the next Read returns stays the same.
+    // The bytes already waiting to be read, without taking them. With
+    // atLeast 0 only what the link has taken in already (no system call);
+    // otherwise also what the system holds, and when fewer than atLeast
+    // are there, waits up to waitMs for more. For the transfer record only:
+    // what the next Read returns stays the same.
     virtual QByteArray Peek(int atLeast = 0, int waitMs = 0)
     {
         Q_UNUSED(atLeast)

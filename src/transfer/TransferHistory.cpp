@@ -7,6 +7,7 @@ CTransferHistory::CTransferHistory(QObject* parent) : QObject(parent)
 void CTransferHistory::Clear()
 {
     m_records.clear();
+    m_ids.clear();
     emit cleared();
 }
 
@@ -15,9 +16,11 @@ void CTransferHistory::TransferStarted(const TransferRecord& record)
     if (m_records.size() >= kKeptTransfers) {
         const int drop = int(m_records.size()) - kKeptTransfers + 1;
         m_records.remove(0, drop);
+        m_ids.remove(0, drop);
         emit oldestDropped(drop);
     }
     m_records.append(record);
+    m_ids.append(m_nNextId++);
     emit transferStarted(int(m_records.size()) - 1);
 }
 

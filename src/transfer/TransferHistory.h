@@ -17,6 +17,9 @@ public:
     explicit CTransferHistory(QObject* parent = nullptr);
 
     const QList<TransferRecord>& Records() const { return m_records; }
+    // A number that stays with a record while it is kept; -1 for none.
+    int IdOf(int index) const { return index >= 0 && index < m_ids.size() ? m_ids.at(index) : -1; }
+    int IndexOf(int id) const { return id < 0 ? -1 : int(m_ids.indexOf(id)); }
     void Clear();
 
     void TransferStarted(const TransferRecord& record) override;
@@ -33,4 +36,6 @@ signals:
 
 private:
     QList<TransferRecord> m_records;
+    QList<int> m_ids;
+    int m_nNextId = 0;
 };

@@ -25,11 +25,25 @@ CTransferMonitorModel::CTransferMonitorModel(const CTransferHistory& history, QO
 {
 }
 
+int CTransferMonitorModel::Transfer() const
+{
+    return m_history.IndexOf(m_nTransferId);
+}
+
+const TransferExchange* CTransferMonitorModel::Exchange(int row) const
+{
+    const int transfer = Transfer();
+    if (transfer < 0 || row < 0 || row >= m_nRowsShown)
+        return nullptr;
+    const QList<TransferExchange>& exchanges = m_history.Records().at(transfer).exchanges;
+    return row < exchanges.size() ? &exchanges.at(row) : nullptr;
+}
+
 void CTransferMonitorModel::SetTransfer(int transfer)
 {
     beginResetModel();
-    m_nTransfer = transfer >= 0 && transfer < m_history.Records().size() ? transfer : -1;
-    m_nRowsShown = m_nTransfer >= 0 ? int(m_history.Records().at(m_nTransfer).exchanges.size()) : 0;
+    m_nTransferId = m_history.IdOf(transfer);
+    m_nRowsShown = m_nTransferId >= 0 ? int(m_history.Records().at(transfer).exchanges.size()) : 0;
     m_nFirstDirty = -1;
     m_sinceFlush.start();
     endResetModel();
@@ -48,11 +62,15 @@ void CTransferMonitorModel::ExchangeChanged(int index, bool now)
 void CTransferMonitorModel::Flush()
 {
     m_sinceFlush.start();
-    if (m_nTransfer < 0 || m_nTransfer >= m_history.Records().size())
+    const int transfer = Transfer();
+    if (transfer < 0) {
+        if (m_nRowsShown > 0)
+            SetTransfer(-1);
         return;
-    const int available = int(m_history.Records().at(m_nTransfer).exchanges.size());
+    }
+    const int available = int(m_history.Records().at(transfer).exchanges.size());
     if (available < m_nRowsShown) {
-        SetTransfer(m_nTransfer);
+        SetTransfer(transfer);
         return;
     }
     if (m_nFirstDirty >= 0 && m_nRowsShown > 0)
@@ -78,9 +96,10 @@ int CTransferMonitorModel::columnCount(const QModelIndex& parent) const
 
 QVariant CTransferMonitorModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || m_nTransfer < 0 || index.row() >= m_nRowsShown)
+    const TransferExchange* exchange = index.isValid() ? Exchange(index.row()) : nullptr;
+    if (!exchange)
         return {};
-    const TransferExchange& e = m_history.Records().at(m_nTransfer).exchanges.at(index.row());
+    const TransferExchange& e = *exchange;
     using J = TransferExchange::Judgement;
     switch (role) {
     case Qt::DisplayRole:
@@ -209,31 +228,48 @@ CTransferMonitor::CTransferMonitor(CTransferHistory& history, QWidget* parent)
     connect(m_transfers, &QComboBox::activated, this, &CTransferMonitor::ShowTransfer);
     connect(m_model, &CTransferMonitorModel::rowsShown, m_table, &QTableView::scrollToBottom);
 
-    connect(&history, &CTransferHistory::oldestDropped, this, [this](int count) {
-        const int shown = m_model->Transfer();
-        m_model->SetTransfer(shown >= count ? shown - count : -1);
+    // Shown records are found by their id, so dropping old ones needs no
+    // repaint; the table changes when the new transfer's first row comes.
+    connect(&history, &CTransferHistory::transferStarted, this, [this](int) { m_bStartPending = true; });
+    connect(&history, &CTransferHistory::exchangeChanged, this, &CTransferMonitor::OnExchangeChanged);
+    connect(&history, &CTransferHistory::transferFinished, this, &CTransferMonitor::OnTransferFinished);
+    connect(&history, &CTransferHistory::cleared, this, [this] {
+        m_bStartPending = false;
+        RebuildTransfers(true);
     });
-    connect(&history, &CTransferHistory::transferStarted, this, [this](int) { RebuildTransfers(true); });
-    connect(&history, &CTransferHistory::exchangeChanged, this, [this](int transfer, int index) {
-        // The first row at once (a silent device keeps it waiting a
-        // second), and a refusal before its message box comes up.
-        if (transfer != m_model->Transfer())
-            return;
-        using J = TransferExchange::Judgement;
-        const J judgement = m_history.Records().at(transfer).exchanges.at(index).judgement;
-        m_model->ExchangeChanged(index, index == 0 || (judgement != J::Pending && judgement != J::Accepted
-                                                       && judgement != J::LastBlock));
-    });
-    connect(&history, &CTransferHistory::transferFinished, this, [this](int transfer) {
-        if (transfer == m_model->Transfer())
-            m_model->Flush();
-        m_transfers->setItemText(transfer, TransferTitle(transfer));
-        UpdateOutcome();
-        UpdateButtons();
-    });
-    connect(&history, &CTransferHistory::cleared, this, [this] { RebuildTransfers(true); });
 
     RebuildTransfers(true);
+}
+
+void CTransferMonitor::OnExchangeChanged(int transfer, int index)
+{
+    if (m_bStartPending) {
+        m_bStartPending = false;
+        RebuildTransfers(true);
+        return;
+    }
+    if (transfer != m_model->Transfer())
+        return;
+    // A refusal at once, before its message box comes up.
+    using J = TransferExchange::Judgement;
+    const J judgement = m_history.Records().at(transfer).exchanges.at(index).judgement;
+    m_model->ExchangeChanged(index, judgement != J::Pending && judgement != J::Accepted && judgement != J::LastBlock);
+}
+
+void CTransferMonitor::OnTransferFinished(int transfer)
+{
+    if (m_bStartPending) {
+        // Nothing went on the line (the port failed): show it now.
+        m_bStartPending = false;
+        RebuildTransfers(true);
+        return;
+    }
+    if (transfer == m_model->Transfer())
+        m_model->Flush();
+    if (transfer < m_transfers->count())
+        m_transfers->setItemText(transfer, TransferTitle(transfer));
+    UpdateOutcome();
+    UpdateButtons();
 }
 
 QString CTransferMonitor::TransferTitle(int transfer) const

@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+struct TransferExchange;
+
 class CTransferHistory;
 class QComboBox;
 class QLabel;
@@ -20,7 +22,7 @@ class CTransferMonitorModel : public QAbstractTableModel
 
 public:
     enum Column { Number, Time, Telegram, Sent, Received, ReplyTime, Judgement, ColumnCount };
-    static constexpr int kRepaintIntervalMs = 250;
+    static constexpr int kRepaintIntervalMs = 400;
 
     explicit CTransferMonitorModel(const CTransferHistory& history, QObject* parent = nullptr);
 
@@ -28,7 +30,8 @@ public:
     void SetRepaintInterval(int ms) { m_nRepaintIntervalMs = ms; }
     // -1 for none.
     void SetTransfer(int transfer);
-    int Transfer() const { return m_nTransfer; }
+    // Where the shown transfer is in the history now; -1 when none is.
+    int Transfer() const;
     // Rows of the shown transfer changed; `now` forces them to the view.
     void ExchangeChanged(int index, bool now);
     // Everything the history holds for the shown transfer, to the view.
@@ -43,8 +46,10 @@ signals:
     void rowsShown();
 
 private:
+    const TransferExchange* Exchange(int row) const;
+
     const CTransferHistory& m_history;
-    int m_nTransfer = -1;
+    int m_nTransferId = -1;
     int m_nRowsShown = 0;
     int m_nFirstDirty = -1;
     int m_nRepaintIntervalMs = kRepaintIntervalMs;
@@ -72,6 +77,8 @@ public:
 
 private:
     void RebuildTransfers(bool followNewest);
+    void OnExchangeChanged(int transfer, int index);
+    void OnTransferFinished(int transfer);
     void ShowTransfer(int transfer);
     void UpdateOutcome();
     void UpdateButtons();
@@ -87,4 +94,6 @@ private:
     QPushButton* m_copy = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_clear = nullptr;
+    // A new transfer is shown with its first row: one repaint, not two.
+    bool m_bStartPending = false;
 };
