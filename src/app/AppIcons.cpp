@@ -1,6 +1,8 @@
 #include "app/AppIcons.h"
 
-#include <QImageReader>
+#include "app/AppIconPixels.h"
+
+#include <QImage>
 #include <QPixmap>
 #include <QString>
 
@@ -15,26 +17,18 @@ void InitIconResources()
     Q_UNUSED(done);
 }
 
-namespace {
-QIcon IconFromSizes(const QString& name)
-{
-    InitIconResources();
-    QIcon icon;
-    // The large sizes are for the desktop's own icon theme, which
-    // registration fills, not for the window. Reading them as PNG without
-    // format detection spares the start-up from loading every image plugin.
-    for (int size : {16, 32, 48, 64}) {
-        QImageReader reader(QStringLiteral(":/icons/%1/%2.png").arg(size).arg(name), "png");
-        reader.setAutoDetectImageFormat(false);
-        const QImage image = reader.read();
-        if (!image.isNull())
-            icon.addPixmap(QPixmap::fromImage(image));
-    }
-    return icon;
-}
-} // namespace
-
 QIcon QZMAppIcon()
 {
-    return IconFromSizes(QStringLiteral("qzm"));
+    // The large sizes are for the desktop's own icon theme, which
+    // registration fills, not for the window. The window's sizes were
+    // decoded when the program was built: no PNG decoding (nor a look for
+    // image format plugins) at start.
+    QIcon icon;
+    for (int i = 0; i < kAppIconPixelsCount; ++i) {
+        const AppIconPixels& pixels = kAppIconPixels[i];
+        const QImage image(pixels.rgba, pixels.size, pixels.size, pixels.size * 4,
+                           QImage::Format_RGBA8888_Premultiplied);
+        icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
 }

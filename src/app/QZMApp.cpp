@@ -1,14 +1,18 @@
 #include "app/QZMApp.h"
 
+#include "app/ShellServerModule.h"
+
 #include "app/AppIcons.h"
 #include "app/ShellRegistration.h"
-#include "app/ShellServer.h"
 #include "document/QZMDoc.h"
 #include "editor/QZMView.h"
 #include "editor/ReportPrinting.h"
 #include "frame/AboutDlg.h"
 #include "frame/MainFrame.h"
+#include "framework/FirstFrame.h"
 #include "framework/Interaction.h"
+#include "framework/LazyModule.h"
+#include "framework/LazyIcons.h"
 #include "framework/SingleDocTemplate.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
@@ -22,6 +26,10 @@
 #include <cstdio>
 
 namespace {
+// How long the start waits for the window's first frame before it goes on
+// without (a window that never shows, say, started minimized).
+constexpr int kFirstFrameTimeoutMs = 2000;
+
 // The document type of the template string, opened by this program.
 CShellRegistration ProgramRegistration()
 {
@@ -38,7 +46,11 @@ CQZMApp::CQZMApp(const QStringList& arguments) : m_arguments(arguments)
     OnCommand(ID_VIEW_TRANSFER_MONITOR, [this] { OnViewTransferMonitor(); });
 }
 
-CQZMApp::~CQZMApp() = default;
+CQZMApp::~CQZMApp()
+{
+    if (m_pShellServer)
+        m_pShellModule->destroy(m_pShellServer);
+}
 
 bool CQZMApp::InitInstance()
 {
@@ -47,6 +59,8 @@ bool CQZMApp::InitInstance()
     QCoreApplication::setApplicationName(CStringTable::Load(AFX_IDS_APP_TITLE));
 
     QApplication::setWindowIcon(QZMAppIcon());
+    InstallLazyStandardIcons();
+    PreloadStylePixmaps();
 
     LoadStdProfileSettings(4);
 
@@ -71,18 +85,30 @@ bool CQZMApp::InitInstance()
     };
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(CStringTable::Load(IDR_MAINFRAME), makeDocument, makeFrame));
 
-    EnableShellOpen();
-    RegisterShellFileTypes();
-
     m_cmdInfo = CCommandLineInfo::Parse(m_arguments);
+    // A run that ends without a window (printing, unregistering) has no
+    // first frame to wait for.
+    const bool window = m_cmdInfo.m_nShellCommand == CCommandLineInfo::FileNew
+                        || m_cmdInfo.m_nShellCommand == CCommandLineInfo::FileDDE
+                        || m_cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen;
+    if (!window)
+        RunAfterFirstFrame();
     if (!ProcessShellCommand())
         return false;
 
     CMainFrame* frame = GetMainFrame();
     connect(frame, &CMainFrame::filesDropped, this, &CQZMApp::OpenDroppedFiles);
     frame->show();
-    frame->repaint();
+    WaitForFirstFrame(frame, kFirstFrameTimeoutMs);
+    RunAfterFirstFrame();
     return true;
+}
+
+void CQZMApp::RunAfterFirstFrame()
+{
+    // Nothing here is needed to draw the window: the user sees it first.
+    EnableShellOpen();
+    RegisterShellFileTypes();
 }
 
 bool CQZMApp::ProcessShellCommand()
@@ -132,13 +158,20 @@ bool CQZMApp::PrintFromCommandLine()
                        {m_cmdInfo.m_strPrinterName, m_cmdInfo.m_strDriverName, m_cmdInfo.m_strPortName});
 }
 
+// The shell server's start: probe for a running instance, then listen.
+// Runs after the first frame (or at once for a run without a window).
 void CQZMApp::EnableShellOpen()
 {
-    m_pShellServer = std::make_unique<CShellServer>([this](const ShellRequest& request) {
-        return OnShellRequest(request);
-    });
+    // The server and Qt Network load only now, from their module.
+    const auto* module = ModuleApi<CShellServerModuleApi>(kShellServerModule);
+    if (!module) {
+        qWarning("The shell server is not available: %s", qPrintable(ModuleError(kShellServerModule)));
+        return;
+    }
+    m_pShellModule = module;
+    m_pShellServer = module->create([this](const ShellRequest& request) { return OnShellRequest(request); });
     // Another instance may answer already; this one then runs without.
-    m_pShellServer->Listen();
+    module->listen(m_pShellServer);
 }
 
 void CQZMApp::RegisterShellFileTypes()

@@ -13,6 +13,7 @@ class CQZMDoc;
 class CQZMView;
 class CShellServer;
 class CTransferMonitor;
+struct CShellServerModuleApi;
 struct ShellRequest;
 
 // The QZM Configurator application object.
@@ -38,11 +39,13 @@ public:
     CTransferHistory& TransferHistory() { return m_transferHistory; }
 
     // The end of the shell conversation, once shell open is enabled.
-    CShellServer* GetShellServer() const { return m_pShellServer.get(); }
+    CShellServer* GetShellServer() const { return m_pShellServer; }
     // Carries out one shell request; false when it failed.
     bool OnShellRequest(const ShellRequest& request);
 
 private:
+    // What the start does once the window has painted its first frame.
+    void RunAfterFirstFrame();
     void EnableShellOpen();
     void RegisterShellFileTypes();
     void UnregisterShellFileTypes();
@@ -52,7 +55,9 @@ private:
 
     QStringList m_arguments;
     CCommandLineInfo m_cmdInfo;
-    std::unique_ptr<CShellServer> m_pShellServer;
+    // Made by the shell server's module, which also deletes it.
+    CShellServer* m_pShellServer = nullptr;
+    const CShellServerModuleApi* m_pShellModule = nullptr;
     CTransferHistory m_transferHistory;
     // Owned by the main frame, as its child window.
     QPointer<CTransferMonitor> m_pTransferMonitor;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ShellServerModule.h"
+
 #include <QByteArray>
 #include <QLocalServer>
 #include <QObject>
@@ -11,18 +13,6 @@
 #include <optional>
 
 class QLocalSocket;
-
-// One command of a shell conversation.
-struct ShellRequest
-{
-    enum class Verb { Open, Print, PrintTo };
-
-    Verb verb = Verb::Open;
-    QString path;
-    QString printerName;
-    QString driverName;
-    QString portName;
-};
 
 // Reads exactly one of
 //   [open("%1")]  [print("%1")]  [printto("%1","%2","%3","%4")]

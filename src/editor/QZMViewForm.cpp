@@ -9,12 +9,18 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QTabBar>
 
 using namespace FormLimits;
@@ -99,9 +105,28 @@ void FitLabels(QWidget* form, const CDialogUnits& du)
     }
 }
 
+// Where the choice of the form's font is kept between starts, and what it
+// depends on: the UI font, the screen's resolution and the installed fonts.
+QString FormFontCacheFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/form-font");
+}
+
+QString FormFontCacheKey(const QFont& font)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return QStringLiteral("%1|%2x%3|%4")
+        .arg(font.toString())
+        .arg(screen ? screen->logicalDotsPerInchX() : 0.0)
+        .arg(screen ? screen->logicalDotsPerInchY() : 0.0)
+        .arg(qHash(QFontDatabase::families().join(QLatin1Char('\n'))));
+}
+
 // The form's font: the UI font at 8 points. The template was drawn for a
 // narrow face; where the UI font is wider, its semi-condensed face, or else
-// a smaller size, keeps the whole form within the window's width.
+// a smaller size, keeps the whole form within the window's width. Measuring
+// a candidate loads its font, so the choice is kept and, while the fonts and
+// the screen stay the same, only the chosen one is measured again.
 QFont FormFont()
 {
     QFont font = QApplication::font();
@@ -112,10 +137,35 @@ QFont FormFont()
     smaller.setPointSizeF(kFontPoints - 0.5);
     QFont smallest = font;
     smallest.setPointSize(kFontPoints - 1);
-    for (const QFont& candidate : {font, condensed, smaller, smallest})
-        if (CDialogUnits(candidate).X(kFormWidth) <= kFitWidth)
-            return candidate;
-    return font;
+    const QFont candidates[] = {font, condensed, smaller, smallest};
+
+    const QString key = FormFontCacheKey(font);
+    QFile cache(FormFontCacheFile());
+    if (cache.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> lines = cache.readAll().split('\n');
+        const QList<QByteArray> choice = lines.value(1).split(' ');
+        bool ok = choice.size() == 3 && QString::fromUtf8(lines.value(0)) == key;
+        const int index = ok ? choice.at(0).toInt(&ok) : -1;
+        if (ok && index >= 0 && index < int(std::size(candidates))) {
+            const CDialogUnits units(candidates[index]);
+            if (QByteArray::number(units.X(4)) == choice.at(1) && QByteArray::number(units.Y(8)) == choice.at(2))
+                return candidates[index];
+        }
+        cache.close();
+    }
+
+    int chosen = 0;
+    for (int i = 0; i < int(std::size(candidates)); ++i)
+        if (CDialogUnits(candidates[i]).X(kFormWidth) <= kFitWidth) {
+            chosen = i;
+            break;
+        }
+    // Only a cache: a failed write costs the next start the search again.
+    const CDialogUnits units(candidates[chosen]);
+    if (QDir().mkpath(QFileInfo(cache.fileName()).path()) && cache.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        cache.write(key.toUtf8() + '\n' + QByteArray::number(chosen) + ' ' + QByteArray::number(units.X(4)) + ' '
+                    + QByteArray::number(units.Y(8)) + '\n');
+    return candidates[chosen];
 }
 } // namespace
 

@@ -1,22 +1,13 @@
 #pragma once
 
+#include "framework/PrintModule.h"
+
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 class CQZMDoc;
 class QPrinter;
 class QWidget;
-
-// The printer that a print request names (the print-to switch or a shell
-// request); all empty for the default printer.
-struct PrinterDetails
-{
-    QString printerName;
-    QString driverName;
-    QString portName;
-};
 
 // Chooses the printer of a new job: the one the details name, else the
 // default. Returns false when there is no such printer (or, for a direct
@@ -24,8 +15,7 @@ struct PrinterDetails
 bool SelectPrinter(QPrinter& printer, const PrinterDetails& details, bool direct);
 
 // Tests point print jobs at PDF files through this; nullptr restores the
-// real selection. The selector gets the job's printer details.
-using PrinterSelector = std::function<bool(QPrinter& printer, const PrinterDetails& details)>;
+// real selection.
 void SetPrinterSelector(PrinterSelector selector);
 
 // The report's lines as they are printed: one entry per printed line, line

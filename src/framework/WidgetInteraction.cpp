@@ -1,5 +1,7 @@
 #include "framework/WidgetInteraction.h"
 
+#include "framework/LazyModule.h"
+#include "framework/PrintModule.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
 
@@ -7,8 +9,6 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QPrintDialog>
-#include <QPrinter>
 
 namespace {
 QWidget* dialogParent()
@@ -98,8 +98,13 @@ bool CWidgetInteraction::PrintDialog(const PrintRequest& request)
 {
     if (!request.showDialog)
         return true;
-    QPrintDialog dialog(request.printer, dialogParent());
-    return dialog.exec() == QDialog::Accepted;
+    // Qt's print dialog comes with the printing module.
+    const auto* printing = ModuleApi<CPrintModuleApi>(kPrintingModule);
+    if (!printing) {
+        qWarning("Printing is not available: %s", qPrintable(ModuleError(kPrintingModule)));
+        return false;
+    }
+    return printing->printDialog(request.printer, dialogParent());
 }
 
 int CWidgetInteraction::RunModal(QWidget* dialog)

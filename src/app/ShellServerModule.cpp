@@ -1,0 +1,23 @@
+#include "app/ShellServerModule.h"
+
+#include "app/ShellServer.h"
+#include "framework/LazyModule.h"
+
+namespace {
+CShellServer* Create(std::function<bool(const ShellRequest&)> handler)
+{
+    return new CShellServer(std::move(handler));
+}
+
+bool Listen(CShellServer* server)
+{
+    return server->Listen();
+}
+
+void Destroy(CShellServer* server)
+{
+    delete server;
+}
+} // namespace
+
+extern const CShellServerModuleApi kShellServerModuleApi = {kModuleVersion, Create, Listen, Destroy};

@@ -1,0 +1,10 @@
+#pragma once
+
+class QWidget;
+
+// Runs the event loop until the top-level window has painted its first
+// frame, at most timeoutMs. A widget window paints while it handles its
+// first expose event, so this returns once that event has been handled (a
+// zero-delay timer would fire before it). Returns false on the timeout or
+// when the window is hidden meanwhile.
+bool WaitForFirstFrame(QWidget* window, int timeoutMs);
