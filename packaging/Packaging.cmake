@@ -42,9 +42,39 @@ endforeach()
 add_custom_target(qzm_man ALL DEPENDS ${man_outputs})
 install(FILES ${man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# Debian wants the copyright statement next to the package's other documents.
+# Debian wants the copyright statement and the changelog (compressed) next to
+# the package's other documents.
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qzm-configurator)
+if(GZIP_EXECUTABLE)
+  set(changelog ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+  add_custom_command(OUTPUT ${changelog}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+    COMMAND ${GZIP_EXECUTABLE} -9 -n -c ${CMAKE_SOURCE_DIR}/packaging/changelog > ${changelog}
+    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog VERBATIM)
+  add_custom_target(qzm_changelog ALL DEPENDS ${changelog})
+  install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/qzm-configurator)
+endif()
+
+# Software centres find the program by its AppStream metainfo.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/io.github.zelvra.qzm.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# Lintian: the program's texts keep their spelling.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME qzm-configurator)
+
+# A stripped package also drops the sections nothing at run time reads.
+find_program(QZM_STRIP NAMES ${CMAKE_STRIP} strip)
+if(QZM_STRIP)
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      foreach(program qzm qzm-cli qzm-sim)
+        execute_process(COMMAND \"${QZM_STRIP}\" --remove-section=.comment --remove-section=.note
+                        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\")
+      endforeach()
+    endif()")
+endif()
 
 # Debian package
 set(CPACK_GENERATOR DEB)
@@ -53,8 +83,12 @@ set(CPACK_PACKAGE_VENDOR Zelvra)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Zelvra <support@zelvra.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Configuration tool for QZM data concentrators")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Writes the configuration of a QZM data concentrator (what it reads from and writes to the devices of its serial field network), keeps it as a .qzm document, prints it, exports it as a text report and sends it to the device over a serial port. Includes qzm-cli, the headless companion, and qzm-sim, a simulated device.")
+# Lines of the extended description stay within 80 columns.
+set(CPACK_PACKAGE_DESCRIPTION "Writes the configuration of a QZM data concentrator (what it reads from
+and writes to the devices of its serial field network), keeps it as a .qzm
+document, prints it, exports it as a text report and sends it to the device
+over a serial port. Includes qzm-cli, the headless companion, and qzm-sim,
+a simulated device.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

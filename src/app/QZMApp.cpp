@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <cstdio>
 
 namespace {
 // How long the start waits for the window's first frame before it goes on
@@ -148,9 +149,14 @@ bool CQZMApp::ProcessShellCommand()
 
 bool CQZMApp::PrintFromCommandLine()
 {
-    // Nothing named, nothing to print (a desktop's print action without a file).
-    if (m_cmdInfo.m_strFileName.isEmpty())
+    // Nothing named, nothing to print (a desktop's print action without a
+    // file): say so, where a terminal and where only the desktop would see it.
+    if (m_cmdInfo.m_strFileName.isEmpty()) {
+        const QString why = CStringTable::Load(IDS_PRINT_NEEDS_FILE);
+        std::fprintf(stderr, "qzm: %s\n", qPrintable(QString(why).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+        AfxMessageBox(why);
         return false;
+    }
     // The window stays hidden.
     if (!OpenDocumentFile(m_cmdInfo.m_strFileName, false))
         return false;

@@ -31,6 +31,8 @@ public:
     CShellRegistration(DocTypeInfo type, QString programPath);
 
     // Writes what differs from what is there; true when all of it is in place.
+    // A program installed with the system's own registration writes nothing
+    // and takes away a per-user copy that would only shadow it.
     bool Register();
     // Removes what Register writes; the extension only while it is ours.
     void Unregister();
@@ -53,6 +55,13 @@ public:
     // True when a type other than ours claims "*<extension>" in the MIME
     // database or in a package not yet compiled into it.
     bool ExtensionOwnedByOther() const;
+
+    // The system data folder (of XDG_DATA_DIRS) that holds this program's
+    // desktop entry and MIME type because the program is installed under its
+    // prefix (<prefix>/bin/qzm and <prefix>/share); empty when there is none.
+    QString SystemDataDir() const;
+    // The program a desktop entry starts (its TryExec), or empty.
+    static QString EntryProgram(const QByteArray& entry);
 
     // One argument of a desktop entry's Exec key, quoted and escaped.
     static QString QuoteExecArgument(const QString& argument);

@@ -10,7 +10,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QXmlStreamReader>
+
+#include <cstdio>
 
 void RunDesktopTool(const QString& tool, const QStringList& arguments);
 
@@ -24,18 +27,45 @@ QByteArray ReadAll(const QString& path)
 }
 
 // Writes only when the content differs, so a start with everything in place
-// touches nothing. Returns false on failure; *changed tells whether it wrote.
+// touches nothing. A new file goes in by rename, never half written, but
+// without a sync: these files are rebuilt at the next start should a crash
+// lose them, and a sync per file is what made a first start slow.
+// Returns false on failure; *changed tells whether it wrote.
 bool WriteIfChanged(const QString& path, const QByteArray& bytes, bool* changed)
 {
     if (QFileInfo::exists(path) && ReadAll(path) == bytes)
         return true;
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
         return false;
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                        | QFileDevice::ReadOther);
+    if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        return false;
+    file.setAutoRemove(false);
     *changed = true;
     return true;
+}
+
+QString UnescapeEntryString(const QString& raw)
+{
+    QString out;
+    for (int i = 0; i < raw.size(); ++i) {
+        if (raw.at(i) != QLatin1Char('\\') || i + 1 == raw.size()) {
+            out += raw.at(i);
+            continue;
+        }
+        switch (raw.at(++i).unicode()) {
+        case 's': out += QLatin1Char(' '); break;
+        case 'n': out += QLatin1Char('\n'); break;
+        case 't': out += QLatin1Char('\t'); break;
+        case 'r': out += QLatin1Char('\r'); break;
+        default: out += raw.at(i);
+        }
+    }
+    return out;
 }
 
 QString XmlEscaped(const QString& text)
@@ -188,6 +218,7 @@ QByteArray CShellRegistration::DesktopEntry() const
     text += QLatin1String("Exec=") + EscapeEntryString(program + QLatin1String(" %f")) + QLatin1Char('\n');
     text += QLatin1String("MimeType=") + m_type.MimeType() + QLatin1String(";\n");
     text += QLatin1String("Categories=Utility;\n");
+    text += QLatin1String("Keywords=configuration;serial;Modbus;field network;concentrator;\n");
     text += QLatin1String("Terminal=false\n");
     text += QLatin1String("Actions=Print;\n");
     text += QLatin1String("\n[Desktop Action Print]\n");
@@ -239,10 +270,47 @@ bool CShellRegistration::ExtensionOwnedByOther() const
     return false;
 }
 
+QString CShellRegistration::EntryProgram(const QByteArray& entry)
+{
+    for (const QByteArray& line : entry.split('\n'))
+        if (line.startsWith("TryExec="))
+            return UnescapeEntryString(QString::fromUtf8(line.mid(8)).trimmed());
+    return {};
+}
+
+QString CShellRegistration::SystemDataDir() const
+{
+    const QFileInfo program(m_program);
+    if (!program.isAbsolute())
+        return {};
+    const QString prefix = QFileInfo(program.absolutePath()).absolutePath();
+    const QString data = QDir::cleanPath(prefix + QStringLiteral("/share"));
+    const QString name = DesktopBaseName();
+    if (!DataDirs().contains(data)
+        || !QFileInfo::exists(data + QStringLiteral("/applications/") + name + QStringLiteral(".desktop"))
+        || !QFileInfo::exists(data + QStringLiteral("/mime/packages/") + name + QStringLiteral(".xml")))
+        return {};
+    return data;
+}
+
 bool CShellRegistration::Register()
 {
     if (m_program.isEmpty() || m_type.typeId.isEmpty() || m_type.extension.isEmpty())
         return false;
+
+    if (!SystemDataDir().isEmpty()) {
+        // Installed (a package): the system's entry, type and icons serve.
+        // A per-user entry of the same name would shadow them; take it away
+        // when it is this program's own or its program is gone, but leave
+        // one that another build still in place wrote.
+        const QString owner = EntryProgram(ReadAll(DesktopEntryPath()));
+        if (owner.isEmpty() || owner == m_program || !QFileInfo::exists(owner))
+            Unregister();
+        return true;
+    }
+
+    // A per-user registration that names another program, even a missing
+    // one, is rewritten to name this one.
     bool ok = true;
 
     InitIconResources();

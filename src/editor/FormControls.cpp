@@ -2,7 +2,11 @@
 
 #include "framework/LocalText.h"
 
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
+#include <QApplication>
 #include <QButtonGroup>
+#include <QPainter>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLocale>
@@ -11,10 +15,14 @@
 #include <QTabBar>
 #include <QTextBlock>
 #include <QToolButton>
+#include <QPointer>
+#include <QStyleFactory>
+#include <QStyleOptionFrame>
 #include <QValidator>
 #include <QWheelEvent>
 
 #include <climits>
+#include <cmath>
 
 int ReadFieldNumber(const QString& text)
 {
@@ -54,6 +62,17 @@ QString PlainSpinText(const QString& text)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return {};
     return plain;
+}
+
+QString VisibleLabelText(const QString& text)
+{
+    QString shown;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size())
+            ++i;
+        shown += text[i];
+    }
+    return shown;
 }
 
 QString DocumentTextToUi(const QByteArray& text)
@@ -174,6 +193,13 @@ void CSpinButton::SetBuddy(CNumberEdit* buddy)
         buddy->AttachSpin(this);
 }
 
+void CSpinButton::SetAccessibleNames(const QString& field)
+{
+    setAccessibleName(field + QStringLiteral(" arrows"));
+    m_pUp->setAccessibleName(QStringLiteral("Increase ") + field);
+    m_pDown->setAccessibleName(QStringLiteral("Decrease ") + field);
+}
+
 void CSpinButton::SetRange(int lower, int upper)
 {
     m_nLower = qMin(lower, upper);
@@ -253,6 +279,61 @@ void CDescriptionEdit::WriteText(const QString& text)
     m_bProgramWrite = outer;
 }
 
+namespace {
+// Qt names a drop-down list by its current item on X11, leaving the name to
+// the label relation that not every reader follows: "19200" says nothing.
+// This one is named after its label and gives the item as its value.
+class CDropListAccessible : public QAccessibleWidget
+{
+public:
+    explicit CDropListAccessible(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        const QComboBox* list = static_cast<const QComboBox*>(widget());
+        if (t == QAccessible::Value || (t == QAccessible::Name && list->accessibleName().isEmpty()))
+            return list->currentText();
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        const QComboBox* list = static_cast<const QComboBox*>(widget());
+        s.expandable = true;
+        s.expanded = list->view() && list->view()->isVisible();
+        s.collapsed = !s.expanded;
+        return s;
+    }
+
+    QStringList actionNames() const override
+    {
+        return QStringList(showMenuAction()) << QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& action) override
+    {
+        if (action == showMenuAction() || action == pressAction())
+            static_cast<QComboBox*>(widget())->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface* DropListAccessibleFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("CDropList") && object && object->isWidgetType())
+        return new CDropListAccessible(static_cast<QComboBox*>(object));
+    return nullptr;
+}
+} // namespace
+
+CDropList::CDropList(QWidget* parent) : QComboBox(parent)
+{
+    // Installing twice installs once.
+    QAccessible::installFactory(DropListAccessibleFactory);
+}
+
 void CDropList::wheelEvent(QWheelEvent* event)
 {
     if (!hasFocus()) {
@@ -274,6 +355,49 @@ void CRadioButton::focusInEvent(QFocusEvent* event)
                 buttons << sibling;
     for (QAbstractButton* button : buttons)
         button->setFocusPolicy(Qt::StrongFocus);
+}
+
+CFormFrameStyle::CFormFrameStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name()))
+{
+    // Lives as long as the application; follows its style.
+    setParent(qApp);
+}
+
+CFormFrameStyle* CFormFrameStyle::Instance()
+{
+    static QPointer<CFormFrameStyle> style;
+    if (!style)
+        style = new CFormFrameStyle;
+    return style;
+}
+
+void CFormFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                                    const QWidget* widget) const
+{
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+    if (element != PE_Frame && element != PE_FrameLineEdit && element != PE_FrameGroupBox
+        && element != PE_FrameTabWidget)
+        return;
+    // A group box's frame is a picture drawn for one device pixel a pixel:
+    // scaled by 2 it blurs into a faint double line, so it is drawn again at
+    // every factor but 1.
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const bool redraw = element == PE_FrameGroupBox ? ratio != 1.0 : ratio != std::floor(ratio);
+    if (!redraw || option->rect.width() < 3 || option->rect.height() < 3)
+        return;
+    if (const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option))
+        if (frame->lineWidth <= 0 && element != PE_FrameGroupBox && element != PE_FrameTabWidget)
+            return;
+    // The colours the application's own style gives these lines.
+    const QColor line = option->palette.window().color().darker(element == PE_FrameGroupBox ? 111 : 140);
+    const QRect r = option->rect;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->fillRect(QRect(r.left(), r.top(), r.width(), 1), line);
+    painter->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), line);
+    painter->fillRect(QRect(r.left(), r.top(), 1, r.height()), line);
+    painter->fillRect(QRect(r.right(), r.top(), 1, r.height()), line);
+    painter->restore();
 }
 
 CTabStrip::CTabStrip(QWidget* parent) : QWidget(parent), m_pBar(new QTabBar(this))

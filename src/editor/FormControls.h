@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QWidget>
 
@@ -19,6 +20,9 @@ int ReadFieldNumber(const QString& text);
 // ("9,999"); returns the plain digits ("9999") for such a text, or an empty
 // string when the text is not one.
 QString PlainSpinText(const QString& text);
+
+// A label's text as shown: the mnemonic marker "&" taken out, "&&" read as "&".
+QString VisibleLabelText(const QString& text);
 
 // Converts between the document's 8-bit CR LF texts and the UI's "\n" texts.
 QString DocumentTextToUi(const QByteArray& text);
@@ -85,6 +89,9 @@ public:
     // direction +1 (up) or -1 (down).
     void StepBy(int direction);
 
+    // Names the arrows after the field they step.
+    void SetAccessibleNames(const QString& field);
+
     QToolButton* UpButton() const { return m_pUp; }
     QToolButton* DownButton() const { return m_pDown; }
 
@@ -130,7 +137,7 @@ class CDropList : public QComboBox
     Q_OBJECT
 
 public:
-    explicit CDropList(QWidget* parent = nullptr) : QComboBox(parent) {}
+    explicit CDropList(QWidget* parent = nullptr);
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
@@ -147,6 +154,29 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+};
+
+// The application's style with frames that survive fractional scale factors.
+// A style draws a one-pixel frame as a line centred on the widget's edge;
+// at 1.25 or 1.5 the half outside the widget is clipped and what remains may
+// cover no whole device pixel, or lie under the child that fills the frame
+// (a text field's viewport), so the line vanishes. At such factors the frame
+// is drawn again as a strip just inside each edge, which always covers a
+// device pixel that nothing paints over. The form's framed controls use it.
+class CFormFrameStyle : public QProxyStyle
+{
+    Q_OBJECT
+
+public:
+    // One for the process: widgets keep a pointer to their style until they
+    // are gone.
+    static CFormFrameStyle* Instance();
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
+
+private:
+    CFormFrameStyle();
 };
 
 // Tab strip drawn as a tab row over a framed pane. It lies beneath the

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabBar>
 
 #include <utility>
@@ -46,6 +47,28 @@ CQZMView::CQZMView(QWidget* parent) : QScrollArea(parent)
         const ReportPrintJob job = command.second;
         OnCommand(command.first, [this, job] { Print(job); });
     }
+}
+
+void CQZMView::resizeEvent(QResizeEvent* event)
+{
+    UpdateScrollBars();
+    QScrollArea::resizeEvent(event);
+}
+
+void CQZMView::UpdateScrollBars()
+{
+    if (!m_pForm)
+        return;
+    const QSize room = contentsRect().size();
+    const QSize form = m_pForm->size();
+    const int barWidth = verticalScrollBar()->sizeHint().width();
+    const int barHeight = horizontalScrollBar()->sizeHint().height();
+    bool vertical = form.height() - room.height() > m_blankMargin.height();
+    const bool horizontal = form.width() - (room.width() - (vertical ? barWidth : 0)) > m_blankMargin.width();
+    if (horizontal)
+        vertical = form.height() - (room.height() - barHeight) > m_blankMargin.height();
+    setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
 }
 
 bool CQZMView::Print(ReportPrintJob job, const PrinterDetails& printer)

@@ -45,8 +45,14 @@ public:
     QWidget* GetDlgItem(int id) const { return m_controls.value(id); }
     QWidget* Form() const { return m_pForm; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void CreateForm();
+    // Shows a scroll bar only when it would reveal part of a control, not
+    // just the blank margin the template leaves right of and below them.
+    void UpdateScrollBars();
     void RunOneTimeSetup(const CBlockMemory& shown);
     CQZMDoc::List SelectedList() const;
     void SelectTab(int index);
@@ -83,6 +89,8 @@ private:
     void StoreInCurrentBlock(const std::function<void(CBlockMemory&)>& change);
 
     QWidget* m_pForm = nullptr;
+    // The blank margins right of and below the form's controls, in pixels.
+    QSize m_blankMargin;
     QHash<int, QWidget*> m_controls;
     QList<QObject*> m_focusFilters;
 

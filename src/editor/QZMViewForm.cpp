@@ -45,6 +45,66 @@ private:
     std::function<void()> m_handler;
 };
 
+// A label's text as a screen reader names its field: no mnemonic marker,
+// no trailing colon.
+QString AccessibleLabelText(const QString& text)
+{
+    QString name = VisibleLabelText(text);
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return name;
+}
+
+// Room a label may take on the side away from its aligned edge: up to the
+// nearest control beside it, or the border of a frame around it, keeping
+// the gap the template keeps there.
+void FitLabels(QWidget* form, const CDialogUnits& du)
+{
+    const int controlGap = qMax(2, du.X(1));
+    const int frameGap = du.X(4);
+    const QList<QWidget*> siblings = form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QLabel* l : form->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        const bool right = l->alignment() & Qt::AlignRight;
+        const QRect r = l->geometry();
+        int lowest = 0;
+        int highest = form->width();
+        for (QWidget* w : siblings) {
+            if (w == l || w->isHidden())
+                continue;
+            const QRect g = w->geometry();
+            if (g.contains(r)) {
+                // A frame around the label: keep off its borders.
+                lowest = qMax(lowest, g.left() + frameGap);
+                highest = qMin(highest, g.right() + 1 - frameGap);
+            } else if (g.top() <= r.bottom() && g.bottom() >= r.top() && !r.contains(g)) {
+                // A control in the same row.
+                if (g.center().x() > r.center().x())
+                    highest = qMin(highest, g.left() - controlGap);
+                else
+                    lowest = qMax(lowest, g.right() + 1 + controlGap);
+            }
+        }
+        // A face wider than the template's must not clip the text or push it
+        // into its neighbour: the label grows into the free room, and only
+        // when that is not enough does its text get smaller.
+        QFont font = l->font();
+        auto needed = [&] { return QFontMetrics(font).horizontalAdvance(VisibleLabelText(l->text())) + 1; };
+        QRect fitted = r;
+        const int room = right ? r.right() + 1 - lowest : highest - r.left();
+        while (needed() > room && font.pointSizeF() > 5)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        if (font != l->font())
+            l->setFont(font);
+        if (needed() > r.width()) {
+            if (right)
+                fitted.setLeft(r.right() + 1 - needed());
+            else
+                fitted.setWidth(needed());
+        }
+        l->setGeometry(fitted);
+    }
+}
+
 // Where the choice of the form's font is kept between starts, and what it
 // depends on: the UI font, the screen's resolution and the installed fonts.
 QString FormFontCacheFile()
@@ -117,6 +177,9 @@ void CQZMView::CreateForm()
     m_pForm->setFont(font);
     const CDialogUnits du(font);
     m_pForm->setFixedSize(du.X(kFormWidth), du.Y(kFormHeight));
+    // Right of the frames (x 190) and below the tab strip (y 326) the
+    // template is blank.
+    m_blankMargin = QSize(du.X(kFormWidth) - du.X(190), du.Y(kFormHeight) - du.Y(326));
 
     QList<QWidget*> tabOrder;
     auto place = [&](QWidget* w, int id, const char* name, int x, int y, int cx, int cy) {
@@ -129,22 +192,13 @@ void CQZMView::CreateForm()
         if (w->focusPolicy() != Qt::NoFocus)
             tabOrder << w;
     };
+    // FitLabels, once every control is in place, gives a label room for a
+    // face wider than the template's.
     auto label = [&](const char* text, int x, int y, int cx, int cy, Qt::Alignment align) {
         auto* l = new QLabel(QString::fromLatin1(text), m_pForm);
         l->setTextFormat(Qt::PlainText);
         l->setAlignment(align);
         place(l, 0, "IDC_STATIC", x, y, cx, cy);
-        // A face a little wider than the template's must not clip a label:
-        // it grows away from its aligned edge into the gap beside it.
-        const int needed = l->fontMetrics().horizontalAdvance(l->text()) + 1;
-        if (needed > l->width()) {
-            QRect r = l->geometry();
-            if (align & Qt::AlignRight)
-                r.setLeft(r.right() + 1 - needed);
-            else
-                r.setWidth(needed);
-            l->setGeometry(r);
-        }
         return l;
     };
     // A number field with its spin just right of it, the spin attached.
@@ -172,7 +226,7 @@ void CQZMView::CreateForm()
     const Qt::Alignment rightCentred = Qt::AlignRight | Qt::AlignVCenter;
 
     // Template order: also the keyboard order.
-    label("Description of this QZM:", 10, 9, 180, 10, left);
+    QLabel* descriptionLabel = label("&Description of this QZM:", 10, 9, 180, 10, left);
     m_wndDescription = new CDescriptionEdit(m_pForm);
     place(m_wndDescription, IDC_DESCRIPTION, "IDC_DESCRIPTION", 10, 22, 180, 30);
 
@@ -180,14 +234,14 @@ void CQZMView::CreateForm()
     settings->setFocusPolicy(Qt::NoFocus);
     place(settings, 0, "IDC_SETTINGS_FRAME", 10, 59, 180, 71);
 
-    label("Baudrate:", 14, 95, 32, 8, left);
+    QLabel* baudRateLabel = label("&Baudrate:", 14, 95, 32, 8, left);
     m_wndBaudRate = dropList(IDC_BAUDRATE, "IDC_BAUDRATE", QZMFields::kBaudRates.Names(), 47, 93, 49);
-    label("Parity:", 112, 95, 20, 8, left);
+    QLabel* parityLabel = label("Parit&y:", 112, 95, 20, 8, left);
     m_wndParity = dropList(IDC_PARITY, "IDC_PARITY", QZMFields::kParities.Names(), 136, 93, 49);
-    label("Timeout:", 14, 113, 28, 8, left);
+    QLabel* timeoutLabel = label("&Timeout:", 14, 113, 28, 8, left);
     numberField(m_wndTimeout, IDC_TIMEOUT, "IDC_TIMEOUT", m_wndTimeoutSpin, IDC_TIMEOUT_SPIN, "IDC_TIMEOUT_SPIN", 47, 111,
                 38, 86);
-    label("msec", 101, 113, 18, 8, left);
+    QLabel* unitLabel = label("msec", 101, 113, 18, 8, left);
 
     m_wndBlockFrame = new QGroupBox(QStringLiteral("Block Memory"), m_pForm);
     m_wndBlockFrame->setAlignment(Qt::AlignHCenter);
@@ -207,15 +261,15 @@ void CQZMView::CreateForm()
         button->setFocusPolicy(Qt::StrongFocus);
     }
 
-    label("Description:", 30, 197, 140, 10, left);
+    QLabel* blockDescriptionLabel = label("De&scription:", 30, 197, 140, 10, left);
     m_wndBMDescription = new CDescriptionEdit(m_pForm);
     place(m_wndBMDescription, IDC_BM_DESCRIPTION, "IDC_BM_DESCRIPTION", 30, 209, 140, 30);
 
-    label("Address in network:", 25, 250, 92, 12, rightCentred);
+    QLabel* addressLabel = label("&Address in network:", 25, 250, 92, 12, rightCentred);
     numberField(m_wndAddress, IDC_ADDRESS, "IDC_ADDRESS", m_wndAddressSpin, IDC_ADDRESS_SPIN, "IDC_ADDRESS_SPIN", 120,
                 250, 40, 160);
 
-    label("Parameter/Variable number:", 25, 275, 92, 12, rightCentred);
+    QLabel* numberLabel = label("Parameter/Variable &number:", 25, 275, 92, 12, rightCentred);
     numberField(m_wndNumber, IDC_NUMBER, "IDC_NUMBER", m_wndNumberSpin, IDC_NUMBER_SPIN, "IDC_NUMBER_SPIN", 120, 275, 40,
                 160);
 
@@ -236,7 +290,7 @@ void CQZMView::CreateForm()
     tabOrder.removeAll(m_wndTab);
     tabOrder << m_wndTab->TabBar();
 
-    label("Protocol:", 14, 75, 29, 8, left);
+    QLabel* protocolLabel = label("&Protocol:", 14, 75, 29, 8, left);
     m_wndProtocol = dropList(IDC_PROTOCOL, "IDC_PROTOCOL", QZMFields::kProtocols.Names(), 47, 75, 138);
 
     // The first template control lies on top; in particular the tab strip
@@ -249,7 +303,45 @@ void CQZMView::CreateForm()
     for (int i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
 
+    // Each label names its field, and its mnemonic (Alt+letter) reaches it.
+    const std::pair<QLabel*, QWidget*> buddies[] = {
+        {descriptionLabel, m_wndDescription}, {baudRateLabel, m_wndBaudRate}, {parityLabel, m_wndParity},
+        {timeoutLabel, m_wndTimeout},         {unitLabel, m_wndTimeout},      {blockDescriptionLabel, m_wndBMDescription},
+        {addressLabel, m_wndAddress},         {numberLabel, m_wndNumber},     {protocolLabel, m_wndProtocol},
+    };
+    for (const auto& [text, field] : buddies) {
+        text->setBuddy(field);
+        if (field->accessibleName().isEmpty())
+            field->setAccessibleName(AccessibleLabelText(text->text()));
+    }
+    m_wndTimeout->setAccessibleDescription(QStringLiteral("Time-out in milliseconds, 50 to 1000"));
+    m_wndAddress->setAccessibleDescription(QStringLiteral("Address of the device in the network, 1 to 247"));
+    m_wndNumber->setAccessibleDescription(QStringLiteral("Number of the parameter or basic variable, 0 to 9999"));
+    m_wndBMDescription->setAccessibleDescription(QStringLiteral("Description of the Block Memory shown"));
+    m_wndTimeoutSpin->SetAccessibleNames(m_wndTimeout->accessibleName());
+    m_wndAddressSpin->SetAccessibleNames(m_wndAddress->accessibleName());
+    m_wndNumberSpin->SetAccessibleNames(m_wndNumber->accessibleName());
+    // "Preview" reads as a preview; say what the buttons do.
+    m_wndPreview->setAccessibleDescription(QStringLiteral("Shows the previous Block Memory of the list"));
+    m_wndNext->setAccessibleDescription(QStringLiteral("Shows the next Block Memory of the list"));
+    m_wndInsert->setAccessibleDescription(QStringLiteral("Inserts a new Block Memory after the one shown"));
+    m_wndDelete->setAccessibleDescription(QStringLiteral("Deletes the Block Memory shown"));
+    basicVariable->setAccessibleDescription(QStringLiteral("The number names a basic variable of the device"));
+    parameter->setAccessibleDescription(QStringLiteral("The number names a parameter of the device"));
+    m_wndTab->setAccessibleName(QStringLiteral("Block Memory lists"));
+    m_wndTab->setAccessibleDescription(
+        QStringLiteral("Read: what the QZM reads from the devices; Write: what it writes to them"));
+
+    FitLabels(m_pForm, du);
+
+    // Frames that stay whole at fractional scale factors.
+    for (QWidget* framed : std::initializer_list<QWidget*>{m_wndDescription, m_wndBMDescription, m_wndTimeout,
+                                                           m_wndAddress, m_wndNumber, settings, m_wndBlockFrame,
+                                                           m_wndTab})
+        framed->setStyle(CFormFrameStyle::Instance());
+
     setWidget(m_pForm);
+    UpdateScrollBars();
 
     // Notifications.
     connect(m_wndDescription, &CDescriptionEdit::userTextChanged, this, &CQZMView::OnUpdateDescription);

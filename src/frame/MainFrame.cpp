@@ -12,6 +12,7 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -142,7 +143,7 @@ void CMainFrame::CreateMenus()
     addItems(view, kViewMenu, int(std::size(kViewMenu)));
     WatchMenu(view);
 
-    QMenu* comm = menuBar()->addMenu(QStringLiteral("Comunicate"));
+    QMenu* comm = menuBar()->addMenu(QStringLiteral("&Comunicate"));
     QAction* sendAll = CommandAction(ID_SEND_ALL);
     sendAll->setText(QStringLiteral("Send All"));
     comm->addAction(sendAll);
@@ -207,6 +208,7 @@ bool CMainFrame::CreateToolBar()
 {
     m_wndToolBar = new QToolBar(this);
     m_wndToolBar->setObjectName(QStringLiteral("toolbar"));
+    m_wndToolBar->setWindowTitle(QStringLiteral("Toolbar"));
     m_wndToolBar->setIconSize(QSize(19, 18));
     m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
     m_wndToolBar->setFloatable(true);
@@ -225,6 +227,10 @@ bool CMainFrame::CreateToolBar()
             button->setAutoRaise(false);
             button->setFixedSize(26, 25);
             button->setToolTip(CStringTable::Tooltip(id));
+            // The action's text carries the menu's mnemonic and key; a screen
+            // reader names the button as its tooltip does.
+            button->setAccessibleName(CStringTable::Tooltip(id));
+            button->setAccessibleDescription(CStringTable::Prompt(id));
         }
     }
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
@@ -234,6 +240,8 @@ bool CMainFrame::CreateToolBar()
 
 bool CMainFrame::CreateStatusBar()
 {
+    // The window resizes from its border; the grip's room goes to the panes.
+    statusBar()->setSizeGripEnabled(false);
     CreateMessagePane();
     for (int i = 0; i < 3; ++i) {
         auto* pane = new QLabel(this);
@@ -265,11 +273,54 @@ void CMainFrame::UpdateLockIndicators()
             continue;
         const QString text = on[i] ? CStringTable::Load(kIndicators[i]) : QString();
         pane->setText(text);
-        // A blank indicator gives its room to the message pane: at the frame's width the
-        // editor's range messages would otherwise be cut off.
-        pane->setFixedWidth(text.isEmpty() ? 2 * pane->frameWidth() + 2
-                                           : pane->fontMetrics().horizontalAdvance(text) + 8);
+        pane->setFixedWidth(text.isEmpty() ? BlankWidth(pane) : LitWidth(pane, text));
     }
+}
+
+void CMainFrame::showEvent(QShowEvent* event)
+{
+    CFrameWnd::showEvent(event);
+    if (!m_nBlankIndicatorWidth)
+        FitBlankIndicators();
+}
+
+void CMainFrame::FitBlankIndicators()
+{
+    // Blank panes are empty boxes of one width, as wide as a lit one where
+    // the room allows, and narrower only as far as the editor's longest range
+    // message needs to read whole in pane 0 at the first window's width.
+    QLabel* message = statusBar()->findChild<QLabel*>(QStringLiteral("pane0"));
+    if (!message || !m_indicators[0])
+        return;
+    int needed = 0;
+    for (const QString& text : {FormatPrintfMessage(IDS_INVALID_ADDRESS, {QStringLiteral("1"), QStringLiteral("247")}),
+                                FormatPrintfMessage(IDS_INVALID_TIMEOUT,
+                                                    {QStringLiteral("50"), QStringLiteral("1000"), QStringLiteral("msec")})})
+        needed = qMax(needed, message->fontMetrics().horizontalAdvance(text));
+    int blank = 0;
+    for (int i = 0; i < 3; ++i)
+        blank = qMax(blank, LitWidth(m_indicators[i], CStringTable::Load(kIndicators[i])));
+    // Lay the bar out at the first width with every pane at the lit width,
+    // and take what pane 0 lacks from the blank ones.
+    for (QLabel* pane : m_indicators)
+        pane->setFixedWidth(blank);
+    statusBar()->resize(kInitialWidth, statusBar()->height());
+    statusBar()->layout()->activate();
+    const int shortfall = needed - message->contentsRect().width();
+    if (shortfall > 0)
+        blank = qMax(2 * m_indicators[0]->frameWidth() + 8, blank - (shortfall + 2) / 3);
+    m_nBlankIndicatorWidth = blank;
+    UpdateLockIndicators();
+}
+
+int CMainFrame::BlankWidth(QLabel* pane) const
+{
+    return m_nBlankIndicatorWidth ? m_nBlankIndicatorWidth : LitWidth(pane, QStringLiteral("SCRL"));
+}
+
+int CMainFrame::LitWidth(QLabel* pane, const QString& text)
+{
+    return pane->fontMetrics().horizontalAdvance(text) + 2 * pane->frameWidth() + 8;
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)

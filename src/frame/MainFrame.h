@@ -35,9 +35,14 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Sizes the blank indicator panes once the status bar is laid out.
+    void FitBlankIndicators();
+    int BlankWidth(QLabel* pane) const;
+    static int LitWidth(QLabel* pane, const QString& text);
     void CreateMenus();
     void CreateAccelerators();
     bool CreateToolBar();
@@ -48,4 +53,6 @@ private:
     QToolBar* m_wndToolBar = nullptr;
     QMenu* m_fileMenu = nullptr;
     QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
+    // The one width of a blank indicator pane, fixed at the first show.
+    int m_nBlankIndicatorWidth = 0;
 };

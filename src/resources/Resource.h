@@ -20,6 +20,7 @@ constexpr int IDS_SIZES_INCORRECT = 116;
 constexpr int IDS_TRANSFER_BLOCKS = 117;
 constexpr int IDS_SENDING_SETTINGS = 118;
 constexpr int IDS_TEXT_FILE_FILTER = 150;     // first filter of the Create Text File dialog
+constexpr int IDS_PRINT_NEEDS_FILE = 151;     // a print switch (or print action) without a file
 
 // Resource 128: template string, menu, accelerators, toolbar, icon
 constexpr int IDR_MAINFRAME = 128;

@@ -26,6 +26,7 @@ const CStringTable::Entry kStrings[] = {
     {IDS_TRANSFER_BLOCKS, "Transfering memory blocks..."},
     {IDS_SENDING_SETTINGS, "Sending Modbus-RTU communication settings..."},
     {IDS_TEXT_FILE_FILTER, "Text Files (*.txt)"},
+    {IDS_PRINT_NEEDS_FILE, "Nothing to print: no file was named.\nPrint a QZM file with: qzm /p FILE"},
 
     {IDR_MAINFRAME, "QZM V2.01\n\nQZM\nQZM Files (*.qzm)\n.qzm\nQZM.Document\nQZM Document"},
 

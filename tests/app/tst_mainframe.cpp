@@ -76,13 +76,13 @@ private slots:
         QStringList titles;
         for (QAction* a : frame->menuBar()->actions())
             titles << a->text();
-        QCOMPARE(titles, QStringList({"&File", "&View", "Comunicate", "&Help"}));
+        QCOMPARE(titles, QStringList({"&File", "&View", "&Comunicate", "&Help"}));
         QCOMPARE(menuTexts(topMenu(frame, "&File")),
                  QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
                               "Create Text File", "-", "Recent File", "-", "E&xit"}));
         // The program's own additions follow the specified items after a separator.
         QCOMPARE(menuTexts(topMenu(frame, "&View")), QStringList({"&Toolbar", "&Status Bar", "-", "Transfer &Monitor"}));
-        QMenu* comm = topMenu(frame, "Comunicate");
+        QMenu* comm = topMenu(frame, "&Comunicate");
         QCOMPARE(menuTexts(comm), QStringList({"Send All", "-", "Serial Port Number"}));
         // The four numbers as they were, then the port assignments after a separator.
         QCOMPARE(menuTexts(comm->actions().last()->menu()),
@@ -161,7 +161,7 @@ private slots:
         QVERIFY(app.InitInstance());
         CMainFrame* frame = app.GetMainFrame();
         app.GetQZMDoc()->InsertBlock(CQZMDoc::List::Read);   // so Send All can be highlighted
-        QMenu* comm = topMenu(frame, "Comunicate");
+        QMenu* comm = topMenu(frame, "&Comunicate");
         comm->popup(frame->mapToGlobal(QPoint(0, 0)));
         QVERIFY(QTest::qWaitForWindowExposed(comm));
         QTest::keyClick(comm, Qt::Key_Down);   // highlights the first item, Send All
@@ -219,7 +219,7 @@ private slots:
         QCOMPARE(frame->IndicatorText(0), QString("Ready"));
 
         // A grayed item under the mouse still shows what it would do.
-        QMenu* comm = topMenu(frame, "Comunicate");
+        QMenu* comm = topMenu(frame, "&Comunicate");
         comm->popup(frame->mapToGlobal(QPoint(0, 20)));
         QVERIFY(QTest::qWaitForWindowExposed(comm));
         QVERIFY(!frame->FindCommandAction(ID_SEND_ALL)->isEnabled());
@@ -553,12 +553,21 @@ private slots:
             QVERIFY2(pane->contentsRect().width() >= pane->fontMetrics().horizontalAdvance(text),
                      qPrintable(QString("%1 wide for \"%2\"").arg(pane->contentsRect().width()).arg(text)));
         }
-        // A lit indicator still shows its text whole.
+        // Blank indicators are empty boxes of one steady width, not slivers.
+        QList<int> widths;
         for (int i = 1; i <= 3; ++i) {
             auto* indicator = frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane%1").arg(i));
             QVERIFY(indicator);
             QVERIFY(indicator->isVisible());
+            QVERIFY(indicator->text().isEmpty());
+            QVERIFY2(indicator->width() >= 2 * indicator->frameWidth() + 8, qPrintable(QString::number(indicator->width())));
+            widths << indicator->width();
         }
+        QCOMPARE(widths.at(1), widths.at(0));
+        QCOMPARE(widths.at(2), widths.at(0));
+        frame->UpdateLockIndicators();
+        frame->resize(500, 658);
+        QCOMPARE(frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane2"))->width(), widths.at(0));
     }
 };
 

@@ -36,7 +36,9 @@ QStringList ExpectedFiles()
 {
     QStringList files = {"bin/qzm", "bin/qzm-cli", "bin/qzm-sim", "share/applications/zelvra-qzm.desktop",
                          "share/mime/packages/zelvra-qzm.xml", "share/doc/qzm-configurator/copyright", "share/icons/hicolor/scalable/apps/zelvra-qzm.svg",
-                         "share/icons/hicolor/scalable/mimetypes/application-x-qzm.svg"};
+                         "share/icons/hicolor/scalable/mimetypes/application-x-qzm.svg",
+                         "share/doc/qzm-configurator/changelog.gz", "share/metainfo/io.github.zelvra.qzm.metainfo.xml",
+                         "share/lintian/overrides/qzm-configurator"};
     for (const QString& size : kIconSizes)
         files << "share/icons/hicolor/" + size + "/apps/zelvra-qzm.png"
               << "share/icons/hicolor/" + size + "/mimetypes/application-x-qzm.png";
@@ -92,7 +94,7 @@ private slots:
         QVERIFY(copyright.open(QIODevice::ReadOnly));
         const QByteArray copyrightText = copyright.readAll();
         QVERIFY(copyrightText.startsWith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
-        QVERIFY(copyrightText.contains("\nFiles: *\nCopyright: Zelvra\nLicense: "));
+        QVERIFY(copyrightText.contains("\nFiles: *\nCopyright: 2026 Zelvra\nLicense: "));
 
         // The installed entry is valid and starts the installed program.
         const QString entry = usr + "/share/applications/zelvra-qzm.desktop";
@@ -107,7 +109,23 @@ private slots:
             QVERIFY2(valid.code == 0, valid.out.constData());
         }
 
+        // Software centres find the program: its metainfo is valid and names
+        // the installed entry.
+        const QString metainfo = usr + "/share/metainfo/io.github.zelvra.qzm.metainfo.xml";
+        QFile metainfoFile(metainfo);
+        QVERIFY(metainfoFile.open(QIODevice::ReadOnly));
+        QVERIFY(metainfoFile.readAll().contains("<launchable type=\"desktop-id\">zelvra-qzm.desktop</launchable>"));
+        QVERIFY(entryText.contains("\nKeywords="));
+        const QString appstream = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
+        if (!appstream.isEmpty()) {
+            const Result valid = Run(appstream, {"validate", "--no-net", "--pedantic", metainfo});
+            QVERIFY2(valid.code == 0, (valid.out + valid.err).constData());
+        }
+
         // The installed tools run.
+        const Result version = Run(usr + "/bin/qzm", {"--version"});
+        QCOMPARE(version.code, 0);
+        QVERIFY(version.out.contains("2.0.0.2"));
         const Result cli = Run(usr + "/bin/qzm-cli", {"--version"});
         QCOMPARE(cli.code, 0);
         QVERIFY(cli.out.contains("2.0.0.2"));
@@ -143,6 +161,20 @@ private slots:
             QVERIFY2(contents.out.contains(("./usr/" + file).toUtf8()), qPrintable(file));
         QVERIFY(contents.out.contains("./usr/share/man/man1/qzm-cli.1"));
         QVERIFY(contents.out.contains("./usr/share/man/man1/qzm-sim.1"));
+
+        // What distributions check a package with finds nothing to say, not
+        // even in its pedantic tags.
+        const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
+        if (lintian.isEmpty())
+            QSKIP("lintian is not installed");
+        const Result lint = Run(lintian, {"--pedantic", "--fail-on", "error,warning,pedantic", deb});
+        QVERIFY2(lint.code == 0 && lint.out.trimmed().isEmpty(), (lint.out + lint.err).constData());
+        // Of the informational tags, the hardening, desktop entry and
+        // section ones are answered too.
+        const Result info = Run(lintian, {"--display-info", deb});
+        for (const char* tag : {"hardening-no-bindnow", "desktop-entry-lacks-keywords-entry", "binary-has-unneeded-section",
+                                "spelling-error-in-binary", "no-changelog"})
+            QVERIFY2(!info.out.contains(tag), info.out.constData());
     }
 };
 

@@ -242,11 +242,13 @@ private slots:
             QCOMPARE(printers.jobs.size(), 2);
         }
         {
-            // The desktop's print action without a file: nothing, quietly.
+            // The desktop's print action without a file: nothing printed, and
+            // the reason said.
             CQZMApp app(QStringList{"/p"});
             QCOMPARE(app.Run(), 1);
             QCOMPARE(printers.jobs.size(), 2);
-            QCOMPARE(interaction.messages.size(), 1);
+            QCOMPARE(interaction.messages.size(), 2);
+            QVERIFY(interaction.messages.last().text.startsWith(QLatin1String("Nothing to print")));
         }
     }
 };

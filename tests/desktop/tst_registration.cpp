@@ -380,6 +380,68 @@ private slots:
         QCOMPARE(FilesUnder(DataHome()), before);
     }
 
+    void installedProgramWritesNoUserCopies()
+    {
+        // A fake system prefix, as a package installs it.
+        QTemporaryDir prefix;
+        const QString share = QDir::cleanPath(prefix.filePath(QStringLiteral("share")));
+        WriteFile(share + "/applications/zelvra-qzm.desktop", "[Desktop Entry]\nTryExec=qzm\n");
+        const QString program = prefix.filePath(QStringLiteral("bin/qzm"));
+        WriteFile(program, "#!/bin/sh\n");
+        qputenv("XDG_DATA_DIRS", ("/nonexistent:" + share).toUtf8());
+        CShellRegistration installed(QzmType(), program);
+
+        // The entry alone is not the registration: the type is missing.
+        QCOMPARE(installed.SystemDataDir(), QString());
+        WriteFile(share + "/mime/packages/zelvra-qzm.xml", "<mime-info/>\n");
+        QCOMPARE(installed.SystemDataDir(), share);
+        QVERIFY(installed.Register());
+        QCOMPARE(FilesUnder(DataHome()), QStringList());
+        QVERIFY(m_tools.isEmpty());
+
+        // An earlier build that is gone left its registration: it goes, and
+        // the caches forget it.
+        QVERIFY(CShellRegistration(QzmType(), QStringLiteral("/nonexistent/gone/bin/qzm")).Register());
+        QCOMPARE(FilesUnder(DataHome()).size(), 16);
+        m_tools.clear();
+        QVERIFY(installed.Register());
+        QCOMPARE(FilesUnder(DataHome()), QStringList());
+        QCOMPARE(m_tools, QStringList({"update-mime-database", "update-desktop-database"}));
+
+        // A build still in place keeps what it wrote: it is that build's.
+        const QString other = prefix.filePath(QStringLiteral("src/build/bin/qzm"));
+        WriteFile(other, "#!/bin/sh\n");
+        QVERIFY(CShellRegistration(QzmType(), other).Register());
+        const QStringList written = FilesUnder(DataHome());
+        QVERIFY(installed.Register());
+        QCOMPARE(FilesUnder(DataHome()), written);
+
+        // A prefix the desktop does not read registers for the user as before.
+        qputenv("XDG_DATA_DIRS", QByteArray("/nonexistent"));
+        QCOMPARE(installed.SystemDataDir(), QString());
+        QVERIFY(installed.Register());
+        QCOMPARE(CShellRegistration::EntryProgram(ReadTestFile(installed.DesktopEntryPath())), program);
+    }
+
+    void staleRegistrationIsRepairedAndUnregistered()
+    {
+        const QString gone = QStringLiteral("/nonexistent/old build/qzm");
+        QVERIFY(CShellRegistration(QzmType(), gone).Register());
+        CShellRegistration current(QzmType(), QCoreApplication::applicationFilePath());
+        QCOMPARE(CShellRegistration::EntryProgram(ReadTestFile(current.DesktopEntryPath())), gone);
+        QVERIFY(current.Register());
+        QCOMPARE(CShellRegistration::EntryProgram(ReadTestFile(current.DesktopEntryPath())),
+                 QCoreApplication::applicationFilePath());
+        // Written whole by rename: no leftovers, readable by the desktop.
+        for (const QString& file : FilesUnder(DataHome())) {
+            QVERIFY2(!file.contains(QLatin1String(".desktop.")) && !file.contains(QLatin1String(".xml.")),
+                     qPrintable(file));
+            QVERIFY(QFileInfo(DataHome() + QLatin1Char('/') + file).permissions() & QFileDevice::ReadOther);
+        }
+        current.Unregister();
+        QCOMPARE(FilesUnder(DataHome()), QStringList());
+    }
+
     void everyStartRegisters()
     {
         ScriptedInteraction interaction;

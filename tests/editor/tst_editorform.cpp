@@ -127,7 +127,7 @@ private slots:
         QCOMPARE(found.size(), int(std::size(labels)));
         for (const auto& e : labels) {
             const QString text = QString::fromLatin1(e.text);
-            const auto it = std::find_if(found.cbegin(), found.cend(), [&](QLabel* l) { return l->text() == text; });
+            const auto it = std::find_if(found.cbegin(), found.cend(), [&](QLabel* l) { return VisibleLabelText(l->text()) == text; });
             QVERIFY2(it != found.cend(), e.text);
             const QLabel* label = *it;
             const QRect px = du.Rect(e.dlu.x(), e.dlu.y(), e.dlu.width(), e.dlu.height());
@@ -234,7 +234,7 @@ private slots:
         QVERIFY(!f.view()->verticalScrollBar()->isVisible());
         // No label is cut off.
         for (QLabel* label : form->findChildren<QLabel*>())
-            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
+            QVERIFY2(label->fontMetrics().horizontalAdvance(VisibleLabelText(label->text())) <= label->width(),
                      qPrintable(label->text()));
 
         f.frame()->resize(200, 300);
