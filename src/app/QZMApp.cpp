@@ -23,6 +23,8 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <csignal>
+
 namespace {
 // How long the start waits for the window's first frame before it goes on
 // without (a window that never shows, say, started minimized).
@@ -52,6 +54,11 @@ CQZMApp::~CQZMApp()
 
 bool CQZMApp::InitInstance()
 {
+#ifdef SIGXFSZ
+    // A save past the file-size limit must fail as on a full disk ("Disk
+    // full") and keep the unsaved edits, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // Settings live under Software\Zelvra\QZM.
     QCoreApplication::setOrganizationName(QStringLiteral("Zelvra"));
     QCoreApplication::setApplicationName(CStringTable::Load(AFX_IDS_APP_TITLE));
