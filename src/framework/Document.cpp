@@ -164,7 +164,7 @@ OpenResult CDocument::OnOpenDocument(const QString& path)
         return result;
     stamp.hash = HashOf(file);
     m_diskStamp = stamp;
-    return result;
+    return OpenResult::Opened;
 }
 
 CDocument::FileStamp CDocument::StampOf(const QString& path)
