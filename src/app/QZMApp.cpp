@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -54,6 +55,11 @@ CQZMApp::~CQZMApp()
 
 bool CQZMApp::InitInstance()
 {
+#ifdef SIGXFSZ
+    // A save past the file-size limit must fail as on a full disk ("Disk
+    // full") and keep the unsaved edits, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     // Settings live under Software\Zelvra\QZM.
     QCoreApplication::setOrganizationName(QStringLiteral("Zelvra"));
     QCoreApplication::setApplicationName(CStringTable::Load(AFX_IDS_APP_TITLE));

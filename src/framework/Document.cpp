@@ -8,6 +8,7 @@
 #include "framework/View.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -53,6 +54,14 @@ FileErrorCause OpenForReading(QFile& file, const QString& path)
     return file.error() == QFileDevice::PermissionsError ? FileErrorCause::AccessDenied
                                                          : FileErrorCause::Generic;
 #endif
+}
+
+QByteArray HashOf(QIODevice& device)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!device.seek(0) || !hash.addData(&device))
+        return {};
+    return hash.result();
 }
 
 // Why a file could not be created when the system gave no reason: the
@@ -131,6 +140,7 @@ void CDocument::UpdateAllViews(CView* sender, int hint, CObject* hintObject)
 bool CDocument::OnNewDocument()
 {
     m_strPathName.clear();
+    m_diskStamp = FileStamp();
     SetModifiedFlag(false);
     return true;
 }
@@ -146,7 +156,45 @@ bool CDocument::OnOpenDocument(const QString& path)
         ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_OPEN_DOC, cause);
         return false;
     }
-    return LoadFromDevice(file, path);
+    FileStamp stamp;
+    stamp.path = QFileInfo(path).absoluteFilePath();
+    stamp.size = file.size();
+    stamp.modified = file.fileTime(QFileDevice::FileModificationTime);
+    if (!LoadFromDevice(file, path))
+        return false;
+    stamp.hash = HashOf(file);
+    m_diskStamp = stamp;
+    return true;
+}
+
+CDocument::FileStamp CDocument::StampOf(const QString& path)
+{
+    FileStamp stamp;
+    stamp.path = QFileInfo(path).absoluteFilePath();
+    QFile file;
+    if (OpenForReading(file, path) != FileErrorCause::None)
+        return stamp;
+    stamp.size = file.size();
+    stamp.modified = file.fileTime(QFileDevice::FileModificationTime);
+    stamp.hash = HashOf(file);
+    return stamp;
+}
+
+bool CDocument::FileChangedOnDisk(const QString& path) const
+{
+    // Only the file this document came from or went to can have been
+    // changed behind its back; one that is gone has nothing to lose.
+    if (m_diskStamp.path.isEmpty() || QFileInfo(path).absoluteFilePath() != m_diskStamp.path
+        || !QFileInfo::exists(path))
+        return false;
+    const FileStamp now = StampOf(path);
+    if (now.size != m_diskStamp.size)
+        return true;
+    // Same size: the contents decide; a file touched but not changed
+    // loses nothing when overwritten.
+    if (!now.hash.isEmpty() && !m_diskStamp.hash.isEmpty())
+        return now.hash != m_diskStamp.hash;
+    return now.modified != m_diskStamp.modified;
 }
 
 bool CDocument::LoadFromDevice(QIODevice& device, const QString& path)
@@ -238,6 +286,11 @@ bool CDocument::OnSaveDocument(const QString& path)
         ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_SAVE_DOC, FileErrorCauseFromErrno(errno));
         return false;
     }
+    const QFileInfo written(path);
+    m_lastWritten.path = written.absoluteFilePath();
+    m_lastWritten.size = bytes.size();
+    m_lastWritten.modified = written.lastModified();
+    m_lastWritten.hash = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
     SetModifiedFlag(false);
     return true;
 }
@@ -305,8 +358,21 @@ bool CDocument::DoSave(const QString& path, bool replace)
             return false;
         newName = *chosen;
     }
+    // Someone else saved over the file since (another window on it, say):
+    // overwriting it would lose their work without a word. A name chosen in
+    // the dialog has had its own question about replacing the file.
+    if (!path.isEmpty() && FileChangedOnDisk(newName)) {
+        MessageRequest question;
+        question.text = FormatMessageText(IDP_FILE_CHANGED_ON_DISK, QDir::toNativeSeparators(newName));
+        question.icon = MessageRequest::Icon::Warning;
+        question.buttons = MessageRequest::Buttons::YesNo;
+        if (CInteraction::Instance().MessageBox(question) != MsgAnswer::Yes)
+            return false;
+    }
     if (!OnSaveDocument(newName))
         return false;
+    if (replace || m_lastWritten.path == m_diskStamp.path)
+        m_diskStamp = m_lastWritten;
     if (replace)
         SetPathName(newName);
     return true;

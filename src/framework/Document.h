@@ -3,6 +3,8 @@
 #include "framework/CmdTarget.h"
 #include "framework/FileError.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -59,6 +61,21 @@ public:
     // Save As when path is empty; replace makes the new path the document's.
     bool DoSave(const QString& path, bool replace = true);
 
+    // What the document's file held when this document last read or wrote
+    // it; a save over a file that changed since asks first.
+    struct FileStamp
+    {
+        QString path;
+        qint64 size = -1;
+        QDateTime modified;
+        QByteArray hash;   // empty when the file could not be read
+    };
+    // The file at path, as it is on disk now; hashing reads all of it.
+    static FileStamp StampOf(const QString& path);
+    // True when the file at path is no longer what this document last
+    // read or wrote there.
+    bool FileChangedOnDisk(const QString& path) const;
+
     // True when the last failed OnOpenDocument had already changed the
     // document's contents, which then need a reset.
     bool LoadChangedContents() const { return m_bLoadChangedContents; }
@@ -83,6 +100,8 @@ private:
     QString m_strPathName;
     bool m_bModified = false;
     bool m_bLoadChangedContents = false;
+    FileStamp m_diskStamp;
+    FileStamp m_lastWritten;
     QList<CView*> m_views;
     CDocTemplate* m_pDocTemplate = nullptr;
 };

@@ -14,7 +14,7 @@ enum class MsgAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 struct MessageRequest
 {
     enum class Icon { Warning, Stop, Information, Question };
-    enum class Buttons { Ok, YesNoCancel };
+    enum class Buttons { Ok, YesNoCancel, YesNo };
 
     QString text;
     QString detailedText;

@@ -75,3 +75,6 @@ constexpr int AFX_IDP_FILE_SHARING = 61867;
 constexpr int AFX_IDP_FILE_LOCKING = 61868;
 constexpr int AFX_IDP_FILE_DISKFULL = 61869;
 constexpr int AFX_IDP_FILE_EOF = 61870;
+
+// Texts this program's toolkit layer adds to the standard ones.
+constexpr int IDP_FILE_CHANGED_ON_DISK = 61900;

@@ -53,6 +53,11 @@ MsgAnswer CWidgetInteraction::MessageBox(const MessageRequest& request)
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::Cancel);
+    } else if (request.buttons == MessageRequest::Buttons::YesNo) {
+        // Only ever asked before something that cannot be undone.
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
@@ -60,7 +65,10 @@ MsgAnswer CWidgetInteraction::MessageBox(const MessageRequest& request)
     case QMessageBox::Yes: return MsgAnswer::Yes;
     case QMessageBox::No: return MsgAnswer::No;
     case QMessageBox::Ok: return MsgAnswer::Ok;
-    default: return request.buttons == MessageRequest::Buttons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+    default:
+        if (request.buttons == MessageRequest::Buttons::YesNo)
+            return MsgAnswer::No;
+        return request.buttons == MessageRequest::Buttons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
     }
 }
 

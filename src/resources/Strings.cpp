@@ -85,6 +85,10 @@ const CStringTable::Entry kStrings[] = {
     {AFX_IDP_FILE_LOCKING, "A locking violation occurred while accessing %1."},
     {AFX_IDP_FILE_DISKFULL, "Disk full while accessing %1."},
     {AFX_IDP_FILE_EOF, "An attempt was made to access %1 past its end."},
+
+    // Added texts
+    {IDP_FILE_CHANGED_ON_DISK, "%1 has been changed on disk since it was opened or last saved here.\n"
+                               "Do you want to overwrite it?"},
 };
 } // namespace
 
