@@ -4,7 +4,7 @@
 
 // Parts of the program that need a Qt module which the first frame does not
 // (printing, serial ports, the local socket of the shell server) live in
-// modules: shared libraries beside the program (lib/qzm/) that it opens on
+// modules: shared libraries beside the program (lib/qzm/modules/) that it opens on
 // first use, so that neither they nor the Qt module and its libraries load
 // at start.
 //
