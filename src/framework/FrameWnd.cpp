@@ -30,6 +30,10 @@ CFrameWnd::CFrameWnd(QWidget* parent) : QMainWindow(parent)
 CFrameWnd::~CFrameWnd()
 {
     disconnect(m_idleConnection);
+    // The view outlives this destructor as a child widget and can still
+    // emit while it goes: it must not reach a half-destroyed frame.
+    if (m_pActiveView)
+        m_pActiveView->m_pFrame = nullptr;
 }
 
 void CFrameWnd::SetActiveView(CView* view)
