@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <poll.h>
 #include <sys/file.h>
 #include <unistd.h>
 #endif
@@ -56,6 +57,8 @@ public:
 
 private:
     void NoteError(const QString& what);
+    // The device hung up or went away (the last failure says so).
+    bool HungUp();
     QString OpenFailure(const QString& device, const QString& target);
     bool LockExclusively();
 
@@ -63,10 +66,24 @@ private:
     QString m_strError;
 };
 
+bool CQSerialPortLink::HungUp()
+{
+    if (m_port.error() == QSerialPort::ResourceError || !m_port.isOpen())
+        return true;
+#ifdef Q_OS_UNIX
+    // A read that met the end of the line (a pseudo-terminal whose other
+    // side closed) is reported as a plain read error.
+    pollfd line{int(m_port.handle()), POLLIN, 0};
+    if (::poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        return true;
+#endif
+    return false;
+}
+
 void CQSerialPortLink::NoteError(const QString& what)
 {
     // After a hang-up the system's own text names a stale errno.
-    if (m_port.error() == QSerialPort::ResourceError || !m_port.isOpen())
+    if (HungUp())
         m_strError = what + QStringLiteral(": the port is no longer available (the device hung up or was removed)");
     else
         m_strError = what + QStringLiteral(": ") + m_port.errorString();

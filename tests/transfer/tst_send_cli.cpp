@@ -98,6 +98,12 @@ private slots:
             const Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
             QCOMPARE(result.exitCode, 1);
             QVERIFY2(result.err.contains(CStringTable::Load(IDS_FAIL_READ_DATA)), qPrintable(result.err));
+            // The detail says what happened, not the stale errno the
+            // system's text would name after a hang-up.
+            QVERIFY2(result.err.contains(QStringLiteral("\n  read: the port is no longer available (the device hung up "
+                                                        "or was removed)\n")),
+                     qPrintable(result.err));
+            QVERIFY(!result.err.contains(QStringLiteral("No such file or directory")));
         }
         {
             SimProcess sim;
