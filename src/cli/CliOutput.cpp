@@ -2,6 +2,8 @@
 
 #include "document/QZMDoc.h"
 #include "framework/FileError.h"
+#include "framework/StringTable.h"
+#include "resources/Resource.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -131,6 +133,12 @@ MsgAnswer CCliInteraction::MessageBox(const MessageRequest& request)
     return request.buttons == MessageRequest::Buttons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
 }
 
+void CCliInteraction::Forget()
+{
+    m_texts.clear();
+    m_details.clear();
+}
+
 bool CCliInteraction::PrintCollected()
 {
     for (qsizetype i = 0; i < m_texts.size(); ++i)
@@ -145,6 +153,15 @@ bool LoadCliDocument(const QString& path, CQZMDoc& doc)
 {
     CCliInteraction collected;
     const bool opened = bool(doc.OnOpenDocument(path));
+    // The window goes on with a new document; here nothing is created or
+    // sent, so its second sentence would point the wrong way.
+    if (collected.Texts() == QStringList{CStringTable::Load(IDS_FAIL_READ_FILE)}) {
+        collected.Forget();
+        PrintCliMessage(QStringLiteral("%1 was not read: its format version is newer than this program reads, "
+                                       "or its layout is unknown.")
+                            .arg(path));
+        return false;
+    }
     if (collected.PrintCollected() || !opened)
         return false;
     doc.SetPathName(path, false);

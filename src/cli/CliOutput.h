@@ -46,6 +46,8 @@ public:
 
     // Prints and forgets what was collected; true when there was something.
     bool PrintCollected();
+    const QStringList& Texts() const { return m_texts; }
+    void Forget();
 
 private:
     QStringList m_texts;

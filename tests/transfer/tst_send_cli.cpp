@@ -322,6 +322,30 @@ private slots:
         QCOMPARE(sim.Received()[QStringLiteral("telegrams")].toInt(), 1);
     }
 
+    // A file of a newer format: one message, exit code 1, and the device
+    // hears nothing.
+    void newerFormatSendsNothing()
+    {
+        QTemporaryDir dir;
+        QFile example(kExample);
+        QVERIFY(example.open(QIODevice::ReadOnly));
+        QByteArray bytes = example.readAll();
+        bytes[0] = 4;
+        const QString future = dir.filePath(QStringLiteral("future.qzm"));
+        WriteTestFile(future, bytes);
+        SimProcess sim;
+        QVERIFY(sim.Start());
+        for (const QStringList& more : {QStringList{}, QStringList{QStringLiteral("--json")}}) {
+            const Result result = send(QStringList{future, QStringLiteral("--port"), sim.Port()} + more);
+            QCOMPARE(result.exitCode, 1);
+            QVERIFY(result.out.isEmpty());
+            QCOMPARE(result.err, QStringLiteral("qzm-cli send: %1 was not read: its format version is newer than this "
+                                                "program reads, or its layout is unknown.\n")
+                                     .arg(future));
+        }
+        QCOMPARE(sim.Received()[QStringLiteral("telegrams")].toInt(), 0);
+    }
+
     void refusesBadInput()
     {
         QTemporaryDir dir;
