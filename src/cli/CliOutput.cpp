@@ -5,6 +5,7 @@
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
@@ -12,9 +13,16 @@
 
 #include <cerrno>
 #include <cstdio>
-#ifdef Q_OS_WIN
 #include <fcntl.h>
+#ifdef Q_OS_WIN
 #include <io.h>
+#endif
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/vfs.h>
 #endif
 
 namespace {
@@ -30,6 +38,13 @@ QString& commandName()
     return name;
 }
 
+// The arguments whose bytes were not valid UTF-8, as Qt decoded them.
+QStringList& undecodableArguments()
+{
+    static QStringList arguments;
+    return arguments;
+}
+
 void writeStream(FILE* stream, const QString& text)
 {
     const QByteArray bytes = text.toLocal8Bit();
@@ -43,14 +58,42 @@ void printWriteError(FileErrorCause cause, const QString& name)
     PrintCliMessage(FileErrorMessage(cause == FileErrorCause::None ? FileErrorCause::Generic : cause, name));
 }
 
-bool writeInPlace(const QString& path, const QByteArray& bytes, FileErrorCause& cause)
+// A pipe or device named as the output, written into as the shell would.
+// A pipe that nobody reads is refused at once instead of waiting.
+bool openInPlace(QFile& file, const QString& path, FileErrorCause& cause)
 {
-    QFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        cause = FileErrorCauseFromErrno(errno, true);
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        const int error = errno;
+        const FileErrorCause kind = NotAFileCause(path);
+        cause = error == ENXIO && kind == FileErrorCause::IsPipe ? FileErrorCause::PipeNoReader
+                : error == ENXIO && kind == FileErrorCause::IsSocket ? kind
+                                                                     : FileErrorCauseFromErrno(error, true);
         return false;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        cause = FileErrorCause::Generic;
+        return false;
+    }
+    return true;
+#else
+    file.setFileName(path);
+    errno = 0;
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return true;
+    cause = FileErrorCauseFromErrno(errno, true);
+    return false;
+#endif
+}
+
+bool writeInPlace(const QString& path, const QByteArray& bytes, FileErrorCause& cause)
+{
+    QFile file;
+    if (!openInPlace(file, path, cause))
+        return false;
     errno = 0;
     if (file.write(bytes) != bytes.size()) {
         cause = FileErrorCauseFromErrno(errno);
@@ -81,6 +124,30 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, FileErrorCaus
     return true;
 }
 } // namespace
+
+void SetCliRawArguments(int argc, char* argv[])
+{
+    undecodableArguments().clear();
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        const QString decoded = QFile::decodeName(bytes);
+        if (QFile::encodeName(decoded) != bytes)
+            undecodableArguments() << decoded;
+    }
+}
+
+bool CheckCliFileName(const QString& name)
+{
+    if (!name.contains(QChar::ReplacementCharacter))
+        return true;
+    for (const QString& argument : std::as_const(undecodableArguments())) {
+        if (argument.contains(name)) {
+            PrintCliMessage(FileErrorMessage(FileErrorCause::NameNotUtf8, name));
+            return false;
+        }
+    }
+    return true;
+}
 
 void SetCliCommandName(const QString& command)
 {
@@ -149,10 +216,84 @@ bool CCliInteraction::PrintCollected()
     return any;
 }
 
+#ifdef Q_OS_UNIX
+static bool isAnonymousPipe(int fd)
+{
+#ifdef Q_OS_LINUX
+    constexpr long kPipeFsMagic = 0x50495045;
+    struct statfs fs;
+    return ::fstatfs(fd, &fs) == 0 && long(fs.f_type) == kPipeFsMagic;
+#else
+    Q_UNUSED(fd);
+    return false;
+#endif
+}
+#endif
+
+FileErrorCause ReadCliPipe(const QString& path, QByteArray& bytes)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return FileErrorCauseFromErrno(errno);
+    FileErrorCause cause = FileErrorCause::None;
+    bool heardWriter = false;
+    for (;;) {
+        char chunk[65536];
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n > 0) {
+            bytes.append(chunk, qsizetype(n));
+            heardWriter = true;
+        } else if (n == 0) {
+            // An empty pipeline is an empty file; a named pipe that nobody
+            // opened for writing is not.
+            if (!heardWriter && !isAnonymousPipe(fd))
+                cause = FileErrorCause::PipeNoWriter;
+            break;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            heardWriter = true;
+            pollfd in{fd, POLLIN, 0};
+            ::poll(&in, 1, -1);
+        } else if (errno != EINTR) {
+            cause = FileErrorCauseFromErrno(errno);
+            break;
+        }
+    }
+    ::close(fd);
+    return cause;
+#else
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return FileErrorCause::Generic;
+    bytes = file.readAll();
+    return FileErrorCause::None;
+#endif
+}
+
 bool LoadCliDocument(const QString& path, CQZMDoc& doc)
 {
+    if (!CheckCliFileName(path))
+        return false;
+    // A pipe (/dev/stdin in a pipeline, <(git show ...)) is read whole and
+    // loaded like a file: scripts feed documents that way. The window
+    // opens plain files only.
+    QByteArray piped;
+    const bool isPipe = NotAFileCause(path) == FileErrorCause::IsPipe;
+    if (isPipe) {
+        if (const FileErrorCause cause = ReadCliPipe(path, piped); cause != FileErrorCause::None) {
+            PrintCliMessage(FileErrorMessage(cause, path));
+            return false;
+        }
+    }
     CCliInteraction collected;
-    const bool opened = bool(doc.OnOpenDocument(path));
+    bool opened = false;
+    if (!isPipe) {
+        opened = bool(doc.OnOpenDocument(path));
+    } else {
+        QBuffer buffer(&piped);
+        buffer.open(QIODevice::ReadOnly);
+        opened = bool(doc.LoadFromDevice(buffer, path));
+    }
     // The window goes on with a new document; here nothing is created or
     // sent, so its second sentence would point the wrong way.
     if (collected.Texts() == QStringList{CStringTable::Load(IDS_FAIL_READ_FILE)}) {
@@ -191,16 +332,34 @@ bool WriteCliStdout(const QByteArray& bytes)
 
 bool WriteCliOutputFile(const QString& path, const QByteArray& bytes)
 {
-    const QFileInfo info(path);
-    FileErrorCause cause = FileErrorCause::None;
+    if (!CheckCliFileName(path))
+        return false;
+    FileErrorCause cause = NotAFileCause(path);
     bool written = false;
-    if (info.isDir())
-        cause = FileErrorCause::AccessDenied;
-    else if (info.exists() && !info.isFile())
+    if (cause == FileErrorCause::IsPipe || cause == FileErrorCause::IsDevice)
         written = writeInPlace(path, bytes, cause);
-    else
+    else if (cause == FileErrorCause::None)
         written = writeAtomically(path, bytes, cause);
     if (!written)
         printWriteError(cause, path);
     return written;
+}
+
+bool OpenCliOutputFile(QFile& file, const QString& path)
+{
+    if (!CheckCliFileName(path))
+        return false;
+    FileErrorCause cause = NotAFileCause(path);
+    if (cause == FileErrorCause::IsPipe || cause == FileErrorCause::IsDevice) {
+        if (openInPlace(file, path, cause))
+            return true;
+    } else if (cause == FileErrorCause::None) {
+        file.setFileName(path);
+        errno = 0;
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return true;
+        cause = FileErrorCauseFromErrno(errno, true);
+    }
+    printWriteError(cause, path);
+    return false;
 }

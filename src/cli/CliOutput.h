@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/FileError.h"
 #include "framework/Interaction.h"
 
 #include <QByteArray>
@@ -7,6 +8,7 @@
 #include <QStringList>
 
 class CQZMDoc;
+class QFile;
 
 // Exit codes shared by every command.
 enum CliExit : int {
@@ -20,6 +22,12 @@ enum CliExit : int {
 // Every message on stderr starts with "qzm-cli COMMAND: ", so a script can
 // tell them from a device's or a shell's. Safe to call from any thread.
 void SetCliCommandName(const QString& command);
+// The arguments as the system gave them, before Qt decoded them as UTF-8.
+void SetCliRawArguments(int argc, char* argv[]);
+// False, with a message, when a file named on the command line had a name
+// that is not valid UTF-8: Qt put U+FFFD for its bytes, so it can neither
+// be found nor created under that name.
+bool CheckCliFileName(const QString& name);
 QString CliMessagePrefix();
 // The text's first line after the prefix; further lines of the text and the
 // detail's lines indented by two blanks.
@@ -59,6 +67,10 @@ private:
 // will be created": that new document is not the file's. Prints the
 // program's messages; false on failure.
 bool LoadCliDocument(const QString& path, CQZMDoc& doc);
+// A pipe to its end. Opened without waiting, so a named pipe that no
+// program writes to ends at once with PipeNoWriter; while a writer is
+// there, its data is waited for as in any pipeline.
+FileErrorCause ReadCliPipe(const QString& path, QByteArray& bytes);
 
 // Writes straight to the descriptor, so a full disk or a closed pipe is
 // seen here and not lost in a stdio buffer at exit.
@@ -66,3 +78,7 @@ bool WriteCliStdout(const QByteArray& bytes);
 // A whole output file, replacing an older one only when complete; a device
 // or pipe named as the output is written into, as the shell would.
 bool WriteCliOutputFile(const QString& path, const QByteArray& bytes);
+// An output opened for writing as it comes (a log): a plain file is
+// replaced, a pipe or device written into; a pipe nobody reads is refused
+// at once. Prints the message on failure.
+bool OpenCliOutputFile(QFile& file, const QString& path);

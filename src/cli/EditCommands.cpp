@@ -20,19 +20,32 @@
 
 namespace {
 
-// The whole input, from a file or from standard input ("-").
+// The whole input, from a file or from standard input ("-"). A pipe (also
+// as /dev/stdin in a pipeline) is read as a script would expect; a folder,
+// socket or device is no input.
 bool readInput(const QString& path, QByteArray& bytes)
 {
+    if (path != QLatin1String("-") && !CheckCliFileName(path))
+        return false;
     QFile file;
     errno = 0;
-    const bool opened = path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                   : (file.setFileName(path), file.open(QIODevice::ReadOnly));
-    if (opened) {
-        bytes = file.readAll();
-        if (file.error() == QFileDevice::NoError)
+    FileErrorCause cause = path == QLatin1String("-") ? FileErrorCause::None : NotAFileCause(path);
+    if (cause == FileErrorCause::IsPipe) {
+        cause = ReadCliPipe(path, bytes);
+        if (cause == FileErrorCause::None)
             return true;
+    } else if (cause == FileErrorCause::None) {
+        const bool opened = path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                       : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+        if (opened) {
+            bytes = file.readAll();
+            if (file.error() == QFileDevice::NoError)
+                return true;
+        }
+        cause = FileErrorCauseFromErrno(errno);
+        if (path != QLatin1String("-"))
+            cause = ExplainFileError(cause, path);
     }
-    const FileErrorCause cause = FileErrorCauseFromErrno(errno);
     const QString name = path == QLatin1String("-") ? QStringLiteral("standard input") : path;
     PrintCliMessage(FileErrorMessage(cause == FileErrorCause::None ? FileErrorCause::Generic : cause, name));
     return false;
@@ -58,6 +71,8 @@ bool saveDocument(CQZMDoc& doc, const QString& path)
         doc.Serialize(ar);
         return WriteCliStdout(bytes);
     }
+    if (!CheckCliFileName(path))
+        return false;
     CCliInteraction collected;
     const bool saved = doc.OnSaveDocument(path);
     collected.PrintCollected();

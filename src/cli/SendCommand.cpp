@@ -226,13 +226,11 @@ int RunSendCommand(const QStringList& arguments)
     QFile logFile;
     const QString logPath = parser.value(logOption);
     if (!logPath.isEmpty()) {
+        // A pipe nobody reads is refused here, not waited for.
         const bool opened = logPath == QLatin1String("-") ? logFile.open(stderr, QIODevice::WriteOnly)
-                                                          : (logFile.setFileName(logPath),
-                                                             logFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        if (!opened) {
-            PrintCliMessage(QStringLiteral("cannot write the log %1: %2").arg(logPath, logFile.errorString()));
+                                                          : OpenCliOutputFile(logFile, logPath);
+        if (!opened)
             return kExitUsage;
-        }
     }
     QMutex logMutex;
 

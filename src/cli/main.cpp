@@ -8,6 +8,7 @@
 
 int main(int argc, char* argv[])
 {
+    SetCliRawArguments(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Zelvra"));
     QCoreApplication::setApplicationName(QStringLiteral("QZM"));

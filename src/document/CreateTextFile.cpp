@@ -19,15 +19,17 @@ namespace {
 // reported (None when it gave no reason).
 bool writeReport(const QString& path, const QByteArray& report, FileErrorCause& cause)
 {
-    cause = FileErrorCause::None;
-    if (QFileInfo(path).isDir()) {
-        cause = FileErrorCause::AccessDenied;
+    // A report goes into a plain file only: a pipe nobody reads would hold
+    // the program, a device would take the report as its input.
+    cause = NotAFileCause(path);
+    if (cause == FileErrorCause::None && NameLostInDecoding(path))
+        cause = FileErrorCause::NameNotUtf8;
+    if (cause != FileErrorCause::None)
         return false;
-    }
     QFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        cause = FileErrorCauseFromErrno(errno, true);
+        cause = ExplainFileError(FileErrorCauseFromErrno(errno, true), path);
         return false;
     }
     errno = 0;

@@ -27,17 +27,21 @@ namespace {
 FileErrorCause OpenForReading(QFile& file, const QString& path)
 {
 #ifdef Q_OS_UNIX
-    // Without O_NONBLOCK a named pipe would hold the program until some
-    // writer came along.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // Only a plain file can hold a document. A folder, pipe, socket or
+    // device is refused before it is opened: opening a device can act on
+    // it (a serial port's modem lines), a pipe can wait for a writer.
+    if (const FileErrorCause kind = NotAFileCause(path); kind != FileErrorCause::None)
+        return kind;
+    // Without O_NONBLOCK a pipe put there since would hold the program
+    // until some writer came along.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return FileErrorCauseFromErrno(errno);
-    // Only a plain file can hold a document; a folder, pipe, socket or
-    // device is refused as the system refuses to open a folder.
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return FileErrorCause::AccessDenied;
+        const FileErrorCause kind = NotAFileCause(path);
+        return kind != FileErrorCause::None ? kind : FileErrorCause::AccessDenied;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
@@ -248,10 +252,20 @@ bool CDocument::OnSaveDocument(const QString& path)
         return false;
     }
     // Replacing the file by renaming would get round its read-only state,
-    // and would put a plain file in place of a device or pipe.
+    // and would put a plain file in place of a folder, device or pipe.
     const QFileInfo target(path);
+    if (const FileErrorCause kind = NotAFileCause(path); kind != FileErrorCause::None) {
+        ReportSaveLoadFailure(path, AFX_IDP_INVALID_FILENAME, kind);
+        return false;
+    }
     if (IsReadOnlyFile(path) || target.isDir() || (target.exists() && !target.isFile())) {
         ReportSaveLoadFailure(path, AFX_IDP_INVALID_FILENAME, FileErrorCause::AccessDenied);
+        return false;
+    }
+    // A name Qt could not decode would be created as another file beside
+    // the one meant.
+    if (NameLostInDecoding(path)) {
+        ReportSaveLoadFailure(path, AFX_IDP_INVALID_FILENAME, FileErrorCause::NameNotUtf8);
         return false;
     }
 
@@ -299,7 +313,7 @@ void CDocument::ReportSaveLoadFailure(const QString& path, int fallbackId, FileE
     if (formatErrorId)
         text = CStringTable::Load(formatErrorId);
     else
-        text = FileErrorMessage(cause, path);
+        text = FileErrorMessage(ExplainFileError(cause, path), path);
     if (text.isEmpty())
         text = CStringTable::Load(fallbackId);
     AfxMessageBox(text);

@@ -4,8 +4,14 @@
 #include "framework/StringTable.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
+#ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
 
 FileErrorCause FileErrorCauseFromErrno(int error, bool creating)
 {
@@ -44,6 +50,92 @@ QString FileErrorMessage(FileErrorCause cause, const QString& path)
 {
     if (cause == FileErrorCause::None)
         return {};
+    const QString name = QDir::toNativeSeparators(path);
+    switch (cause) {
+    case FileErrorCause::NameNotUtf8: return FormatMessageText(IDP_FILE_NAME_NOT_UTF8, name);
+    case FileErrorCause::IsFolder: return FormatMessageText(IDP_FILE_IS_FOLDER, name);
+    case FileErrorCause::IsPipe: return FormatMessageText(IDP_FILE_IS_PIPE, name);
+    case FileErrorCause::IsSocket: return FormatMessageText(IDP_FILE_IS_SOCKET, name);
+    case FileErrorCause::IsDevice: return FormatMessageText(IDP_FILE_IS_DEVICE, name);
+    case FileErrorCause::PipeNoReader: return FormatMessageText(IDP_FILE_PIPE_NO_READER, name);
+    case FileErrorCause::PipeNoWriter: return FormatMessageText(IDP_FILE_PIPE_NO_WRITER, name);
+    default: break;
+    }
     const int id = AFX_IDP_FILE_GENERIC + int(cause) - int(FileErrorCause::Generic);
-    return FormatMessageText(id, QDir::toNativeSeparators(path));
+    return FormatMessageText(id, name);
+}
+
+FileErrorCause NotAFileCause(const QString& path)
+{
+    if (path.isEmpty())
+        return FileErrorCause::None;
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISREG(st.st_mode))
+        return FileErrorCause::None;
+    if (S_ISDIR(st.st_mode))
+        return FileErrorCause::IsFolder;
+    if (S_ISFIFO(st.st_mode))
+        return FileErrorCause::IsPipe;
+    if (S_ISSOCK(st.st_mode))
+        return FileErrorCause::IsSocket;
+    return FileErrorCause::IsDevice;
+#else
+    return QFileInfo(path).isDir() ? FileErrorCause::IsFolder : FileErrorCause::None;
+#endif
+}
+
+bool NameLostInDecoding(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    if (!path.contains(QChar::ReplacementCharacter))
+        return false;
+    // Walk down the path as far as it exists; the first part that does
+    // not is lost when its folder holds a name that is not valid UTF-8
+    // and that Qt would show as this very part.
+    const QStringList parts = QFileInfo(path).absoluteFilePath().split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QByteArray folder = "/";
+    for (const QString& part : parts) {
+        const QByteArray candidate = folder + QFile::encodeName(part);
+        struct stat st;
+        if (::lstat(candidate.constData(), &st) == 0) {
+            folder = candidate + '/';
+            continue;
+        }
+        if (!part.contains(QChar::ReplacementCharacter))
+            return false;
+        DIR* dir = ::opendir(folder.constData());
+        if (!dir)
+            return false;
+        bool lost = false;
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray bytes(entry->d_name);
+            const QString decoded = QFile::decodeName(bytes);
+            if (decoded == part && QFile::encodeName(decoded) != bytes) {
+                lost = true;
+                break;
+            }
+        }
+        ::closedir(dir);
+        return lost;
+    }
+    return false;
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
+}
+
+FileErrorCause ExplainFileError(FileErrorCause cause, const QString& path)
+{
+    if (cause == FileErrorCause::None)
+        return cause;
+    if ((cause == FileErrorCause::FileNotFound || cause == FileErrorCause::BadPath) && NameLostInDecoding(path))
+        return FileErrorCause::NameNotUtf8;
+    // Only the causes a folder, pipe, socket or device gives at open; a
+    // device that fails while written (a full disk, say) keeps its cause.
+    if (cause != FileErrorCause::AccessDenied && cause != FileErrorCause::Generic && cause != FileErrorCause::BadPath)
+        return cause;
+    const FileErrorCause kind = NotAFileCause(path);
+    return kind != FileErrorCause::None ? kind : cause;
 }

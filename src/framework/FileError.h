@@ -6,7 +6,9 @@
 enum class FileErrorCause {
     None, Generic, FileNotFound, BadPath, TooManyOpenFiles, AccessDenied, InvalidFile,
     RemoveCurrentDir, DirectoryFull, BadSeek, HardIO, SharingViolation, LockViolation,
-    DiskFull, EndOfFile
+    DiskFull, EndOfFile,
+    // Causes the standard texts would misdescribe.
+    NameNotUtf8, IsFolder, IsPipe, IsSocket, IsDevice, PipeNoReader, PipeNoWriter
 };
 
 // The cause for an errno value from the operating system. When creating a
@@ -15,3 +17,18 @@ FileErrorCause FileErrorCauseFromErrno(int error, bool creating = false);
 
 // The message of a cause with the file's path filled in; empty for None.
 QString FileErrorMessage(FileErrorCause cause, const QString& path);
+
+// What the path names when it is there but is no plain file (a folder,
+// named pipe, socket or device); None for a plain file or nothing at all.
+// Looks without opening, so a pipe or device is never touched.
+FileErrorCause NotAFileCause(const QString& path);
+
+// True when the path stands for a name on disk that is not valid UTF-8.
+// Qt decodes file names as UTF-8 and puts U+FFFD for the bytes that are
+// not, so such a name can never reach its file again (nor be created).
+bool NameLostInDecoding(const QString& path);
+
+// A failure's cause made precise by what is at the path: a name that
+// cannot be represented, or something that is no plain file. Other causes
+// are returned as they are.
+FileErrorCause ExplainFileError(FileErrorCause cause, const QString& path);

@@ -78,3 +78,12 @@ constexpr int AFX_IDP_FILE_EOF = 61870;
 
 // Texts this program's toolkit layer adds to the standard ones.
 constexpr int IDP_FILE_CHANGED_ON_DISK = 61900;
+// A file error the standard texts would misdescribe: a name Qt cannot hold,
+// or something that is no plain file.
+constexpr int IDP_FILE_NAME_NOT_UTF8 = 61901;
+constexpr int IDP_FILE_IS_FOLDER = 61902;
+constexpr int IDP_FILE_IS_PIPE = 61903;
+constexpr int IDP_FILE_IS_SOCKET = 61904;
+constexpr int IDP_FILE_IS_DEVICE = 61905;
+constexpr int IDP_FILE_PIPE_NO_READER = 61906;
+constexpr int IDP_FILE_PIPE_NO_WRITER = 61907;

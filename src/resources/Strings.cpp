@@ -90,6 +90,14 @@ const CStringTable::Entry kStrings[] = {
     // Added texts
     {IDP_FILE_CHANGED_ON_DISK, "%1 has been changed on disk since it was opened or last saved here.\n"
                                "Do you want to overwrite it?"},
+    {IDP_FILE_NAME_NOT_UTF8, "%1 cannot be opened or saved under its name: the name is not valid UTF-8 and "
+                             "cannot be represented.\nRename the file, or choose another name."},
+    {IDP_FILE_IS_FOLDER, "%1 is a folder, not a file."},
+    {IDP_FILE_IS_PIPE, "%1 is a pipe, not a file."},
+    {IDP_FILE_IS_SOCKET, "%1 is a socket, not a file."},
+    {IDP_FILE_IS_DEVICE, "%1 is a device, not a file."},
+    {IDP_FILE_PIPE_NO_READER, "%1 is a named pipe that no program is reading from."},
+    {IDP_FILE_PIPE_NO_WRITER, "%1 is a named pipe that no program is writing to."},
 };
 } // namespace
 
