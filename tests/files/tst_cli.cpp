@@ -13,7 +13,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QFileInfo>
+#include <QScopeGuard>
+
+#include <cstring>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 struct Run
@@ -32,6 +41,28 @@ Run runCli(const QStringList& arguments, const QString& stdoutFile = {})
     Run run;
     if (!process.waitForFinished(60000))
         return run;
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+// A shell line, for names that are not valid UTF-8 (QProcess would
+// re-encode them) and for pipelines; $CLI is qzm-cli.
+Run runShell(const QString& script, const QString& folder)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("CLI"), QStringLiteral(QZM_CLI_PATH));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), script});
+    Run run;
+    if (!process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
     run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
@@ -207,7 +238,119 @@ private slots:
 
         const Run toFolder = runCli({"report", good, "-o", dir.path()});
         QCOMPARE(toFolder.code, 1);
-        QCOMPARE(QString::fromLocal8Bit(toFolder.err), QString("qzm-cli report: Access to %1 was denied.\n").arg(dir.path()));
+        QCOMPARE(QString::fromLocal8Bit(toFolder.err), QString("qzm-cli report: %1 is a folder, not a file.\n").arg(dir.path()));
+    }
+
+    // Every verb that names a file says that a name which is not valid
+    // UTF-8 cannot be used, for files read and written, and creates
+    // nothing under a lookalike name.
+    void namesThatAreNotUtf8()
+    {
+        QTemporaryDir dir;
+        WriteTestFile(dir.filePath("good.qzm"), sampleFile());
+        QCOMPARE(runShell("cp good.qzm \"$(printf 'caf\\351.qzm')\"", dir.path()).code, 0);
+        QCOMPARE(runShell("$CLI show good.qzm > good.json", dir.path()).code, 0);
+        const QString text = QStringLiteral("%1 cannot be opened or saved under its name: the name is not valid "
+                                            "UTF-8 and cannot be represented.\n  Rename the file, or choose another "
+                                            "name.\n");
+        const QString bad = QStringLiteral("caf") + QChar(QChar::ReplacementCharacter) + QStringLiteral(".qzm");
+        const QString out = QStringLiteral("out") + QChar(QChar::ReplacementCharacter) + QStringLiteral(".txt");
+        const struct
+        {
+            const char* script;
+            const char* command;
+            QString name;
+        } cases[] = {
+            {"$CLI show \"$(printf 'caf\\351.qzm')\"", "show", bad},
+            {"$CLI report \"$(printf 'caf\\351.qzm')\"", "report", bad},
+            {"$CLI set \"$(printf 'caf\\351.qzm')\" timeout=300", "set", bad},
+            {"$CLI send \"$(printf 'caf\\351.qzm')\" --port /dev/null", "send", bad},
+            {"$CLI report good.qzm -o \"$(printf 'out\\351.txt')\"", "report", out},
+            {"$CLI create --from-json good.json -o \"$(printf 'caf\\351.qzm')\"", "create", bad},
+            {"$CLI create --from-json \"$(printf 'caf\\351.qzm')\" -o new.qzm", "create", bad},
+            {"$CLI send good.qzm --port /dev/null --log \"$(printf 'out\\351.txt')\"", "send", out},
+        };
+        for (const auto& c : cases) {
+            const Run run = runShell(QString::fromLatin1(c.script), dir.path());
+            QVERIFY2(run.code == 1 || (run.code == 2 && QByteArray(c.script).contains("--log")), c.script);
+            QCOMPARE(QString::fromLocal8Bit(run.err),
+                     QStringLiteral("qzm-cli %1: ").arg(QLatin1String(c.command)) + text.arg(c.name));
+        }
+        QVERIFY(!QFileInfo::exists(dir.filePath(bad)));
+        QVERIFY(!QFileInfo::exists(dir.filePath(out)));
+        QVERIFY(!QFileInfo::exists(dir.filePath("new.qzm")));
+        // A name with U+FFFD in earnest is an ordinary name.
+        const QString real = dir.filePath(QStringLiteral("real") + QChar(QChar::ReplacementCharacter) + ".qzm");
+        QCOMPARE(runCli({"create", "--from-json", dir.filePath("good.json"), "-o", real}).code, 0);
+        QCOMPARE(ReadTestFile(real), sampleFile());
+    }
+
+    // Folders, pipes, sockets and devices get messages that say what they
+    // are; nothing waits on a pipe that nobody writes to or reads; a pipe
+    // with a program at its other end is read or written as scripts do.
+    void thingsThatAreNoFiles()
+    {
+        QTemporaryDir dir;
+        const QString good = dir.filePath("good.qzm");
+        WriteTestFile(good, sampleFile());
+        const QString fifo = dir.filePath("fifo");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString socketPath = dir.filePath("sock");
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(fd >= 0);
+        auto closeSocket = qScopeGuard([fd] { ::close(fd); });
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray socketName = QFile::encodeName(socketPath);
+        QVERIFY(size_t(socketName.size()) < sizeof(address.sun_path));
+        std::memcpy(address.sun_path, socketName.constData(), size_t(socketName.size()));
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+
+        const struct
+        {
+            QStringList arguments;
+            int code;
+            QString err;
+        } cases[] = {
+            {{"show", dir.path()}, 1, "qzm-cli show: %1 is a folder, not a file.\n"_L1.arg(dir.path())},
+            {{"show", socketPath}, 1, "qzm-cli show: %1 is a socket, not a file.\n"_L1.arg(socketPath)},
+            {{"show", "/dev/null"}, 1, "qzm-cli show: /dev/null is a device, not a file.\n"_L1},
+            {{"show", fifo}, 1, "qzm-cli show: %1 is a named pipe that no program is writing to.\n"_L1.arg(fifo)},
+            {{"set", fifo, "timeout=300"}, 1,
+             "qzm-cli set: %1 is a named pipe that no program is writing to.\n"_L1.arg(fifo)},
+            {{"report", good, "-o", fifo}, 1,
+             "qzm-cli report: %1 is a named pipe that no program is reading from.\n"_L1.arg(fifo)},
+            {{"report", good, "-o", socketPath}, 1, "qzm-cli report: %1 is a socket, not a file.\n"_L1.arg(socketPath)},
+            {{"send", good, "--port", "/dev/null", "--log", fifo}, 2,
+             "qzm-cli send: %1 is a named pipe that no program is reading from.\n"_L1.arg(fifo)},
+            {{"create", "--from-json", fifo, "-o", dir.filePath("x.qzm")}, 1,
+             "qzm-cli create: %1 is a named pipe that no program is writing to.\n"_L1.arg(fifo)},
+            {{"create", "--from-json", socketPath, "-o", dir.filePath("x.qzm")}, 1,
+             "qzm-cli create: %1 is a socket, not a file.\n"_L1.arg(socketPath)},
+        };
+        for (const auto& c : cases) {
+            const Run run = runCli(c.arguments);
+            QCOMPARE(run.code, c.code);
+            QCOMPARE(QString::fromLocal8Bit(run.err), c.err);
+        }
+
+        // A pipeline or a process substitution is read whole.
+        Run piped = runShell("cat good.qzm | $CLI report /dev/stdin", dir.path());
+        QCOMPARE(piped.code, 0);
+        QVERIFY(piped.out.startsWith("Zelvra\r\n"));
+        piped = runShell("$CLI show <(cat good.qzm)", dir.path());
+        QCOMPARE(piped.code, 0);
+        QVERIFY(piped.out.contains("\"description\": \"Boiler house"));
+        piped = runShell("$CLI show good.qzm | $CLI create --from-json /dev/stdin -o copy.qzm", dir.path());
+        QCOMPARE(piped.code, 0);
+        QCOMPARE(ReadTestFile(dir.filePath("copy.qzm")), sampleFile());
+        // An empty pipeline is an empty file; set cannot write back into it.
+        piped = runShell("true | $CLI show /dev/stdin", dir.path());
+        QCOMPARE(piped.code, 1);
+        QCOMPARE(piped.err, QByteArray("qzm-cli show: Unexpected file format.\n"));
+        piped = runShell("cat good.qzm | $CLI set /dev/stdin timeout=300", dir.path());
+        QCOMPARE(piped.code, 1);
+        QCOMPARE(piped.err, QByteArray("qzm-cli set: /dev/stdin is a pipe, not a file.\n"));
     }
 
     void usage()

@@ -435,7 +435,7 @@ private slots:
 
         const OpenResult folderResult = doc.OnOpenDocument(dir.path());
         QVERIFY(!folderResult);
-        QCOMPARE(ui.messages.last().text, QString("Access to %1 was denied.").arg(QDir::toNativeSeparators(dir.path())));
+        QCOMPARE(ui.messages.last().text, QString("%1 is a folder, not a file.").arg(QDir::toNativeSeparators(dir.path())));
         QVERIFY(!folderResult.ChangedContents());
 
         const QString inFile = dir.filePath("empty.qzm/x.qzm");

@@ -170,18 +170,22 @@ private slots:
         // A folder in the file's place.
         ui.QueueFile(dir.path());
         QVERIFY(!f.doc.DoSave(QString()));
-        QCOMPARE(ui.messages.last().text, QString("Access to %1 was denied.").arg(native(dir.path())));
+        QCOMPARE(ui.messages.last().text, QString("%1 is a folder, not a file.").arg(native(dir.path())));
 
         // A pipe in the file's place stays a pipe.
         const QString fifo = dir.filePath("pipe.qzm");
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         ui.QueueFile(fifo);
         QVERIFY(!f.doc.DoSave(QString()));
-        QCOMPARE(ui.messages.last().text, QString("Access to %1 was denied.").arg(native(fifo)));
+        QCOMPARE(ui.messages.last().text, QString("%1 is a pipe, not a file.").arg(native(fifo)));
         struct stat st{};
         QCOMPARE(stat(QFile::encodeName(fifo).constData(), &st), 0);
         QVERIFY(S_ISFIFO(st.st_mode));
         QVERIFY(f.doc.GetPathName().isEmpty());
+        ui.QueueFile(QString("/dev/null"));
+        QVERIFY(!f.doc.DoSave(QString()));
+        QCOMPARE(ui.messages.last().text, QString("/dev/null is a device, not a file."));
+        QVERIFY(f.doc.IsModified());
 
         // No name at all has no text of its own.
         QVERIFY(!f.doc.OnSaveDocument(QString()));

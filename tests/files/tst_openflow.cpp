@@ -3,17 +3,23 @@
 #include "app/QZMApp.h"
 #include "frame/MainFrame.h"
 #include "framework/RecentFileList.h"
+#include "framework/StandardIds.h"
 #include "resources/Resource.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -154,13 +160,121 @@ private slots:
         done = true;
         rescuer.join();
         QCOMPARE(opened, nullptr);
-        QCOMPARE(ui.MessageTexts(), QStringList{QString("Access to %1 was denied.").arg(fifo)});
+        QCOMPARE(ui.MessageTexts(), QStringList{QString("%1 is a pipe, not a file.").arg(fifo)});
         // The document it was is kept, as for a missing file.
         QCOMPARE(app.GetQZMDoc()->GetPathName(), plant);
 
         QCOMPARE(app.OpenDocumentFile("/dev/null"), nullptr);
-        QCOMPARE(ui.messages.last().text, QString("Access to /dev/null was denied."));
+        QCOMPARE(ui.messages.last().text, QString("/dev/null is a device, not a file."));
         QCOMPARE(app.GetQZMDoc()->GetPathName(), plant);
+
+        // A socket and a folder: no "unknown error", no "access denied".
+        const QString socketPath = dir.filePath("s.qzm");
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(fd >= 0);
+        auto closeSocket = qScopeGuard([fd] { ::close(fd); });
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray socketName = QFile::encodeName(socketPath);
+        QVERIFY(size_t(socketName.size()) < sizeof(address.sun_path));
+        std::memcpy(address.sun_path, socketName.constData(), size_t(socketName.size()));
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        QCOMPARE(app.OpenDocumentFile(socketPath), nullptr);
+        QCOMPARE(ui.messages.last().text, QString("%1 is a socket, not a file.").arg(socketPath));
+        QCOMPARE(app.OpenDocumentFile(dir.path()), nullptr);
+        QCOMPARE(ui.messages.last().text, QString("%1 is a folder, not a file.").arg(dir.path()));
+        QCOMPARE(app.GetQZMDoc()->GetPathName(), plant);
+        QCOMPARE(ui.messages.size(), 4);
+    }
+
+    // Qt decodes file names as UTF-8; a name that is not cannot reach its
+    // file. Every way into an open says so instead of "was not found".
+    void nameThatIsNotUtf8()
+    {
+        QTemporaryDir dir;
+        ScriptedInteraction ui;
+        const QByteArray folder = QFile::encodeName(dir.path());
+        WriteTestFile(QFile::decodeName(folder + "/plain.qzm"), plantFile(2));
+        // The bytes go to the system as they are; Qt would re-encode them.
+        const QByteArray raw = folder + "/caf\xe9.qzm";
+        const QByteArray bytes = plantFile(3);
+        {
+            const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+            ::close(fd);
+        }
+        const QString lossy = QFile::decodeName(raw);
+        QVERIFY(lossy.contains(QChar::ReplacementCharacter));
+        const QString expected = QString("%1 cannot be opened or saved under its name: the name is not valid UTF-8 "
+                                         "and cannot be represented.\nRename the file, or choose another name.");
+
+        // On the command line (relative: a leading "/" is a switch).
+        const QString oldCwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        auto restoreCwd = qScopeGuard([&] { QDir::setCurrent(oldCwd); });
+        {
+            CQZMApp started(QStringList{QFile::decodeName("caf\xe9.qzm")});
+            QVERIFY(!started.InitInstance());
+            QCOMPARE(ui.MessageTexts(), QStringList{expected.arg(lossy)});
+        }
+        ui.messages.clear();
+
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        const QString plain = dir.filePath("plain.qzm");
+        QVERIFY(app.OpenDocumentFile(plain));
+
+        // File Open.
+        ui.QueueFile(lossy);
+        app.OnFileOpen();
+        QCOMPARE(ui.MessageTexts(), QStringList{expected.arg(lossy)});
+
+        // A recent entry: it leaves the list like any file that fails.
+        app.GetRecentFileList()->Add(lossy);
+        QCOMPARE(firstRecent(app), lossy);
+        QVERIFY(!app.OnOpenRecentFile(ID_FILE_MRU_FILE1));
+        QCOMPARE(ui.messages.size(), 2);
+        QCOMPARE(ui.messages.last().text, expected.arg(lossy));
+        QCOMPARE(firstRecent(app), plain);
+
+        // Dropped on the window: the URL carries the bytes, the local path
+        // Qt makes of it does not.
+        QMimeData mime;
+        mime.setUrls({QUrl::fromEncoded("file://" + raw.toPercentEncoding("/"))});
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(app.GetMainFrame(), &enter);
+        QVERIFY(enter.isAccepted());
+        QCoreApplication::sendEvent(app.GetMainFrame(), &drop);
+        QTRY_COMPARE(ui.messages.size(), 3);
+        QCOMPARE(ui.messages.last().text, expected.arg(lossy));
+        QCOMPARE(app.GetQZMDoc()->GetPathName(), plain);
+
+        // A missing file whose name has U+FFFD in earnest is just missing,
+        // and one that exists under that very name opens.
+        const QString real = dir.filePath(QString("real") + QChar(QChar::ReplacementCharacter) + ".qzm");
+        QVERIFY(!app.OpenDocumentFile(real));
+        QCOMPARE(ui.messages.last().text, QString("%1 was not found.").arg(real));
+        WriteTestFile(real, plantFile(4));
+        QVERIFY(app.OpenDocumentFile(real));
+        QCOMPARE(app.GetQZMDoc()->SerialPort(), 4);
+
+        // Saving over the file chosen in Save As would make another file
+        // beside it.
+        app.GetQZMDoc()->SetModifiedFlag(true);
+        ui.QueueFile(lossy);
+        QVERIFY(!app.GetQZMDoc()->DoSave(QString()));
+        QCOMPARE(ui.messages.last().text, expected.arg(lossy));
+        QVERIFY(app.GetQZMDoc()->IsModified());
+        QVERIFY(!QFileInfo::exists(lossy));
+        // A folder whose name is not UTF-8 on the way to a new file.
+        QVERIFY(::mkdir((folder + "/d\xe9").constData(), 0700) == 0);
+        const QString inFolder = QFile::decodeName(folder + "/d\xe9/new.qzm");
+        ui.QueueFile(inFolder);
+        QVERIFY(!app.GetQZMDoc()->DoSave(QString()));
+        QCOMPARE(ui.messages.last().text, expected.arg(inFolder));
+        app.GetQZMDoc()->SetModifiedFlag(false);
     }
 
     void brokenFileOnTheCommandLineEndsStartUp()

@@ -10,7 +10,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <sys/resource.h>
 
 namespace {
@@ -199,7 +206,36 @@ private slots:
 
         ui.QueueFile(dir.path());
         QVERIFY(doc.OnCmdMsg(ID_CREATE_TEXT_FILE, nullptr));
-        QCOMPARE(ui.messages.last().text, QString("Access to %1 was denied.").arg(QDir::toNativeSeparators(dir.path())));
+        QCOMPARE(ui.messages.last().text, QString("%1 is a folder, not a file.").arg(QDir::toNativeSeparators(dir.path())));
+
+        // A named pipe nobody reads: refused at once, not waited on. Should
+        // the command wait, a reader comes by, so a fault shows as a wrong
+        // outcome rather than a hung test.
+        const QString fifo = dir.filePath("pipe.txt");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        std::mutex mutex;
+        std::condition_variable finished;
+        bool done = false;
+        std::thread rescuer([&] {
+            std::unique_lock lock(mutex);
+            if (finished.wait_for(lock, std::chrono::seconds(5), [&] { return done; }))
+                return;
+            const int fd = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+            finished.wait(lock, [&] { return done; });
+            ::close(fd);
+        });
+        ui.QueueFile(fifo);
+        QVERIFY(doc.OnCmdMsg(ID_CREATE_TEXT_FILE, nullptr));
+        {
+            const std::lock_guard lock(mutex);
+            done = true;
+        }
+        finished.notify_all();
+        rescuer.join();
+        QCOMPARE(ui.messages.last().text, QString("%1 is a pipe, not a file.").arg(fifo));
+        ui.QueueFile(QString("/dev/null"));
+        QVERIFY(doc.OnCmdMsg(ID_CREATE_TEXT_FILE, nullptr));
+        QCOMPARE(ui.messages.last().text, QString("/dev/null is a device, not a file."));
 
         // A write cut short by the file-size limit.
         for (int i = 0; i < 10; ++i)
@@ -217,7 +253,7 @@ private slots:
         signal(SIGXFSZ, oldHandler);
         QCOMPARE(ui.messages.last().text, QString("Disk full while accessing %1.").arg(QDir::toNativeSeparators(path)));
         QVERIFY(ui.messages.last().icon == MessageRequest::Icon::Stop);
-        QCOMPARE(ui.messages.size(), 3);
+        QCOMPARE(ui.messages.size(), 5);
     }
 };
 
