@@ -1,11 +1,12 @@
 #include "framework/ProgramLocation.h"
 
+#include "framework/LocalText.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QHash>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 #ifdef Q_OS_LINUX
 #include <fcntl.h>
@@ -14,13 +15,6 @@
 #endif
 
 namespace {
-bool IsValidUtf8(const QByteArray& bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8.decode(bytes);   // decode() is lazy until converted
-    return !utf8.hasError();
-}
-
 #ifdef Q_OS_LINUX
 bool IsRunningProgram(const QByteArray& path)
 {
