@@ -3,6 +3,7 @@
 #include "app/ShellServerModule.h"
 
 #include "app/AppIcons.h"
+#include "app/RunningInstance.h"
 #include "app/ShellRegistration.h"
 #include "document/QZMDoc.h"
 #include "editor/QZMView.h"
@@ -13,6 +14,7 @@
 #include "framework/Interaction.h"
 #include "framework/LazyModule.h"
 #include "framework/LazyIcons.h"
+#include "framework/ProgramLocation.h"
 #include "framework/SingleDocTemplate.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
@@ -22,6 +24,8 @@
 #include "transfer/TransferMonitor.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <csignal>
@@ -32,11 +36,30 @@ namespace {
 // without (a window that never shows, say, started minimized).
 constexpr int kFirstFrameTimeoutMs = 2000;
 
+// The program as a desktop entry can name it. A path that is not valid
+// UTF-8 cannot stand in one; the program's name then serves if PATH finds
+// this very program under it.
+QString RegisteredProgramPath()
+{
+    const QString path = RepresentableProgramPath();
+    if (!path.isEmpty())
+        return path;
+    const QString onPath = QStandardPaths::findExecutable(ProgramBaseName());
+    if (!onPath.isEmpty() && IsThisProgram(onPath))
+        return onPath;
+    const QByteArray bytes = ProgramPathBytes();
+    std::fprintf(stderr,
+                 "qzm: .qzm files are not registered with the desktop: the program's path %s is not valid "
+                 "UTF-8 and PATH does not lead to it; move the program or put its folder on PATH\n",
+                 bytes.isEmpty() ? "(unknown)" : bytes.constData());
+    return {};
+}
+
 // The document type of the template string, opened by this program.
 CShellRegistration ProgramRegistration()
 {
     return CShellRegistration(DocTypeInfo::FromTemplateString(CStringTable::Load(IDR_MAINFRAME)),
-                              QCoreApplication::applicationFilePath());
+                              RegisteredProgramPath());
 }
 } // namespace
 
@@ -101,6 +124,8 @@ bool CQZMApp::InitInstance()
                         || m_cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen;
     if (!window)
         RunAfterFirstFrame();
+    if (m_cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen && HandOpenToRunningInstance())
+        return false;
     if (!ProcessShellCommand())
         return false;
 
@@ -147,6 +172,25 @@ bool CQZMApp::ProcessShellCommand()
     return false;
 }
 
+bool CQZMApp::HandOpenToRunningInstance()
+{
+    m_pStartLock = CInstanceStartLock::Acquire();
+    const QString path = FullOpenPath(m_cmdInfo.m_strFileName);
+    const ForwardResult result = ForwardOpenToRunningInstance(path);
+    if (result == ForwardResult::NoInstance)
+        return false;
+    // The list is the running instance's to keep.
+    SetWriteRecentListAtExit(false);
+    if (result == ForwardResult::Opened) {
+        SetExitCodeWithoutStart(0);
+    } else {
+        // Its window said why; a terminal hears it too.
+        std::fprintf(stderr, "qzm: the QZM window already open could not open %s\n",
+                     qPrintable(QDir::toNativeSeparators(path)));
+    }
+    return true;
+}
+
 bool CQZMApp::PrintFromCommandLine()
 {
     // Nothing named, nothing to print (a desktop's print action without a
@@ -174,12 +218,16 @@ void CQZMApp::EnableShellOpen()
     const auto* module = ModuleApi<CShellServerModuleApi>(kShellServerModule);
     if (!module) {
         qWarning("The shell server is not available: %s", qPrintable(ModuleError(kShellServerModule)));
+        m_pStartLock.reset();
         return;
     }
     m_pShellModule = module;
-    m_pShellServer = module->create([this](const ShellRequest& request) { return OnShellRequest(request); });
+    m_pShellServer = module->create(ShellServerName(),
+                                    [this](const ShellRequest& request) { return OnShellRequest(request); });
     // Another instance may answer already; this one then runs without.
     module->listen(m_pShellServer);
+    // Starts waiting to hand over their files may now ask this one.
+    m_pStartLock.reset();
 }
 
 void CQZMApp::RegisterShellFileTypes()

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class CInstanceStartLock;
 class CMainFrame;
 class CPortDiscovery;
 class CQZMDoc;
@@ -55,12 +56,17 @@ private:
     void RegisterShellFileTypes();
     void UnregisterShellFileTypes();
     bool ProcessShellCommand();
+    // A start with a file: true when the instance already running took it
+    // (this one then ends, with the exit code set).
+    bool HandOpenToRunningInstance();
     bool PrintFromCommandLine();
     void OpenDroppedFiles(const QStringList& paths);
 
     QStringList m_arguments;
     CCommandLineInfo m_cmdInfo;
     std::unique_ptr<CPortDiscovery> m_pPortDiscovery;
+    // Held from the look for a running instance until this one listens.
+    std::unique_ptr<CInstanceStartLock> m_pStartLock;
     // Made by the shell server's module, which also deletes it.
     CShellServer* m_pShellServer = nullptr;
     const CShellServerModuleApi* m_pShellModule = nullptr;

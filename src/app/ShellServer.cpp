@@ -2,13 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QLocalSocket>
 #include <QStringDecoder>
-
-#ifndef Q_OS_WIN
-#include <unistd.h>
-#endif
 
 namespace {
 constexpr int kMaxArgumentChars = 4096;
@@ -89,7 +84,49 @@ std::optional<ShellRequest> ParseShellRequest(const QString& text)
     return request;
 }
 
-CShellServer::CShellServer(Handler handler, QObject* parent) : QObject(parent), m_handler(std::move(handler))
+namespace {
+// Names this process listens on: asking one of them would wait forever.
+QStringList& NamesServedHere()
+{
+    static QStringList names;
+    return names;
+}
+} // namespace
+
+QByteArray OpenRequestLine(const QString& path)
+{
+    QString quoted = path;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return "[open(\"" + quoted.toUtf8() + "\")]\n";
+}
+
+ForwardResult ForwardOpenRequest(const QString& name, const QString& path)
+{
+    if (NamesServedHere().contains(name))
+        return ForwardResult::NoInstance;
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    // A socket left by a crashed instance refuses at once.
+    if (!socket.waitForConnected(2000))
+        return ForwardResult::NoInstance;
+    socket.write(OpenRequestLine(path));
+    // The instance may ask to save its own document first: its answer comes
+    // when the user has chosen. A dropped connection is no answer.
+    while (!socket.canReadLine()) {
+        if (!socket.waitForReadyRead(-1))
+            return ForwardResult::NoInstance;
+    }
+    const QByteArray answer = socket.readLine().trimmed();
+    if (answer == "ok")
+        return ForwardResult::Opened;
+    if (answer == "failed")
+        return ForwardResult::Failed;
+    // "invalid": a name the conversation cannot carry; open it here.
+    return ForwardResult::NoInstance;
+}
+
+CShellServer::CShellServer(QString name, Handler handler, QObject* parent)
+    : QObject(parent), m_name(std::move(name)), m_handler(std::move(handler))
 {
     connect(&m_server, &QLocalServer::newConnection, this, &CShellServer::OnNewConnection);
 }
@@ -99,30 +136,14 @@ CShellServer::~CShellServer()
     // The sockets go down with the server, after this object's members.
     for (QLocalSocket* socket : std::as_const(m_connections))
         socket->disconnect(this);
+    if (m_server.isListening())
+        NamesServedHere().removeOne(m_name);
     m_server.close();
-}
-
-QString CShellServer::ServerName()
-{
-    const QString base = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-#ifdef Q_OS_WIN
-    return base + QLatin1Char('-') + qEnvironmentVariable("USERNAME");
-#else
-    const QString name = base + QLatin1Char('-') + QString::number(::getuid());
-    // The runtime folder is the user's own; a socket path must stay short.
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir()) {
-        const QString full = QDir::cleanPath(runtime) + QLatin1Char('/') + name;
-        if (full.toLocal8Bit().size() < 100)
-            return full;
-    }
-    return name;
-#endif
 }
 
 bool CShellServer::Listen()
 {
-    const QString name = ServerName();
+    const QString& name = m_name;
     // A running instance answers. (Listening would not fail otherwise: with
     // access options the socket is made aside and renamed into place.)
     QLocalSocket probe;
@@ -134,7 +155,10 @@ bool CShellServer::Listen()
     // What is left is the socket of an instance that crashed.
     QLocalServer::removeServer(name);
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    return m_server.listen(name);
+    if (!m_server.listen(name))
+        return false;
+    NamesServedHere() << name;
+    return true;
 }
 
 void CShellServer::OnNewConnection()

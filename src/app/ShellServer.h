@@ -21,6 +21,14 @@ class QLocalSocket;
 // oversized arguments are refused. Anything else gives nothing.
 std::optional<ShellRequest> ParseShellRequest(const QString& text);
 
+// The request line that opens path: [open("path")].
+QByteArray OpenRequestLine(const QString& path);
+
+// The client's side of an open: see CShellServerModuleApi::forwardOpen.
+// A server of this very process is never asked (it could not answer while
+// this waits).
+ForwardResult ForwardOpenRequest(const QString& name, const QString& path);
+
 // The program's end of the shell conversation: a local socket, private to
 // the user, named after the executable. A client writes one request per
 // line (UTF-8, "\n" ended) and gets one line back per request: "ok",
@@ -43,13 +51,10 @@ public:
     static constexpr int kMaxPending = 16;
     static constexpr qint64 kMaxUnsentBytes = 64 * 1024;
 
-    explicit CShellServer(Handler handler, QObject* parent = nullptr);
+    CShellServer(QString name, Handler handler, QObject* parent = nullptr);
     ~CShellServer() override;
 
-    // "<executable base name>-<user id>", in XDG_RUNTIME_DIR when there is one.
-    static QString ServerName();
-
-    // Starts listening. False when another instance already answers (or the
+    // Starts listening on its name. False when another instance already answers (or the
     // socket cannot be made); the program then runs without it.
     bool Listen();
     bool IsListening() const { return m_server.isListening(); }
@@ -74,6 +79,7 @@ private:
     void ProcessQueue();
     static void Reply(QLocalSocket* socket, const char* answer, bool flush = false);
 
+    QString m_name;
     Handler m_handler;
     QLocalServer m_server;
     QList<QLocalSocket*> m_connections;   // oldest first

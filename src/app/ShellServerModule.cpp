@@ -4,9 +4,9 @@
 #include "framework/LazyModule.h"
 
 namespace {
-CShellServer* Create(std::function<bool(const ShellRequest&)> handler)
+CShellServer* Create(const QString& name, std::function<bool(const ShellRequest&)> handler)
 {
-    return new CShellServer(std::move(handler));
+    return new CShellServer(name, std::move(handler));
 }
 
 bool Listen(CShellServer* server)
@@ -20,4 +20,5 @@ void Destroy(CShellServer* server)
 }
 } // namespace
 
-extern const CShellServerModuleApi kShellServerModuleApi = {kModuleVersion, Create, Listen, Destroy};
+extern const CShellServerModuleApi kShellServerModuleApi = {kModuleVersion, Create, Listen, Destroy,
+                                                            ForwardOpenRequest};

@@ -31,8 +31,9 @@ QString itemName(const CBlockMemory& block)
 
 void putDescription(QJsonObject& o, const QByteArray& bytes)
 {
-    const QString text = LocalBytesToText(bytes);
+    const QString text = DecodeStoredText(bytes).text;
     o[QStringLiteral("description")] = text;
+    // The bytes too when the text alone would not give them back.
     if (TextToLocalBytes(text) != bytes)
         o[QStringLiteral("descriptionBytes")] = QString::fromLatin1(bytes.toHex());
 }
@@ -141,14 +142,16 @@ void changed(CQZMDoc& doc, bool stored)
         doc.SetModifiedFlag(true);
 }
 
-bool textBytes(const QString& text, const QString& path, QByteArray& bytes, QString& error)
+// A new text goes in the encoding the field's old text was read in, as in
+// the editor.
+bool textBytes(const QString& text, const QString& path, const QByteArray& old, QByteArray& bytes, QString& error)
 {
     if (text.contains(QChar(0))) {
         error = refusal(path, QStringLiteral("holds a zero character, which the file cannot store"));
         return false;
     }
-    bytes = TextToLocalBytes(text);
-    if (LocalBytesToText(bytes) != text) {
+    bytes = EncodeStoredText(text, DecodeStoredText(old).encoding);
+    if (DecodeStoredText(bytes).text != text) {
         error = refusal(path, QStringLiteral("holds characters the system's text encoding cannot store "
                                              "(give the bytes as descriptionBytes)"));
         return false;
@@ -196,7 +199,8 @@ QString store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const
         if (target.field == Field::Description) {
             if (!value.isString())
                 return refusal(path, QStringLiteral("expected a text, got %1").arg(shown(value)));
-            if (!textBytes(value.toString(), path, bytes, error))
+            const QByteArray& old = target.index < 0 ? doc.Description() : block.m_strDescription;
+            if (!textBytes(value.toString(), path, old, bytes, error))
                 return error;
         } else if (!hexBytes(value, path, bytes, error)) {
             return error;
@@ -320,7 +324,7 @@ QString storeDescription(CQZMDoc& doc, const Target& at, const QJsonObject& o, c
     if (!o.value(textKey).isString())
         return refusal(prefix + textKey, QStringLiteral("expected a text, got %1").arg(shown(o.value(textKey))));
     const QByteArray& bytes = at.index >= 0 ? doc.Blocks(at.list).at(at.index)->m_strDescription : doc.Description();
-    if (LocalBytesToText(bytes) != o.value(textKey).toString())
+    if (DecodeStoredText(bytes).text != o.value(textKey).toString())
         return refusal(prefix + bytesKey, QStringLiteral("does not give the description's text; change or remove one "
                                                          "of the two"));
     return {};

@@ -75,18 +75,18 @@ QString VisibleLabelText(const QString& text)
     return shown;
 }
 
-QString DocumentTextToUi(const QByteArray& text)
+DecodedText DocumentTextToUi(const QByteArray& text)
 {
-    QString ui = LocalBytesToText(text);
-    ui.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    DecodedText ui = DecodeStoredText(text);
+    ui.text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return ui;
 }
 
-QByteArray UiTextToDocument(const QString& text)
+QByteArray UiTextToDocument(const QString& text, TextEncoding encoding)
 {
     QString doc = text;
     doc.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return TextToLocalBytes(doc);
+    return EncodeStoredText(doc, encoding);
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/LocalText.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -24,9 +26,10 @@ QString PlainSpinText(const QString& text);
 // A label's text as shown: the mnemonic marker "&" taken out, "&&" read as "&".
 QString VisibleLabelText(const QString& text);
 
-// Converts between the document's 8-bit CR LF texts and the UI's "\n" texts.
-QString DocumentTextToUi(const QByteArray& text);
-QByteArray UiTextToDocument(const QString& text);
+// Converts between the document's 8-bit CR LF texts and the UI's "\n" texts;
+// an edited text goes back in the encoding its field was shown in.
+DecodedText DocumentTextToUi(const QByteArray& text);
+QByteArray UiTextToDocument(const QString& text, TextEncoding encoding = TextEncoding::Local);
 
 // One-line number field: the user types digits only, and at most the typed
 // limit; text written by the program or the attached spin is never cut.

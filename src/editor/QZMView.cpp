@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QTabBar>
 
+#include <algorithm>
 #include <utility>
 
 using namespace QZMFields;
@@ -190,7 +191,7 @@ void CQZMView::OnUpdate(CView*, int, CObject* hintObject)
     GetDlgItem(IDC_BASIC_VARIABLE)->setEnabled(fields);
     GetDlgItem(IDC_PARAMETER)->setEnabled(fields);
 
-    m_wndDescription->WriteText(DocumentTextToUi(doc->Description()));
+    ShowDescription(m_wndDescription, m_nDescriptionEncoding, doc->Description());
     SelectEntry(m_wndProtocol, doc->Protocol());
 
     const bool settings = !doc->ProtocolFixesSettings();
@@ -204,7 +205,7 @@ void CQZMView::OnUpdate(CView*, int, CObject* hintObject)
     m_wndTimeout->WriteText(QString::number(doc->Timeout()));
 
     if (const auto* block = dynamic_cast<const CBlockMemory*>(hintObject)) {
-        m_wndBMDescription->WriteText(DocumentTextToUi(block->GetDescription()));
+        ShowDescription(m_wndBMDescription, m_nBMDescriptionEncoding, block->GetDescription());
         m_wndAddress->WriteText(block->GetAddressText());
         m_wndNumber->WriteText(block->GetNumberText());
         auto* basicVariable = static_cast<QRadioButton*>(GetDlgItem(IDC_BASIC_VARIABLE));
@@ -214,6 +215,19 @@ void CQZMView::OnUpdate(CView*, int, CObject* hintObject)
         else
             basicVariable->setChecked(true);
     }
+}
+
+void CQZMView::ShowDescription(CDescriptionEdit* field, TextEncoding& encoding, const QByteArray& bytes)
+{
+    const DecodedText shown = DocumentTextToUi(bytes);
+    // Plain ASCII says nothing of its encoding: a refresh that leaves such a
+    // text as it is (another setting changed) keeps the field's encoding,
+    // as if the user had never left it.
+    const bool plain = shown.encoding == TextEncoding::Local
+        && std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    if (!plain || field->Text() != shown.text)
+        encoding = shown.encoding;
+    field->WriteText(shown.text);
 }
 
 void CQZMView::RefreshWithCurrent(CQZMDoc::List list)

@@ -3,6 +3,7 @@
 #include "document/QZMDoc.h"
 #include "document/QZMFormAccess.h"
 #include "editor/ReportPrinting.h"
+#include "framework/LocalText.h"
 #include "framework/View.h"
 
 #include <QHash>
@@ -58,6 +59,9 @@ private:
     void SelectTab(int index);
     void SelectEntry(QComboBox* list, int index);
     void SetStatusText(const QString& text);
+    // Writes a description into its field and settles the encoding an edit
+    // of it is stored in.
+    void ShowDescription(CDescriptionEdit* field, TextEncoding& encoding, const QByteArray& bytes);
     bool IsStoring() const { return m_nUpdating == 0; }
 
     // Tab strip and buttons.
@@ -112,6 +116,10 @@ private:
     CSpinButton* m_wndNumberSpin = nullptr;
     CSpinButton* m_wndAddressSpin = nullptr;
     CTabStrip* m_wndTab = nullptr;
+
+    // The encoding each description field was shown in.
+    TextEncoding m_nDescriptionEncoding = TextEncoding::Local;
+    TextEncoding m_nBMDescriptionEncoding = TextEncoding::Local;
 
     int m_nSetup = 0;
     // Non-zero while the refresh or the one-time set-up writes into the

@@ -38,7 +38,7 @@ void CQZMView::OnUpdateDescription()
     CQZMDoc* doc = GetDocument();
     if (!doc || !IsStoring())
         return;
-    MarkIfChanged(*doc, doc->SetDescription(UiTextToDocument(m_wndDescription->Text())));
+    MarkIfChanged(*doc, doc->SetDescription(UiTextToDocument(m_wndDescription->Text(), m_nDescriptionEncoding)));
 }
 
 void CQZMView::OnUpdateBMDescription()
@@ -46,7 +46,7 @@ void CQZMView::OnUpdateBMDescription()
     CQZMDoc* doc = GetDocument();
     if (!doc || !m_wndBMDescription->isEnabled() || !IsStoring())
         return;
-    const QByteArray text = UiTextToDocument(m_wndBMDescription->Text());
+    const QByteArray text = UiTextToDocument(m_wndBMDescription->Text(), m_nBMDescriptionEncoding);
     StoreInCurrentBlock([&text](CBlockMemory& block) { block.m_strDescription = text; });
 }
 

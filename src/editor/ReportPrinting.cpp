@@ -7,8 +7,6 @@
 #include "framework/LocalText.h"
 #include "framework/StandardIds.h"
 
-#include <QRegularExpression>
-
 namespace {
 constexpr int kTabWidth = 8;
 
@@ -52,12 +50,21 @@ bool SelectPrinter(QPrinter& printer, const PrinterDetails& details, bool direct
 QStringList ReportPrintLines(const CQZMDoc& doc)
 {
     const QByteArray report = BuildTextReport(doc, ReportNameFromTitle(doc.GetTitle()));
-    QStringList lines = LocalBytesToText(report).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    // Line by line: each description is read in its own encoding. A line
+    // ends at "\r\n", "\r" or "\n".
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= report.size(); ++i) {
+        if (i < report.size() && report[i] != '\r' && report[i] != '\n')
+            continue;
+        lines << ExpandTabs(DecodeStoredText(report.mid(start, i - start)).text);
+        if (i + 1 < report.size() && report[i] == '\r' && report[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
     // The report ends with a line break, not with an empty line.
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
-    for (QString& line : lines)
-        line = ExpandTabs(line);
     return lines;
 }
 

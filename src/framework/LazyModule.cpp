@@ -1,5 +1,7 @@
 #include "framework/LazyModule.h"
 
+#include "framework/ProgramLocation.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QHash>
@@ -37,8 +39,7 @@ bool RegisterLinkedModule(const char* name, const void* api)
 
 QString ModuleDirectory()
 {
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
-                           + QStringLiteral(QZM_MODULE_RELATIVE_DIR));
+    return ProgramRelativeFolder(QStringLiteral(QZM_MODULE_RELATIVE_DIR));
 }
 
 const void* LoadModuleApi(const char* name)

@@ -1,8 +1,11 @@
 #include "framework/LocalText.h"
 
 #include <QList>
+#include <QStringDecoder>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
@@ -10,6 +13,21 @@
 #endif
 
 namespace {
+// Windows-1252 bytes 0x80..0x9F; the unassigned ones stand for themselves.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+bool IsAscii(const QByteArray& bytes)
+{
+    for (char c : bytes)
+        if (uchar(c) >= 0x80)
+            return false;
+    return true;
+}
+
 #ifndef Q_OS_WIN
 // The C locale's ASCII is read as UTF-8, as Qt does: a program started
 // without a locale keeps the texts a user types.
@@ -119,4 +137,72 @@ QByteArray TextToLocalBytes(const QString& text)
 #else
     return text.toLocal8Bit();
 #endif
+}
+
+bool LocalEncodingIsUtf8()
+{
+#ifndef Q_OS_WIN
+    return IsUtf8(LocaleCodeset());
+#else
+    return GetACP() == CP_UTF8;
+#endif
+}
+
+bool IsValidUtf8(const QByteArray& bytes)
+{
+    // Stateless: a sequence cut off at the end is an error too.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    Q_UNUSED(text);
+    return !decoder.hasError();
+}
+
+QString Windows1252ToText(const QByteArray& bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (char c : bytes) {
+        const uchar b = uchar(c);
+        text += b >= 0x80 && b < 0xA0 ? QChar(kWindows1252High[b - 0x80]) : QChar(b);
+    }
+    return text;
+}
+
+bool TextToWindows1252(const QString& text, QByteArray& bytes)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            out += char(u);
+            continue;
+        }
+        int i = 0;
+        while (i < 32 && kWindows1252High[i] != u)
+            ++i;
+        if (i == 32)
+            return false;
+        out += char(0x80 + i);
+    }
+    bytes = out;
+    return true;
+}
+
+DecodedText DecodeStoredText(const QByteArray& bytes)
+{
+    if (LocalEncodingIsUtf8() && !IsValidUtf8(bytes))
+        return {Windows1252ToText(bytes), TextEncoding::Windows1252};
+    return {LocalBytesToText(bytes), TextEncoding::Local};
+}
+
+QByteArray EncodeStoredText(const QString& text, TextEncoding encoding)
+{
+    if (encoding == TextEncoding::Windows1252 && LocalEncodingIsUtf8()) {
+        QByteArray bytes;
+        // Bytes that happen to be valid UTF-8 would read back as other text.
+        if (TextToWindows1252(text, bytes) && (IsAscii(bytes) || !IsValidUtf8(bytes)))
+            return bytes;
+    }
+    return TextToLocalBytes(text);
 }

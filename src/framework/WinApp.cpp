@@ -86,7 +86,7 @@ int CWinApp::Run()
 {
     if (!InitInstance()) {
         ExitInstance();
-        return 1;
+        return m_nExitCodeWithoutStart;
     }
     const int code = QApplication::exec();
     ExitInstance();
@@ -137,11 +137,16 @@ CDocument* CWinApp::OpenDocumentFile(const QString& path, bool makeVisible)
     return OpenFile(path, makeVisible) ? GetDocument() : nullptr;
 }
 
+QString CWinApp::FullOpenPath(const QString& path)
+{
+    return QFileInfo(unquotedPath(path)).absoluteFilePath();
+}
+
 OpenResult CWinApp::OpenFile(const QString& path, bool makeVisible)
 {
     if (!m_pDocTemplate)
         return OpenResult::Failed;
-    const QString full = QFileInfo(unquotedPath(path)).absoluteFilePath();
+    const QString full = FullOpenPath(path);
     // Open what a link points at, as the shell resolves shortcuts.
     const QString target = QFileInfo(full).isSymLink() ? QFileInfo(full).symLinkTarget() : full;
 

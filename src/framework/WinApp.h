@@ -27,7 +27,8 @@ public:
     virtual bool InitInstance() = 0;
     // Exit step: writes the recent-file list back unless told not to.
     virtual int ExitInstance();
-    // InitInstance, the event loop, ExitInstance.
+    // InitInstance, the event loop, ExitInstance. A start that ends in
+    // InitInstance exits with 1 unless it set another code.
     int Run();
 
     CFrameWnd* GetMainWnd() const;
@@ -48,9 +49,13 @@ protected:
     void LoadStdProfileSettings(int maxRecentFiles);
     void AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate);
     void SetWriteRecentListAtExit(bool write) { m_bWriteRecentList = write; }
+    void SetExitCodeWithoutStart(int code) { m_nExitCodeWithoutStart = code; }
+    // A named file as OpenFile takes it: unquoted, made a full path.
+    static QString FullOpenPath(const QString& path);
 
 private:
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
     std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
     bool m_bWriteRecentList = true;
+    int m_nExitCodeWithoutStart = 1;
 };

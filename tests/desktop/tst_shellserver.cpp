@@ -317,7 +317,7 @@ private slots:
             name = app.GetShellServer()->FullServerName();
             QVERIFY(app.GetShellServer()->IsListening());
             // A second instance leaves the live one alone.
-            CShellServer second([](const ShellRequest&) { return true; });
+            CShellServer second(ShellServerName(), [](const ShellRequest&) { return true; });
             QVERIFY(!second.Listen());
             QLocalSocket client;
             client.connectToServer(name);
@@ -336,7 +336,7 @@ private slots:
         ::close(fd);
         QVERIFY(QFileInfo::exists(name));
 #endif
-        CShellServer next([](const ShellRequest&) { return true; });
+        CShellServer next(ShellServerName(), [](const ShellRequest&) { return true; });
         QVERIFY(next.Listen());
         QCOMPARE(next.FullServerName(), name);
     }

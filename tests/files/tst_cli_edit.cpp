@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -148,11 +149,58 @@ private slots:
         QCOMPARE(root["file"].toString(), QString("plant.qzm"));
         QCOMPARE(root["title"].toString(), QString("plant.qzm"));
         QCOMPARE(root["descriptionBytes"].toString(), QString("636166e9"));
+        QCOMPARE(root["description"].toString(), QStringLiteral("caf\u00e9"));
         const QJsonObject read = root["read"].toArray()[0].toObject();
         QCOMPARE(read["parameter"], QJsonValue(false));
         QVERIFY(!read.contains("descriptionBytes"));
         QCOMPARE(root["write"].toArray()[0].toObject()["parameter"], QJsonValue(true));
         QCOMPARE(root["write"].toArray()[0].toObject()["item"].toString(), QString("P13"));
+    }
+
+    // A file written on Windows, in a UTF-8 locale: its texts are shown
+    // right, and a new text goes back in Windows-1252 where it fits.
+    void windowsTextsShowAndSet()
+    {
+        const bool hadLocale = qEnvironmentVariableIsSet("LC_ALL");
+        const QByteArray savedLocale = qgetenv("LC_ALL");
+        qputenv("LC_ALL", "C.UTF-8");
+        auto restore = qScopeGuard([&] {
+            if (hadLocale)
+                qputenv("LC_ALL", savedLocale);
+            else
+                qunsetenv("LC_ALL");
+        });
+        QTemporaryDir dir;
+        const QString path = dir.filePath("windows.qzm");
+        CQZMDoc doc;
+        doc.SetDescription("Temp\xe9rature \x80");
+        AddBlock(doc, CQZMDoc::List::Read, "D\xc3\xa9" "bit", 3, 12, 0);
+        AddBlock(doc, CQZMDoc::List::Read, "Niveau \x93x\x94\x81", 4, 13, 1);
+        WriteTestFile(path, StoreBytes(doc));
+
+        Run run = runCli({"show", path});
+        QCOMPARE(run.code, 0);
+        QJsonObject root = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(root["description"].toString(), QStringLiteral("Temp\u00e9rature \u20ac"));
+        QCOMPARE(root["descriptionBytes"].toString(), QString("54656d70e97261747572652080"));
+        const QJsonArray read = root["read"].toArray();
+        QCOMPARE(read[0].toObject()["description"].toString(), QStringLiteral("D\u00e9bit"));
+        QVERIFY(!read[0].toObject().contains("descriptionBytes"));
+        QCOMPARE(read[1].toObject()["description"].toString(), QStringLiteral("Niveau \u201cx\u201d\u0081"));
+        QCOMPARE(read[1].toObject()["descriptionBytes"].toString(), QString("4e69766561752093789481"));
+        // The form show gives builds the same file again.
+        const QString copy = dir.filePath("copy.qzm");
+        QCOMPARE(create(run.out, copy).code, 0);
+        QCOMPARE(ReadTestFile(copy), ReadTestFile(path));
+
+        run = runCli({"set", path, QStringLiteral("description=Temp\u00e9ratures \u20ac"),
+                      QStringLiteral("read[0].description=D\u00e9bit \u00e9"),
+                      QStringLiteral("read[1].description=Niveau \u03a9")});
+        QVERIFY2(run.code == 0, run.err.constData());
+        QVERIFY(LoadBytes(doc, ReadTestFile(path)));
+        QCOMPARE(doc.Description(), QByteArray("Temp\xe9ratures \x80"));
+        QCOMPARE(doc.ReadBlocks()[0]->m_strDescription, QByteArray("D\xc3\xa9" "bit \xc3\xa9"));
+        QCOMPARE(doc.ReadBlocks()[1]->m_strDescription, QByteArray("Niveau \xce\xa9"));
     }
 
     void createBuildsWhatTheEditorWould()

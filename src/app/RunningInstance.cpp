@@ -1,0 +1,103 @@
+#include "app/RunningInstance.h"
+
+#include "framework/LazyModule.h"
+#include "framework/ProgramLocation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+#ifndef Q_OS_WIN
+// Where QLocalServer puts a socket of that name.
+QString SocketPath(const QString& name)
+{
+    return QDir::isAbsolutePath(name) ? name : QDir::tempPath() + QLatin1Char('/') + name;
+}
+
+// Set while a start of this process holds the lock: another CQZMApp in the
+// same process (tests) would otherwise wait for itself.
+bool g_heldHere = false;
+#endif
+} // namespace
+
+QString ShellServerName()
+{
+    const QString base = ProgramBaseName();
+#ifdef Q_OS_WIN
+    return base + QLatin1Char('-') + qEnvironmentVariable("USERNAME");
+#else
+    const QString name = base + QLatin1Char('-') + QString::number(::getuid());
+    // The runtime folder is the user's own; a socket path must stay short.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir()) {
+        const QString full = QDir::cleanPath(runtime) + QLatin1Char('/') + name;
+        if (QFile::encodeName(full).size() < 100)
+            return full;
+    }
+    return name;
+#endif
+}
+
+ForwardResult ForwardOpenToRunningInstance(const QString& path)
+{
+    const QString name = ShellServerName();
+#ifndef Q_OS_WIN
+    // No socket, no instance: the first start does not load the module.
+    struct stat info;
+    if (::stat(QFile::encodeName(SocketPath(name)).constData(), &info) != 0 || !S_ISSOCK(info.st_mode))
+        return ForwardResult::NoInstance;
+#endif
+    const auto* module = ModuleApi<CShellServerModuleApi>(kShellServerModule);
+    if (!module)
+        return ForwardResult::NoInstance;
+    return module->forwardOpen(name, path);
+}
+
+std::unique_ptr<CInstanceStartLock> CInstanceStartLock::Acquire()
+{
+    std::unique_ptr<CInstanceStartLock> lock(new CInstanceStartLock);
+#ifndef Q_OS_WIN
+    if (g_heldHere)
+        return lock;
+    const QByteArray file = QFile::encodeName(SocketPath(ShellServerName()) + QStringLiteral(".lock"));
+    const int fd = ::open(file.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return lock;
+    struct stat info;
+    // Only a file of the user's own may hold the start back.
+    if (::fstat(fd, &info) != 0 || info.st_uid != ::getuid() || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return lock;
+    }
+    int r;
+    do
+        r = ::flock(fd, LOCK_EX);
+    while (r != 0 && errno == EINTR);
+    if (r != 0) {
+        ::close(fd);
+        return lock;
+    }
+    lock->m_fd = fd;
+    g_heldHere = true;
+#endif
+    return lock;
+}
+
+CInstanceStartLock::~CInstanceStartLock()
+{
+#ifndef Q_OS_WIN
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        g_heldHere = false;
+    }
+#endif
+}
