@@ -238,7 +238,11 @@ FileErrorCause ReadCliPipe(const QString& path, QByteArray& bytes)
         return FileErrorCauseFromErrno(errno);
     FileErrorCause cause = FileErrorCause::None;
     bool heardWriter = false;
-    for (;;) {
+    // Far more than any document or its JSON form; a pipe that never ends
+    // (cat /dev/zero) is cut here, and a loader ignores what follows the
+    // last record anyway.
+    constexpr qsizetype kMaxBytes = qsizetype(64) << 20;
+    while (bytes.size() < kMaxBytes) {
         char chunk[65536];
         const ssize_t n = ::read(fd, chunk, sizeof chunk);
         if (n > 0) {
