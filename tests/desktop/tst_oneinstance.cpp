@@ -13,9 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -28,19 +26,6 @@ QByteArray QzmFile()
 QString ProgramServerName()
 {
     return qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/qzm-%1").arg(::getuid());
-}
-
-// A socket file nobody listens on, as a crashed instance leaves it.
-bool LeaveStaleSocket(const QString& name)
-{
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray path = QFile::encodeName(name);
-    memcpy(address.sun_path, path.constData(), size_t(path.size()));
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    ::close(fd);
-    return bound;
 }
 
 // Connects and asks for one answer; empty when nobody answers.
@@ -134,7 +119,7 @@ private slots:
         const QString second = dir.filePath(QStringLiteral("second.qzm"));
         WriteTestFile(first, QzmFile());
         WriteTestFile(second, QzmFile());
-        QVERIFY(LeaveStaleSocket(ProgramServerName()));
+        QVERIFY(MakeDeadSocketFile(ProgramServerName()));
 
         // The dead socket refuses; the program opens the file itself and
         // takes the socket over.

@@ -17,8 +17,6 @@
 #include <QTimer>
 
 #ifndef Q_OS_WIN
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 #endif
 
@@ -325,15 +323,7 @@ private slots:
         }
 #ifndef Q_OS_WIN
         // The socket left behind by a crashed instance is taken over.
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QVERIFY(fd >= 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray path = name.toLocal8Bit();
-        QVERIFY(size_t(path.size()) < sizeof(address.sun_path));
-        memcpy(address.sun_path, path.constData(), path.size());
-        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-        ::close(fd);
+        QVERIFY(MakeDeadSocketFile(name));
         QVERIFY(QFileInfo::exists(name));
 #endif
         CShellServer next(ShellServerName(), [](const ShellRequest&) { return true; });

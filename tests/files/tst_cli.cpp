@@ -17,9 +17,7 @@
 #include <QScopeGuard>
 
 #include <cstring>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -296,15 +294,7 @@ private slots:
         const QString fifo = dir.filePath("fifo");
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         const QString socketPath = dir.filePath("sock");
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QVERIFY(fd >= 0);
-        auto closeSocket = qScopeGuard([fd] { ::close(fd); });
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray socketName = QFile::encodeName(socketPath);
-        QVERIFY(size_t(socketName.size()) < sizeof(address.sun_path));
-        std::memcpy(address.sun_path, socketName.constData(), size_t(socketName.size()));
-        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        QVERIFY(MakeDeadSocketFile(socketPath));
 
         const struct
         {

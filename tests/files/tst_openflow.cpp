@@ -18,8 +18,6 @@
 #include <atomic>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -170,15 +168,7 @@ private slots:
 
         // A socket and a folder: no "unknown error", no "access denied".
         const QString socketPath = dir.filePath("s.qzm");
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QVERIFY(fd >= 0);
-        auto closeSocket = qScopeGuard([fd] { ::close(fd); });
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray socketName = QFile::encodeName(socketPath);
-        QVERIFY(size_t(socketName.size()) < sizeof(address.sun_path));
-        std::memcpy(address.sun_path, socketName.constData(), size_t(socketName.size()));
-        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+        QVERIFY(MakeDeadSocketFile(socketPath));
         QCOMPARE(app.OpenDocumentFile(socketPath), nullptr);
         QCOMPARE(ui.messages.last().text, QString("%1 is a socket, not a file.").arg(socketPath));
         QCOMPARE(app.OpenDocumentFile(dir.path()), nullptr);

@@ -6,6 +6,13 @@
 #include <QFile>
 #include <QTest>
 
+#ifndef Q_OS_WIN
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 void InitTestEnvironment()
 {
     InstallQZMStrings();
@@ -31,4 +38,25 @@ QByteArray ReadTestFile(const QString& path)
 QByteArray HexBytes(const char* hex)
 {
     return QByteArray::fromHex(QByteArray(hex).replace(' ', "").replace(',', ""));
+}
+
+bool MakeDeadSocketFile(const QString& path)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return false;
+#else
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (size_t(name.size()) >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return bound;
+#endif
 }

@@ -11,3 +11,7 @@ void WriteTestFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadTestFile(const QString& path);
 // Bytes from a hex string such as "03 00 00 00".
 QByteArray HexBytes(const char* hex);
+
+// Leaves a Unix socket file at path that nobody listens on, as a program
+// that crashed would; false when it cannot be made.
+bool MakeDeadSocketFile(const QString& path);
