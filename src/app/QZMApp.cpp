@@ -174,6 +174,9 @@ bool CQZMApp::ProcessShellCommand()
 
 bool CQZMApp::HandOpenToRunningInstance()
 {
+    // A start with its own serial-port mapping (scripts/run) wants its own window.
+    if (qEnvironmentVariableIntValue("QZM_NEW_WINDOW") != 0)
+        return false;
     m_pStartLock = CInstanceStartLock::Acquire();
     const QString path = FullOpenPath(m_cmdInfo.m_strFileName);
     const ForwardResult result = ForwardOpenToRunningInstance(path);

@@ -100,6 +100,20 @@ private slots:
         QCOMPARE(requests[0].verb, ShellRequest::Verb::Open);
         QCOMPARE(requests[0].path, dir.filePath(QStringLiteral("plant a.qzm")));
 
+        // Asked for a window of its own, a start does not hand the file over.
+        const QString entry = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications/zelvra-qzm.desktop");
+        QFile::remove(entry);
+        Program own;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QZM_NEW_WINDOW"), QStringLiteral("1"));
+        own.process->setProcessEnvironment(environment);
+        own.Start(QStringLiteral(QZM_PROGRAM), {QStringLiteral("plant a.qzm")}, dir.path());
+        // It opens the file itself and shows its window, after which it
+        // registers the file type; nothing reaches the handler meanwhile.
+        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(entry); }, 30000));
+        QCOMPARE(own.process->state(), QProcess::Running);
+        QCOMPARE(requests.size(), 1);
+
         // The running program could not open it: it said why; this start fails.
         answer = false;
         Program refused;
