@@ -4,6 +4,7 @@
 #include "app/InformationSwitches.h"
 #include "app/QZMApp.h"
 #include "framework/FrameWnd.h"
+#include "support/ProcessRun.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TestEnvironment.h"
 
@@ -11,12 +12,7 @@
 #include <QTest>
 
 namespace {
-struct Result
-{
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Result = ProcessRun;
 
 Result RunProgram(const QStringList& arguments, bool withDisplay)
 {
@@ -29,17 +25,7 @@ Result RunProgram(const QStringList& arguments, bool withDisplay)
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     }
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(QZM_PROGRAM), arguments);
-    Result result;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return RunToEnd(process, QStringLiteral(QZM_PROGRAM), arguments);
 }
 } // namespace
 

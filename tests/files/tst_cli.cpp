@@ -2,6 +2,7 @@
 
 #include "document/TextReport.h"
 #include "resources/Resource.h"
+#include "support/ProcessRun.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TestEnvironment.h"
 
@@ -23,26 +24,14 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-struct Run
-{
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ProcessRun;
 
 Run runCli(const QStringList& arguments, const QString& stdoutFile = {})
 {
     QProcess process;
     if (!stdoutFile.isEmpty())
         process.setStandardOutputFile(stdoutFile);
-    process.start(QStringLiteral(QZM_CLI_PATH), arguments);
-    Run run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return RunToEnd(process, QStringLiteral(QZM_CLI_PATH), arguments);
 }
 
 // A shell line, for names that are not valid UTF-8 (QProcess would
@@ -54,17 +43,7 @@ Run runShell(const QString& script, const QString& folder)
     environment.insert(QStringLiteral("CLI"), QStringLiteral(QZM_CLI_PATH));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(folder);
-    process.start(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), script});
-    Run run;
-    if (!process.waitForFinished(20000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return RunToEnd(process, QStringLiteral("/bin/bash"), {QStringLiteral("-c"), script}, {}, 20000);
 }
 
 QByteArray sampleFile()

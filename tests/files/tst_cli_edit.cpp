@@ -1,6 +1,7 @@
 // qzm-cli create and set, and the JSON form they share with show.
 #include "FileTestHelpers.h"
 
+#include "support/ProcessRun.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TestEnvironment.h"
 
@@ -15,26 +16,11 @@
 #include <QTest>
 
 namespace {
-struct Run
-{
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Run = ProcessRun;
 
 Run runCli(const QStringList& arguments, const QByteArray& input = {})
 {
-    QProcess process;
-    process.start(QStringLiteral(QZM_CLI_PATH), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    Run run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return RunToEnd(QStringLiteral(QZM_CLI_PATH), arguments, input);
 }
 
 // create from JSON on standard input into path.

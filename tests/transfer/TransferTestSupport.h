@@ -3,10 +3,12 @@
 #include "document/QZMDoc.h"
 #include "framework/Archive.h"
 #include "transfer/SerialLink.h"
+#include "transfer/SerialPorts.h"
 #include "transfer/TransferProgress.h"
 
 #include <QBuffer>
 #include <QList>
+#include <QSettings>
 #include <QStringList>
 
 #include <functional>
@@ -141,4 +143,12 @@ inline QByteArray DocumentBytes(CQZMDoc& doc)
     doc.Serialize(ar);
     return buffer.data() + QByteArray::number(doc.CurrentIndex(CQZMDoc::List::Read)) + ',' + QByteArray::number(doc.CurrentIndex(CQZMDoc::List::Write)) + ','
         + QByteArray::number(doc.IsModified());
+}
+
+// Drops every choice of COM1..COM4, in the settings and the environment.
+inline void ForgetPortMappings()
+{
+    QSettings().remove(QStringLiteral("Serial Ports"));
+    for (int n = 1; n <= 4; ++n)
+        qunsetenv(qPrintable(PortEnvironmentVariable(n)));
 }

@@ -3,6 +3,7 @@
 
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
+#include "support/ProcessRun.h"
 #include "support/TestEnvironment.h"
 
 #include <QJsonDocument>
@@ -26,14 +27,9 @@ Result send(const QStringList& arguments, const QProcessEnvironment& environment
 {
     QProcess cli;
     cli.setProcessEnvironment(environment);
-    cli.start(QStringLiteral(QZM_CLI_PATH), QStringList{QStringLiteral("send")} + arguments);
-    Result result;
-    if (!cli.waitForFinished(30000))
-        return result;
-    result.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    result.err = QString::fromLocal8Bit(cli.readAllStandardError());
-    result.out = cli.readAllStandardOutput();
-    return result;
+    const ProcessRun run =
+        RunToEnd(cli, QStringLiteral(QZM_CLI_PATH), QStringList{QStringLiteral("send")} + arguments, {}, 30000);
+    return {run.code, QString::fromLocal8Bit(run.err), run.out};
 }
 
 const QString kExample = QStringLiteral(QZM_EXAMPLE_PATH);

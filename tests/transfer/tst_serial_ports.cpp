@@ -7,6 +7,7 @@
 
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
+#include "support/ProcessRun.h"
 #include "support/TestEnvironment.h"
 #include "transfer/ConfigTransfer.h"
 #include "transfer/SerialLink.h"
@@ -42,14 +43,8 @@ Result runCli(const QStringList& arguments, const QProcessEnvironment& environme
 {
     QProcess cli;
     cli.setProcessEnvironment(environment);
-    cli.start(QStringLiteral(QZM_CLI_PATH), arguments);
-    Result result;
-    if (!cli.waitForFinished(30000))
-        return result;
-    result.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    result.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
-    result.err = QString::fromLocal8Bit(cli.readAllStandardError());
-    return result;
+    const ProcessRun run = RunToEnd(cli, QStringLiteral(QZM_CLI_PATH), arguments, {}, 30000);
+    return {run.code, QString::fromLocal8Bit(run.out), QString::fromLocal8Bit(run.err)};
 }
 
 const QString kExample = QStringLiteral(QZM_EXAMPLE_PATH);
@@ -104,12 +99,7 @@ class TestSerialPorts : public QObject
 
 private slots:
     void initTestCase() { InitTestEnvironment(); }
-    void cleanup()
-    {
-        QSettings().remove(QStringLiteral("Serial Ports"));
-        for (int n = 1; n <= 4; ++n)
-            qunsetenv(qPrintable(PortEnvironmentVariable(n)));
-    }
+    void cleanup() { ForgetPortMappings(); }
 
     void mappingPrecedence()
     {

@@ -56,12 +56,7 @@ class TestSerialPortsDlg : public QObject
 
 private slots:
     void initTestCase() { InitTestEnvironment(); }
-    void cleanup()
-    {
-        QSettings().remove(QStringLiteral("Serial Ports"));
-        for (int n = 1; n <= 4; ++n)
-            qunsetenv(qPrintable(PortEnvironmentVariable(n)));
-    }
+    void cleanup() { ForgetPortMappings(); }
 
     void storesStableNameAndTheLinkOpensIt()
     {
