@@ -69,8 +69,8 @@ void CConfigTransfer::End()
             // Whatever has arrived since the last read, after a missing
             // reply what arrives within the wait.
             const QByteArray late = m_hComm->Peek(replyMissing ? 2 : 1, replyMissing ? m_nLateReplyWaitMs : 0);
-            if (late.size() > last->after.size()) {
-                last->after = late;
+            if (late.size() > last->AfterSize()) {
+                last->KeepAfter(late);
                 NoteExchange(int(m_record.exchanges.size()) - 1);
             }
         }
@@ -221,7 +221,7 @@ bool CConfigTransfer::Exchange(Telegram::Kind kind, const QByteArray& telegram)
         exchange.received = reply;
         exchange.judgement = judgement;
         if (judgement != J::WriteFailed && judgement != J::ReadFailed)
-            exchange.after = m_hComm->Peek(0); // came with the reply
+            exchange.KeepAfter(m_hComm->Peek(0)); // came with the reply
         NoteExchange(index);
     };
 

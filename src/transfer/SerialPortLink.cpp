@@ -120,6 +120,7 @@ CSerialLink::OpenResult CQSerialPortLink::Open(const QString& device)
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setReadBufferSize(kMaxBufferedBytes);
     bool opened = m_port.open(QIODevice::ReadWrite);
     if (!opened && m_port.error() == QSerialPort::PermissionError) {
         // A lock left by a process that is gone: remove it once and retry.
@@ -283,6 +284,7 @@ CSerialLink::OpenResult CTcpSerialLink::Open(const QString& device)
     quint16 port = 0;
     if (!ParseNetworkPort(device, host, port, &m_strError))
         return OpenResult::OpenFailed;
+    m_socket.setReadBufferSize(kMaxBufferedBytes);
     m_socket.connectToHost(host, port);
     if (!m_socket.waitForConnected(kConnectTimeoutMs)) {
         const bool timedOut = m_socket.error() == QAbstractSocket::SocketTimeoutError
