@@ -73,7 +73,7 @@ struct TransferRecord
     int messageId = 0;              // the message shown; 0 when none
     QString message;                // its text, or why the transfer stopped without one
     QString reason;                 // the operating system's reason, if any
-    qint64 totalUs = 0;             // until the port was closed
+    qint64 totalUs = 0;             // until the last exchange ended
 };
 
 // How a reply of `kind` is judged; Accepted or LastBlock exactly when
