@@ -22,33 +22,38 @@ namespace {
 
 // The whole input, from a file or from standard input ("-"). A pipe (also
 // as /dev/stdin in a pipeline) is read as a script would expect; a folder,
-// socket or device is no input.
+// socket or device is no input. Every input has the same limit.
 bool readInput(const QString& path, QByteArray& bytes)
 {
-    if (path != QLatin1String("-") && !CheckCliFileName(path))
+    const bool standardInput = path == QLatin1String("-");
+    if (!standardInput && !CheckCliFileName(path))
         return false;
-    QFile file;
+    const QString name = standardInput ? QStringLiteral("standard input") : path;
     errno = 0;
-    FileErrorCause cause = path == QLatin1String("-") ? FileErrorCause::None : NotAFileCause(path);
+    FileErrorCause cause = standardInput ? FileErrorCause::IsPipe : NotAFileCause(path);
+    bool tooLarge = false;
     if (cause == FileErrorCause::IsPipe) {
-        cause = ReadCliPipe(path, bytes);
-        if (cause == FileErrorCause::None)
-            return true;
+        cause = ReadCliPipe(path, bytes, tooLarge);
     } else if (cause == FileErrorCause::None) {
-        const bool opened = path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                       : (file.setFileName(path), file.open(QIODevice::ReadOnly));
-        if (opened) {
-            bytes = file.readAll();
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            bytes = file.read(kCliInputLimit + 1);
+            tooLarge = bytes.size() > kCliInputLimit;
             if (file.error() == QFileDevice::NoError)
-                return true;
+                cause = FileErrorCause::None;
+            else
+                cause = ExplainFileError(FileErrorCauseFromErrno(errno), path);
+        } else {
+            cause = ExplainFileError(FileErrorCauseFromErrno(errno), path);
+            if (cause == FileErrorCause::None)
+                cause = FileErrorCause::Generic;
         }
-        cause = FileErrorCauseFromErrno(errno);
-        if (path != QLatin1String("-"))
-            cause = ExplainFileError(cause, path);
     }
-    const QString name = path == QLatin1String("-") ? QStringLiteral("standard input") : path;
-    PrintCliMessage(FileErrorMessage(cause == FileErrorCause::None ? FileErrorCause::Generic : cause, name));
-    return false;
+    if (cause == FileErrorCause::None && tooLarge)
+        PrintCliInputTooLarge(name);
+    else if (cause != FileErrorCause::None)
+        PrintCliMessage(FileErrorMessage(cause, name));
+    return cause == FileErrorCause::None && !tooLarge;
 }
 
 // Line and column (from 1) of a byte offset, as an editor shows them.

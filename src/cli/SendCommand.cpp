@@ -12,6 +12,7 @@
 #include "transfer/TransferProgress.h"
 #include "transfer/TransferRecord.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,6 +21,7 @@
 #include <QMutex>
 #include <QThread>
 
+#include <cerrno>
 #include <memory>
 #include <vector>
 
@@ -116,6 +118,25 @@ void CCliProgress::PrintCliProgress(const QString& line)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
+
+// The event dispatcher of a transfer's thread. The transfers block on
+// their ports and never run an event loop; the toolkit's own dispatcher
+// would take descriptors (a wake-up pipe) per thread, which many ports at
+// once need for themselves.
+class CBlockingThreadDispatcher : public QAbstractEventDispatcher
+{
+public:
+    bool processEvents(QEventLoop::ProcessEventsFlags) override { return false; }
+    void registerSocketNotifier(QSocketNotifier*) override {}
+    void unregisterSocketNotifier(QSocketNotifier*) override {}
+    void registerTimer(int, qint64, Qt::TimerType, QObject*) override {}
+    bool unregisterTimer(int) override { return true; }
+    bool unregisterTimers(QObject*) override { return true; }
+    QList<TimerInfo> registeredTimers(QObject*) const override { return {}; }
+    int remainingTime(int) override { return -1; }
+    void wakeUp() override {}
+    void interrupt() override {}
+};
 
 // One port to send to, resolved before any transfer starts.
 struct SendTarget
@@ -233,6 +254,9 @@ int RunSendCommand(const QStringList& arguments)
             return kExitUsage;
     }
     QMutex logMutex;
+    // The first failure of each output, by its errno; 0: none yet.
+    int logError = 0;
+    int outputError = 0;
 
     if (targets.empty()) {
         // The port stored in the file; a number outside 1..4 is the
@@ -253,12 +277,25 @@ int RunSendCommand(const QStringList& arguments)
                 PrintCliMessage(QStringLiteral("%1: %2").arg(result.port, result.message), result.detail);
             if (logFile.isOpen()) {
                 // Each port's record whole, in the order the ports finish.
+                // A log that fails (a full disk, a size limit) ends no
+                // transfer; it is reported once all have ended.
                 const QMutexLocker lock(&logMutex);
-                logFile.write(TransferRecordFormat::Text(result.record).toUtf8());
-                logFile.flush();
+                const QByteArray text = TransferRecordFormat::Text(result.record).toUtf8();
+                errno = 0;
+                const bool written = logFile.write(text) == text.size() && logFile.flush();
+                if (!written && !logError)
+                    logError = errno ? errno : EIO;
             }
-            PrintCliLine(RenderResult(result, json));
+            errno = 0;
+            if (!PrintCliLine(RenderResult(result, json))) {
+                const int error = errno ? errno : EIO;
+                const QMutexLocker lock(&logMutex);
+                if (!outputError)
+                    outputError = error;
+            }
         }));
+        // The transfers block on their ports and run no event loop.
+        threads.back()->setEventDispatcher(new CBlockingThreadDispatcher);
         threads.back()->start();
     }
     bool allSucceeded = true;
@@ -266,5 +303,9 @@ int RunSendCommand(const QStringList& arguments)
         threads[i]->wait();
         allSucceeded = allSucceeded && results[i].succeeded;
     }
-    return allSucceeded ? kExitOk : kExitFailure;
+    if (logError)
+        PrintCliWriteError(logError, logPath == QLatin1String("-") ? QStringLiteral("standard error") : logPath);
+    if (outputError)
+        PrintCliWriteError(outputError, QStringLiteral("standard output"));
+    return allSucceeded && !logError && !outputError ? kExitOk : kExitFailure;
 }
