@@ -149,6 +149,11 @@ bool CheckCliFileName(const QString& name)
     return true;
 }
 
+bool CliArgumentUndecodable(const QString& argument)
+{
+    return argument.contains(QChar::ReplacementCharacter) && undecodableArguments().contains(argument);
+}
+
 void SetCliCommandName(const QString& command)
 {
     commandName() = command;

@@ -28,6 +28,9 @@ void SetCliRawArguments(int argc, char* argv[]);
 // that is not valid UTF-8: Qt put U+FFFD for its bytes, so it can neither
 // be found nor created under that name.
 bool CheckCliFileName(const QString& name);
+// True when the argument's bytes were not valid UTF-8 (Qt put U+FFFD for
+// them).
+bool CliArgumentUndecodable(const QString& argument);
 QString CliMessagePrefix();
 // The text's first line after the prefix; further lines of the text and the
 // detail's lines indented by two blanks.

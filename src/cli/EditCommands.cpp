@@ -125,6 +125,11 @@ int RunCreateCommand(const QStringList& arguments)
                             .arg(sourceName, position(bytes, parseError.offset), parseError.errorString()));
         return kExitFailure;
     }
+    // The parser keeps one of two equal keys: which one was meant is unknown.
+    if (const QString twice = QZMJson::DuplicateKey(bytes); !twice.isEmpty()) {
+        PrintCliMessage(twice);
+        return kExitFailure;
+    }
     if (!json.isObject()) {
         PrintCliMessage(QStringLiteral("%1: the form is a JSON object ({ \"format\": %2, ... })")
                             .arg(sourceName)
@@ -165,8 +170,17 @@ int RunSetCommand(const QStringList& arguments)
         const qsizetype equals = assignment.indexOf(QLatin1Char('='));
         if (equals <= 0)
             return CliUsageError(QStringLiteral("%1 is no KEY=VALUE").arg(assignment));
-        if (!QZMJson::KnowsKey(assignment.left(equals)))
-            return CliUsageError(QStringLiteral("%1 names no field").arg(assignment.left(equals)));
+        const QString key = assignment.left(equals);
+        if (!QZMJson::KnowsKey(key))
+            return CliUsageError(QStringLiteral("%1 names no field").arg(key));
+        if (CliArgumentUndecodable(assignment)) {
+            // Stored, it would hold U+FFFD in place of the bytes given.
+            const bool text = key.endsWith(QLatin1String("description"));
+            PrintCliMessage(QStringLiteral("%1: the value is not valid UTF-8%2")
+                                .arg(key, text ? QStringLiteral("; give its bytes in hex as %1Bytes=HEX").arg(key)
+                                               : QString()));
+            return kExitFailure;
+        }
         changes.append({assignment.left(equals), assignment.mid(equals + 1)});
     }
 
@@ -183,5 +197,13 @@ int RunSetCommand(const QStringList& arguments)
     // A change back to what is stored leaves the file as it is.
     if (!doc.IsModified())
         return kExitOk;
+    // As the window's Save: another program's version, written since the
+    // file was read, is not overwritten without a word.
+    if (doc.FileChangedOnDisk(path)) {
+        PrintCliMessage(QStringLiteral("%1 was changed by another program while it was being read and changed "
+                                       "here; nothing was written. Run the command again on the new file.")
+                            .arg(path));
+        return kExitFailure;
+    }
     return saveDocument(doc, path) ? kExitOk : kExitFailure;
 }

@@ -7,6 +7,8 @@
 
 #include "document/QZMDoc.h"
 #include "transfer/ConfigTransfer.h"
+#include "transfer/HostLookup.h"
+#include "transfer/NetworkPort.h"
 #include "transfer/SerialLink.h"
 #include "transfer/SerialPorts.h"
 #include "transfer/TransferProgress.h"
@@ -158,6 +160,44 @@ bool ResolvePort(const QString& name, SendTarget& target, QString& error)
     return true;
 }
 
+// One network port under two host names (localhost and 127.0.0.1) is
+// still one port. The names are looked up at once, each within the connect
+// time-out; a name that finds nothing is left to its transfer to report.
+QString NetworkPortNamedTwice(const std::vector<SendTarget>& targets)
+{
+    struct Named
+    {
+        const SendTarget* target;
+        quint16 port;
+        std::unique_ptr<CHostLookup> lookup;
+    };
+    std::vector<Named> network;
+    for (const SendTarget& target : targets) {
+        QString host;
+        quint16 port = 0;
+        if (IsNetworkPort(target.device) && ParseNetworkPort(target.device, host, port))
+            network.push_back({&target, port, std::make_unique<CHostLookup>(host)});
+    }
+    if (network.size() < 2)
+        return {};
+    const QDeadlineTimer deadline(CSerialLink::kConnectTimeoutMs);
+    QList<QList<QHostAddress>> addresses;
+    for (Named& named : network)
+        addresses << named.lookup->Wait(deadline);
+    for (size_t i = 1; i < network.size(); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            if (network[i].port != network[j].port)
+                continue;
+            for (const QHostAddress& address : std::as_const(addresses[qsizetype(i)]))
+                if (addresses[qsizetype(j)].contains(address))
+                    return QStringLiteral("%1 and %2 name the same port (%3 port %4): a port takes one transfer at a time")
+                        .arg(network[j].target->name, network[i].target->name, address.toString())
+                        .arg(network[i].port);
+        }
+    }
+    return {};
+}
+
 PortResult SendToPort(const CQZMDoc& doc, const SendTarget& target, bool showStages, bool keepRecord)
 {
     QElapsedTimer timer;
@@ -234,6 +274,8 @@ int RunSendCommand(const QStringList& arguments)
                 return CliUsageError(QStringLiteral("%1 is named twice: a port takes one transfer at a time").arg(name));
         targets.push_back(target);
     }
+    if (const QString twice = NetworkPortNamedTwice(targets); !twice.isEmpty())
+        return CliUsageError(twice);
 
     CQZMDoc doc;
     if (!LoadCliDocument(path, doc))

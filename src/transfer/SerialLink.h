@@ -22,6 +22,8 @@ public:
     static constexpr int kReadTimeoutMs = 1000;
     static constexpr int kWriteTimeoutPerByteMs = 100;
     static constexpr int kWriteTimeoutConstantMs = 1000;
+    // A network port's name lookup and connection together.
+    static constexpr int kConnectTimeoutMs = 3000;
     // The most a link takes in ahead of its reads: a line that never stops
     // talking waits in the system (and its flow control), not in memory.
     static constexpr int kMaxBufferedBytes = 4096;

@@ -1,4 +1,5 @@
 #include "framework/LazyModule.h"
+#include "transfer/HostLookup.h"
 #include "transfer/NetworkPort.h"
 #include "transfer/SerialPortModule.h"
 
@@ -302,8 +303,6 @@ void CQSerialPortLink::Close()
 class CTcpSerialLink : public CSerialLink
 {
 public:
-    static constexpr int kConnectTimeoutMs = 3000;
-
     OpenResult Open(const QString& device) override;
     bool Write(const QByteArray& bytes) override;
     bool Read(int count, QByteArray& reply) override;
@@ -330,10 +329,29 @@ CSerialLink::OpenResult CTcpSerialLink::Open(const QString& device)
     if (!ParseNetworkPort(device, host, port, &m_strError))
         return OpenResult::OpenFailed;
     m_socket.setReadBufferSize(kMaxBufferedBytes);
-    errno = 0;
-    m_socket.connectToHost(host, port);
-    const bool connected = m_socket.waitForConnected(kConnectTimeoutMs);
-    const int openErrno = errno;
+    // The name's lookup counts against the connect time-out.
+    const QDeadlineTimer deadline(kConnectTimeoutMs);
+    const QString help = QStringLiteral("\nA network serial server must listen there in raw TCP mode "
+                                        "(ser2net: accepter tcp,PORT; a terminal server: \"TCP server\").");
+    QString lookupError;
+    const QList<QHostAddress> addresses = CHostLookup(host).Wait(deadline, &lookupError);
+    if (addresses.isEmpty()) {
+        m_strError = device + QStringLiteral(": ") + lookupError
+            + (deadline.hasExpired() ? QStringLiteral(" within %1 s").arg(kConnectTimeoutMs / 1000) : QString()) + help;
+        return OpenResult::OpenFailed;
+    }
+    bool connected = false;
+    int openErrno = 0;
+    for (const QHostAddress& address : addresses) {
+        errno = 0;
+        m_socket.connectToHost(address, port);
+        connected = m_socket.waitForConnected(int(qMax<qint64>(1, deadline.remainingTime())));
+        openErrno = errno;
+        if (connected || deadline.hasExpired() || OutOfDescriptors(openErrno))
+            break;
+        if (&address != &addresses.last())
+            m_socket.abort();
+    }
     if (!connected) {
         if (OutOfDescriptors(openErrno)) {
             m_strError = TooManyOpenFiles(device);
@@ -344,9 +362,8 @@ CSerialLink::OpenResult CTcpSerialLink::Open(const QString& device)
             || m_socket.state() != QAbstractSocket::UnconnectedState;
         m_strError = device + QStringLiteral(": ")
             + (timedOut ? QStringLiteral("no answer from %1 port %2 within %3 s").arg(host).arg(port).arg(kConnectTimeoutMs / 1000)
-                        : m_socket.errorString());
-        m_strError += QStringLiteral("\nA network serial server must listen there in raw TCP mode "
-                                     "(ser2net: accepter tcp,PORT; a terminal server: \"TCP server\").");
+                        : m_socket.errorString())
+            + help;
         m_socket.abort();
         return OpenResult::OpenFailed;
     }

@@ -314,6 +314,14 @@ private slots:
         const Result tcp = runCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), QStringLiteral("tcp://h")});
         QCOMPARE(tcp.exitCode, 2);
         QVERIFY2(tcp.err.contains(QStringLiteral("tcp://HOST:PORT")), qPrintable(tcp.err));
+        QVERIFY(!ParseNetworkPort(QStringLiteral("tcp://h:65536"), host, number, &error));
+        QVERIFY2(error.contains(QStringLiteral("names no TCP port")), qPrintable(error));
+        // One network port under two names of its host.
+        const Result twice = runCli({QStringLiteral("send"), kExample, QStringLiteral("--port"),
+                                     QStringLiteral("tcp://localhost:4001"), QStringLiteral("--port"),
+                                     QStringLiteral("tcp://127.0.0.1:4001")});
+        QCOMPARE(twice.exitCode, 2);
+        QVERIFY2(twice.err.contains(QStringLiteral("name the same port")), qPrintable(twice.err));
     }
 
     void portsJson()
