@@ -13,8 +13,8 @@
 #include <QTcpSocket>
 #include <QtGlobal>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
+#ifdef Q_OS_UNIX
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
