@@ -149,6 +149,11 @@ bool CheckCliFileName(const QString& name)
     return true;
 }
 
+bool CliArgumentUndecodable(const QString& argument)
+{
+    return argument.contains(QChar::ReplacementCharacter) && undecodableArguments().contains(argument);
+}
+
 void SetCliCommandName(const QString& command)
 {
     commandName() = command;
@@ -230,24 +235,29 @@ static bool isAnonymousPipe(int fd)
 }
 #endif
 
-FileErrorCause ReadCliPipe(const QString& path, QByteArray& bytes)
+FileErrorCause ReadCliPipe(const QString& path, QByteArray& bytes, bool& tooLarge)
 {
+    tooLarge = false;
+    const bool standardInput = path == QLatin1String("-");
 #ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = standardInput ? STDIN_FILENO
+                                 : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return FileErrorCauseFromErrno(errno);
     FileErrorCause cause = FileErrorCause::None;
-    bool heardWriter = false;
-    // Far more than any document or its JSON form; a pipe that never ends
-    // (cat /dev/zero) is cut here, and a loader ignores what follows the
-    // last record anyway.
-    constexpr qsizetype kMaxBytes = qsizetype(64) << 20;
-    while (bytes.size() < kMaxBytes) {
+    bool heardWriter = standardInput;
+    for (;;) {
         char chunk[65536];
         const ssize_t n = ::read(fd, chunk, sizeof chunk);
         if (n > 0) {
-            bytes.append(chunk, qsizetype(n));
             heardWriter = true;
+            if (bytes.size() + n > kCliInputLimit) {
+                // A pipe that never ends (cat /dev/zero) is read no further.
+                tooLarge = true;
+                bytes.clear();
+                break;
+            }
+            bytes.append(chunk, qsizetype(n));
         } else if (n == 0) {
             // An empty pipeline is an empty file; a named pipe that nobody
             // opened for writing is not.
@@ -263,15 +273,32 @@ FileErrorCause ReadCliPipe(const QString& path, QByteArray& bytes)
             break;
         }
     }
-    ::close(fd);
+    if (!standardInput)
+        ::close(fd);
     return cause;
 #else
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!(standardInput ? file.open(stdin, QIODevice::ReadOnly) : (file.setFileName(path), file.open(QIODevice::ReadOnly))))
         return FileErrorCause::Generic;
-    bytes = file.readAll();
+    bytes = file.read(kCliInputLimit + 1);
+    tooLarge = bytes.size() > kCliInputLimit;
+    if (tooLarge)
+        bytes.clear();
     return FileErrorCause::None;
 #endif
+}
+
+void PrintCliInputTooLarge(const QString& name)
+{
+    PrintCliMessage(QStringLiteral("%1 is larger than %2 MiB, the most qzm-cli reads from one input; no document "
+                                   "or its JSON form comes near that.")
+                        .arg(name)
+                        .arg(kCliInputLimit >> 20));
+}
+
+void PrintCliWriteError(int error, const QString& name)
+{
+    printWriteError(FileErrorCauseFromErrno(error), name);
 }
 
 bool LoadCliDocument(const QString& path, CQZMDoc& doc)
@@ -284,8 +311,13 @@ bool LoadCliDocument(const QString& path, CQZMDoc& doc)
     QByteArray piped;
     const bool isPipe = NotAFileCause(path) == FileErrorCause::IsPipe;
     if (isPipe) {
-        if (const FileErrorCause cause = ReadCliPipe(path, piped); cause != FileErrorCause::None) {
+        bool tooLarge = false;
+        if (const FileErrorCause cause = ReadCliPipe(path, piped, tooLarge); cause != FileErrorCause::None) {
             PrintCliMessage(FileErrorMessage(cause, path));
+            return false;
+        }
+        if (tooLarge) {
+            PrintCliInputTooLarge(path);
             return false;
         }
     }

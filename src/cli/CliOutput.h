@@ -28,6 +28,9 @@ void SetCliRawArguments(int argc, char* argv[]);
 // that is not valid UTF-8: Qt put U+FFFD for its bytes, so it can neither
 // be found nor created under that name.
 bool CheckCliFileName(const QString& name);
+// True when the argument's bytes were not valid UTF-8 (Qt put U+FFFD for
+// them).
+bool CliArgumentUndecodable(const QString& argument);
 QString CliMessagePrefix();
 // The text's first line after the prefix; further lines of the text and the
 // detail's lines indented by two blanks.
@@ -67,10 +70,18 @@ private:
 // will be created": that new document is not the file's. Prints the
 // program's messages; false on failure.
 bool LoadCliDocument(const QString& path, CQZMDoc& doc);
-// A pipe to its end. Opened without waiting, so a named pipe that no
-// program writes to ends at once with PipeNoWriter; while a writer is
-// there, its data is waited for as in any pipeline.
-FileErrorCause ReadCliPipe(const QString& path, QByteArray& bytes);
+// The most a pipe or standard input may bring: far more than any
+// document or its JSON form.
+constexpr qsizetype kCliInputLimit = qsizetype(64) << 20;
+// A pipe ("-": standard input, whatever it is) to its end. Opened without
+// waiting, so a named pipe that no program writes to ends at once with
+// PipeNoWriter; while a writer is there, its data is waited for as in any
+// pipeline. More than kCliInputLimit bytes set tooLarge and stop reading.
+FileErrorCause ReadCliPipe(const QString& path, QByteArray& bytes, bool& tooLarge);
+// Says that the input named is larger than kCliInputLimit.
+void PrintCliInputTooLarge(const QString& name);
+// The message for a write that failed with errno error.
+void PrintCliWriteError(int error, const QString& name);
 
 // Writes straight to the descriptor, so a full disk or a closed pipe is
 // seen here and not lost in a stdio buffer at exit.

@@ -22,33 +22,38 @@ namespace {
 
 // The whole input, from a file or from standard input ("-"). A pipe (also
 // as /dev/stdin in a pipeline) is read as a script would expect; a folder,
-// socket or device is no input.
+// socket or device is no input. Every input has the same limit.
 bool readInput(const QString& path, QByteArray& bytes)
 {
-    if (path != QLatin1String("-") && !CheckCliFileName(path))
+    const bool standardInput = path == QLatin1String("-");
+    if (!standardInput && !CheckCliFileName(path))
         return false;
-    QFile file;
+    const QString name = standardInput ? QStringLiteral("standard input") : path;
     errno = 0;
-    FileErrorCause cause = path == QLatin1String("-") ? FileErrorCause::None : NotAFileCause(path);
+    FileErrorCause cause = standardInput ? FileErrorCause::IsPipe : NotAFileCause(path);
+    bool tooLarge = false;
     if (cause == FileErrorCause::IsPipe) {
-        cause = ReadCliPipe(path, bytes);
-        if (cause == FileErrorCause::None)
-            return true;
+        cause = ReadCliPipe(path, bytes, tooLarge);
     } else if (cause == FileErrorCause::None) {
-        const bool opened = path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                       : (file.setFileName(path), file.open(QIODevice::ReadOnly));
-        if (opened) {
-            bytes = file.readAll();
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            bytes = file.read(kCliInputLimit + 1);
+            tooLarge = bytes.size() > kCliInputLimit;
             if (file.error() == QFileDevice::NoError)
-                return true;
+                cause = FileErrorCause::None;
+            else
+                cause = ExplainFileError(FileErrorCauseFromErrno(errno), path);
+        } else {
+            cause = ExplainFileError(FileErrorCauseFromErrno(errno), path);
+            if (cause == FileErrorCause::None)
+                cause = FileErrorCause::Generic;
         }
-        cause = FileErrorCauseFromErrno(errno);
-        if (path != QLatin1String("-"))
-            cause = ExplainFileError(cause, path);
     }
-    const QString name = path == QLatin1String("-") ? QStringLiteral("standard input") : path;
-    PrintCliMessage(FileErrorMessage(cause == FileErrorCause::None ? FileErrorCause::Generic : cause, name));
-    return false;
+    if (cause == FileErrorCause::None && tooLarge)
+        PrintCliInputTooLarge(name);
+    else if (cause != FileErrorCause::None)
+        PrintCliMessage(FileErrorMessage(cause, name));
+    return cause == FileErrorCause::None && !tooLarge;
 }
 
 // Line and column (from 1) of a byte offset, as an editor shows them.
@@ -120,6 +125,11 @@ int RunCreateCommand(const QStringList& arguments)
                             .arg(sourceName, position(bytes, parseError.offset), parseError.errorString()));
         return kExitFailure;
     }
+    // The parser keeps one of two equal keys: which one was meant is unknown.
+    if (const QString twice = QZMJson::DuplicateKey(bytes); !twice.isEmpty()) {
+        PrintCliMessage(twice);
+        return kExitFailure;
+    }
     if (!json.isObject()) {
         PrintCliMessage(QStringLiteral("%1: the form is a JSON object ({ \"format\": %2, ... })")
                             .arg(sourceName)
@@ -160,8 +170,17 @@ int RunSetCommand(const QStringList& arguments)
         const qsizetype equals = assignment.indexOf(QLatin1Char('='));
         if (equals <= 0)
             return CliUsageError(QStringLiteral("%1 is no KEY=VALUE").arg(assignment));
-        if (!QZMJson::KnowsKey(assignment.left(equals)))
-            return CliUsageError(QStringLiteral("%1 names no field").arg(assignment.left(equals)));
+        const QString key = assignment.left(equals);
+        if (!QZMJson::KnowsKey(key))
+            return CliUsageError(QStringLiteral("%1 names no field").arg(key));
+        if (CliArgumentUndecodable(assignment)) {
+            // Stored, it would hold U+FFFD in place of the bytes given.
+            const bool text = key.endsWith(QLatin1String("description"));
+            PrintCliMessage(QStringLiteral("%1: the value is not valid UTF-8%2")
+                                .arg(key, text ? QStringLiteral("; give its bytes in hex as %1Bytes=HEX").arg(key)
+                                               : QString()));
+            return kExitFailure;
+        }
         changes.append({assignment.left(equals), assignment.mid(equals + 1)});
     }
 
@@ -178,5 +197,13 @@ int RunSetCommand(const QStringList& arguments)
     // A change back to what is stored leaves the file as it is.
     if (!doc.IsModified())
         return kExitOk;
+    // As the window's Save: another program's version, written since the
+    // file was read, is not overwritten without a word.
+    if (doc.FileChangedOnDisk(path)) {
+        PrintCliMessage(QStringLiteral("%1 was changed by another program while it was being read and changed "
+                                       "here; nothing was written. Run the command again on the new file.")
+                            .arg(path));
+        return kExitFailure;
+    }
     return saveDocument(doc, path) ? kExitOk : kExitFailure;
 }

@@ -7,11 +7,14 @@
 
 #include "document/QZMDoc.h"
 #include "transfer/ConfigTransfer.h"
+#include "transfer/HostLookup.h"
+#include "transfer/NetworkPort.h"
 #include "transfer/SerialLink.h"
 #include "transfer/SerialPorts.h"
 #include "transfer/TransferProgress.h"
 #include "transfer/TransferRecord.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,6 +23,7 @@
 #include <QMutex>
 #include <QThread>
 
+#include <cerrno>
 #include <memory>
 #include <vector>
 
@@ -117,6 +121,25 @@ void CCliProgress::PrintCliProgress(const QString& line)
     std::fflush(stderr);
 }
 
+// The event dispatcher of a transfer's thread. The transfers block on
+// their ports and never run an event loop; the toolkit's own dispatcher
+// would take descriptors (a wake-up pipe) per thread, which many ports at
+// once need for themselves.
+class CBlockingThreadDispatcher : public QAbstractEventDispatcher
+{
+public:
+    bool processEvents(QEventLoop::ProcessEventsFlags) override { return false; }
+    void registerSocketNotifier(QSocketNotifier*) override {}
+    void unregisterSocketNotifier(QSocketNotifier*) override {}
+    void registerTimer(int, qint64, Qt::TimerType, QObject*) override {}
+    bool unregisterTimer(int) override { return true; }
+    bool unregisterTimers(QObject*) override { return true; }
+    QList<TimerInfo> registeredTimers(QObject*) const override { return {}; }
+    int remainingTime(int) override { return -1; }
+    void wakeUp() override {}
+    void interrupt() override {}
+};
+
 // One port to send to, resolved before any transfer starts.
 struct SendTarget
 {
@@ -135,6 +158,44 @@ bool ResolvePort(const QString& name, SendTarget& target, QString& error)
     target.device = resolved.device;
     target.serialPort = resolved.serialPort;
     return true;
+}
+
+// One network port under two host names (localhost and 127.0.0.1) is
+// still one port. The names are looked up at once, each within the connect
+// time-out; a name that finds nothing is left to its transfer to report.
+QString NetworkPortNamedTwice(const std::vector<SendTarget>& targets)
+{
+    struct Named
+    {
+        const SendTarget* target;
+        quint16 port;
+        std::unique_ptr<CHostLookup> lookup;
+    };
+    std::vector<Named> network;
+    for (const SendTarget& target : targets) {
+        QString host;
+        quint16 port = 0;
+        if (IsNetworkPort(target.device) && ParseNetworkPort(target.device, host, port))
+            network.push_back({&target, port, std::make_unique<CHostLookup>(host)});
+    }
+    if (network.size() < 2)
+        return {};
+    const QDeadlineTimer deadline(CSerialLink::kConnectTimeoutMs);
+    QList<QList<QHostAddress>> addresses;
+    for (Named& named : network)
+        addresses << named.lookup->Wait(deadline);
+    for (size_t i = 1; i < network.size(); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            if (network[i].port != network[j].port)
+                continue;
+            for (const QHostAddress& address : std::as_const(addresses[qsizetype(i)]))
+                if (addresses[qsizetype(j)].contains(address))
+                    return QStringLiteral("%1 and %2 name the same port (%3 port %4): a port takes one transfer at a time")
+                        .arg(network[j].target->name, network[i].target->name, address.toString())
+                        .arg(network[i].port);
+        }
+    }
+    return {};
 }
 
 PortResult SendToPort(const CQZMDoc& doc, const SendTarget& target, bool showStages, bool keepRecord)
@@ -213,6 +274,8 @@ int RunSendCommand(const QStringList& arguments)
                 return CliUsageError(QStringLiteral("%1 is named twice: a port takes one transfer at a time").arg(name));
         targets.push_back(target);
     }
+    if (const QString twice = NetworkPortNamedTwice(targets); !twice.isEmpty())
+        return CliUsageError(twice);
 
     CQZMDoc doc;
     if (!LoadCliDocument(path, doc))
@@ -233,6 +296,9 @@ int RunSendCommand(const QStringList& arguments)
             return kExitUsage;
     }
     QMutex logMutex;
+    // The first failure of each output, by its errno; 0: none yet.
+    int logError = 0;
+    int outputError = 0;
 
     if (targets.empty()) {
         // The port stored in the file; a number outside 1..4 is the
@@ -253,12 +319,25 @@ int RunSendCommand(const QStringList& arguments)
                 PrintCliMessage(QStringLiteral("%1: %2").arg(result.port, result.message), result.detail);
             if (logFile.isOpen()) {
                 // Each port's record whole, in the order the ports finish.
+                // A log that fails (a full disk, a size limit) ends no
+                // transfer; it is reported once all have ended.
                 const QMutexLocker lock(&logMutex);
-                logFile.write(TransferRecordFormat::Text(result.record).toUtf8());
-                logFile.flush();
+                const QByteArray text = TransferRecordFormat::Text(result.record).toUtf8();
+                errno = 0;
+                const bool written = logFile.write(text) == text.size() && logFile.flush();
+                if (!written && !logError)
+                    logError = errno ? errno : EIO;
             }
-            PrintCliLine(RenderResult(result, json));
+            errno = 0;
+            if (!PrintCliLine(RenderResult(result, json))) {
+                const int error = errno ? errno : EIO;
+                const QMutexLocker lock(&logMutex);
+                if (!outputError)
+                    outputError = error;
+            }
         }));
+        // The transfers block on their ports and run no event loop.
+        threads.back()->setEventDispatcher(new CBlockingThreadDispatcher);
         threads.back()->start();
     }
     bool allSucceeded = true;
@@ -266,5 +345,9 @@ int RunSendCommand(const QStringList& arguments)
         threads[i]->wait();
         allSucceeded = allSucceeded && results[i].succeeded;
     }
-    return allSucceeded ? kExitOk : kExitFailure;
+    if (logError)
+        PrintCliWriteError(logError, logPath == QLatin1String("-") ? QStringLiteral("standard error") : logPath);
+    if (outputError)
+        PrintCliWriteError(outputError, QStringLiteral("standard output"));
+    return allSucceeded && !logError && !outputError ? kExitOk : kExitFailure;
 }

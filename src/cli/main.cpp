@@ -6,8 +6,26 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <csignal>
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
 int main(int argc, char* argv[])
 {
+#ifdef SIGXFSZ
+    // A file-size limit (ulimit -f) fails the write, which says so, instead
+    // of killing the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+#ifdef Q_OS_UNIX
+    // Every port of a send holds descriptors: take all the system grants.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+#endif
     SetCliRawArguments(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Zelvra"));

@@ -6,8 +6,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <cmath>
+#include <cstring>
 #include <tuple>
 #include <limits>
 
@@ -608,4 +610,108 @@ QString QZMJson::Assign(CQZMDoc& doc, const QString& key, const QString& text)
                                            : QStringLiteral("the %1 list holds entries 0..%2").arg(listName).arg(count - 1));
     }
     return store(doc, target, valueFromText(target.field, text), key);
+}
+
+namespace {
+// Walks JSON text the parser has accepted, with the place of each value
+// as the refusals name it ("read[2].address").
+class CDuplicateKeyScan
+{
+public:
+    explicit CDuplicateKeyScan(const QByteArray& json) : m_json(json) {}
+
+    // False once a key was found twice (its place in m_found).
+    bool Value(const QString& path)
+    {
+        Blanks();
+        const char c = At();
+        if (c == '{')
+            return Object(path);
+        if (c == '[')
+            return Array(path);
+        if (c == '"') {
+            String();
+            return true;
+        }
+        while (m_at < m_json.size() && !std::strchr(",}] \t\r\n", m_json.at(m_at)))
+            ++m_at;
+        return true;
+    }
+    QString m_found;
+
+private:
+    char At() const { return m_at < m_json.size() ? m_json.at(m_at) : '\0'; }
+    void Blanks()
+    {
+        while (m_at < m_json.size() && std::strchr(" \t\r\n", m_json.at(m_at)) && m_json.at(m_at))
+            ++m_at;
+    }
+    QString String()
+    {
+        const qsizetype start = m_at++;
+        bool escaped = false;
+        while (m_at < m_json.size() && m_json.at(m_at) != '"') {
+            escaped = escaped || m_json.at(m_at) == '\\';
+            m_at += m_json.at(m_at) == '\\' ? 2 : 1;
+        }
+        const QByteArray raw = m_json.mid(start, ++m_at - start);
+        if (!escaped)
+            return QString::fromUtf8(raw.mid(1, raw.size() - 2));
+        // "\u0061" and "a" are one key.
+        return QJsonDocument::fromJson('[' + raw + ']').array().at(0).toString();
+    }
+    bool Object(const QString& path)
+    {
+        ++m_at;
+        QSet<QString> keys;
+        for (;;) {
+            Blanks();
+            if (At() == '}') {
+                ++m_at;
+                return true;
+            }
+            const QString key = String();
+            const QString place = path.isEmpty() ? key : path + QLatin1Char('.') + key;
+            if (keys.contains(key)) {
+                m_found = place;
+                return false;
+            }
+            keys.insert(key);
+            Blanks();
+            ++m_at; // ':'
+            if (!Value(place))
+                return false;
+            Blanks();
+            if (At() == ',')
+                ++m_at;
+        }
+    }
+    bool Array(const QString& path)
+    {
+        ++m_at;
+        for (int index = 0;; ++index) {
+            Blanks();
+            if (At() == ']') {
+                ++m_at;
+                return true;
+            }
+            if (!Value(QStringLiteral("%1[%2]").arg(path).arg(index)))
+                return false;
+            Blanks();
+            if (At() == ',')
+                ++m_at;
+        }
+    }
+
+    const QByteArray& m_json;
+    qsizetype m_at = 0;
+};
+} // namespace
+
+QString QZMJson::DuplicateKey(const QByteArray& json)
+{
+    CDuplicateKeyScan scan(json);
+    if (scan.Value(QString()))
+        return {};
+    return refusal(scan.m_found, QStringLiteral("is given twice; give each key once"));
 }

@@ -25,6 +25,9 @@ namespace QZMJson {
 // Returns the first refusal as "path: reason" (path as in the JSON, e.g.
 // "read[3].address"), or an empty text when the document is complete.
 QString ToDocument(const QJsonObject& form, CQZMDoc& doc);
+// A key given twice in one object of valid JSON text (the parser keeps
+// only one of them): the refusal naming its place; empty when none.
+QString DuplicateKey(const QByteArray& json);
 
 // Changes one field of doc as the editor would: key is a path of the form
 // ("settings.timeout", "read[0].address") or one of the short names

@@ -61,29 +61,7 @@ void CConfigTransfer::SendBlocks()
 
 void CConfigTransfer::End()
 {
-    if (m_bRecording) {
-        TransferExchange* last = m_record.exchanges.isEmpty() ? nullptr : &m_record.exchanges.last();
-        if (last && m_hComm->IsOpen()) {
-            using J = TransferExchange::Judgement;
-            const bool replyMissing = last->judgement == J::NoReply || last->judgement == J::WrongLength;
-            // Whatever has arrived since the last read, after a missing
-            // reply what arrives within the wait.
-            const QByteArray late = m_hComm->Peek(replyMissing ? 2 : 1, replyMissing ? m_nLateReplyWaitMs : 0);
-            if (late.size() > last->after.size()) {
-                last->after = late;
-                NoteExchange(int(m_record.exchanges.size()) - 1);
-            }
-        }
-        if (m_bSucceeded) {
-            m_record.outcome = TransferRecord::Outcome::Succeeded;
-        } else if (m_nFailureMessage) {
-            m_record.outcome = TransferRecord::Outcome::Failed;
-        } else {
-            m_record.outcome = TransferRecord::Outcome::SettingsFailed;
-            m_record.message = QStringLiteral("The line settings of the port could not be set.");
-            m_record.reason = m_strFailureReason;
-        }
-    }
+    Conclude();
     if (m_hComm->IsOpen()) {
         m_hComm->Close();
         qCDebug(lcTransfer) << "closed" << m_strDevice;
@@ -92,12 +70,39 @@ void CConfigTransfer::End()
         m_dlgSend.Destroy();
         m_bDisplayCreated = false;
     }
-    if (m_bRecording) {
-        m_bRecording = false;
-        m_record.totalUs = SinceStartUs();
-        if (m_pObserver)
-            m_pObserver->TransferFinished(m_record);
+}
+
+// The transfer's time ends with its last exchange, and its outcome is
+// known from then on: a failure message that stays up changes neither.
+void CConfigTransfer::Conclude()
+{
+    if (!m_bRecording)
+        return;
+    m_bRecording = false;
+    m_record.totalUs = SinceStartUs();
+    TransferExchange* last = m_record.exchanges.isEmpty() ? nullptr : &m_record.exchanges.last();
+    if (last && m_hComm->IsOpen()) {
+        using J = TransferExchange::Judgement;
+        const bool replyMissing = last->judgement == J::NoReply || last->judgement == J::WrongLength;
+        // Whatever has arrived since the last read, after a missing
+        // reply what arrives within the wait.
+        const QByteArray late = m_hComm->Peek(replyMissing ? 2 : 1, replyMissing ? m_nLateReplyWaitMs : 0);
+        if (late.size() > last->AfterSize()) {
+            last->KeepAfter(late);
+            NoteExchange(int(m_record.exchanges.size()) - 1);
+        }
     }
+    if (m_bSucceeded) {
+        m_record.outcome = TransferRecord::Outcome::Succeeded;
+    } else if (m_nFailureMessage) {
+        m_record.outcome = TransferRecord::Outcome::Failed;
+    } else {
+        m_record.outcome = TransferRecord::Outcome::SettingsFailed;
+        m_record.message = QStringLiteral("The line settings of the port could not be set.");
+        m_record.reason = m_strFailureReason;
+    }
+    if (m_pObserver)
+        m_pObserver->TransferFinished(m_record);
 }
 
 bool CConfigTransfer::OpenPort()
@@ -221,7 +226,7 @@ bool CConfigTransfer::Exchange(Telegram::Kind kind, const QByteArray& telegram)
         exchange.received = reply;
         exchange.judgement = judgement;
         if (judgement != J::WriteFailed && judgement != J::ReadFailed)
-            exchange.after = m_hComm->Peek(0); // came with the reply
+            exchange.KeepAfter(m_hComm->Peek(0)); // came with the reply
         NoteExchange(index);
     };
 
@@ -268,6 +273,7 @@ void CConfigTransfer::Fail(int messageId, const QString& reason, const QString& 
         const QString recent = TransferRecordFormat::RecentExchanges(m_record);
         if (!recent.isEmpty())
             detail += (detail.isEmpty() ? QString() : QStringLiteral("\n\n")) + recent;
+        Conclude();
     }
     m_dlgSend.ReportFailure(text, detail);
 }

@@ -73,6 +73,7 @@ private:
     QString PortChoiceHelp() const;
     qint64 SinceStartUs() const { return m_clock.nsecsElapsed() / 1000; }
     void NoteExchange(int index);
+    void Conclude();
 
     std::unique_ptr<CSerialLink> m_hComm;
     CTransferProgress& m_dlgSend;

@@ -22,6 +22,11 @@ public:
     static constexpr int kReadTimeoutMs = 1000;
     static constexpr int kWriteTimeoutPerByteMs = 100;
     static constexpr int kWriteTimeoutConstantMs = 1000;
+    // A network port's name lookup and connection together.
+    static constexpr int kConnectTimeoutMs = 3000;
+    // The most a link takes in ahead of its reads: a line that never stops
+    // talking waits in the system (and its flow control), not in memory.
+    static constexpr int kMaxBufferedBytes = 4096;
 
     virtual ~CSerialLink() = default;
 
@@ -39,8 +44,9 @@ public:
     // The bytes already waiting to be read, without taking them. With
     // atLeast 0 only what the link has taken in already (no system call);
     // otherwise also what the system holds, and when fewer than atLeast
-    // are there, waits up to waitMs for more. For the transfer record only:
-    // what the next Read returns stays the same.
+    // are there, waits up to waitMs for more. At most kMaxBufferedBytes.
+    // For the transfer record only: what the next Read returns stays the
+    // same.
     virtual QByteArray Peek(int atLeast = 0, int waitMs = 0)
     {
         Q_UNUSED(atLeast)

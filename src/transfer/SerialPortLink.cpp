@@ -1,4 +1,5 @@
 #include "framework/LazyModule.h"
+#include "transfer/HostLookup.h"
 #include "transfer/NetworkPort.h"
 #include "transfer/SerialPortModule.h"
 
@@ -12,16 +13,43 @@
 #include <QTcpSocket>
 #include <QtGlobal>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
+#ifdef Q_OS_UNIX
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <unistd.h>
 #endif
 
 namespace {
+
+// A process that has used up its descriptors fails an open with whatever
+// the step that needed one makes of it (Qt takes a lock file it cannot
+// create for a port held by someone else): the system's error right after
+// the failure tells, or else asking the system once more.
+bool OutOfDescriptors(int error)
+{
+#ifdef Q_OS_UNIX
+    if (error == EMFILE || error == ENFILE)
+        return true;
+    const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return false;
+    }
+    return errno == EMFILE || errno == ENFILE;
+#else
+    return false;
+#endif
+}
+
+QString TooManyOpenFiles(const QString& named)
+{
+    return named + QStringLiteral(": Too many open files: the program holds as many ports and files as the "
+                                  "system allows it (ulimit -n); use fewer ports at once.");
+}
 
 // Errors that only say a feature is missing (modem lines on a
 // pseudo-terminal, for one) are no failure of the link.
@@ -120,12 +148,18 @@ CSerialLink::OpenResult CQSerialPortLink::Open(const QString& device)
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setReadBufferSize(kMaxBufferedBytes);
+    errno = 0;
     bool opened = m_port.open(QIODevice::ReadWrite);
-    if (!opened && m_port.error() == QSerialPort::PermissionError) {
+    int openErrno = errno;
+    if (!opened && m_port.error() == QSerialPort::PermissionError && !OutOfDescriptors(openErrno)) {
         // A lock left by a process that is gone: remove it once and retry.
         const std::optional<PortLock> lock = FindPortLock(target);
-        if (lock && !lock->alive && !lock->otherHost && QFile::remove(lock->path))
+        if (lock && !lock->alive && !lock->otherHost && QFile::remove(lock->path)) {
+            errno = 0;
             opened = m_port.open(QIODevice::ReadWrite);
+            openErrno = errno;
+        }
     }
     if (opened) {
         if (!LockExclusively()) {
@@ -138,12 +172,25 @@ CSerialLink::OpenResult CQSerialPortLink::Open(const QString& device)
         return OpenResult::Opened;
     }
     const QSerialPort::SerialPortError error = m_port.error();
+    if (OutOfDescriptors(openErrno)) {
+        m_strError = TooManyOpenFiles(named);
+        return OpenResult::OpenFailed;
+    }
     m_strError = named + QStringLiteral(": ") + m_port.errorString();
     if (error == QSerialPort::UnsupportedOperationError) {
         // Qt's name for a refused terminal call: the device opened but is
         // no serial port we can set up (line settings).
         return OpenResult::SettingsFailed;
     }
+#ifdef Q_OS_UNIX
+    // The lock file could not be written (a full disk, a file-size limit):
+    // nobody holds the port.
+    if (error == QSerialPort::PermissionError && (openErrno == ENOSPC || openErrno == EFBIG)) {
+        m_strError = named + QStringLiteral(": the lock file could not be written: ")
+            + QString::fromLocal8Bit(std::strerror(openErrno));
+        return OpenResult::OpenFailed;
+    }
+#endif
     if (error == QSerialPort::PermissionError)
         m_strError += QLatin1Char('\n') + OpenFailure(device, target);
     // Missing, busy, or no device at all (a folder, a path through a
@@ -256,8 +303,6 @@ void CQSerialPortLink::Close()
 class CTcpSerialLink : public CSerialLink
 {
 public:
-    static constexpr int kConnectTimeoutMs = 3000;
-
     OpenResult Open(const QString& device) override;
     bool Write(const QByteArray& bytes) override;
     bool Read(int count, QByteArray& reply) override;
@@ -283,15 +328,42 @@ CSerialLink::OpenResult CTcpSerialLink::Open(const QString& device)
     quint16 port = 0;
     if (!ParseNetworkPort(device, host, port, &m_strError))
         return OpenResult::OpenFailed;
-    m_socket.connectToHost(host, port);
-    if (!m_socket.waitForConnected(kConnectTimeoutMs)) {
+    m_socket.setReadBufferSize(kMaxBufferedBytes);
+    // The name's lookup counts against the connect time-out.
+    const QDeadlineTimer deadline(kConnectTimeoutMs);
+    const QString help = QStringLiteral("\nA network serial server must listen there in raw TCP mode "
+                                        "(ser2net: accepter tcp,PORT; a terminal server: \"TCP server\").");
+    QString lookupError;
+    const QList<QHostAddress> addresses = CHostLookup(host).Wait(deadline, &lookupError);
+    if (addresses.isEmpty()) {
+        m_strError = device + QStringLiteral(": ") + lookupError
+            + (deadline.hasExpired() ? QStringLiteral(" within %1 s").arg(kConnectTimeoutMs / 1000) : QString()) + help;
+        return OpenResult::OpenFailed;
+    }
+    bool connected = false;
+    int openErrno = 0;
+    for (const QHostAddress& address : addresses) {
+        errno = 0;
+        m_socket.connectToHost(address, port);
+        connected = m_socket.waitForConnected(int(qMax<qint64>(1, deadline.remainingTime())));
+        openErrno = errno;
+        if (connected || deadline.hasExpired() || OutOfDescriptors(openErrno))
+            break;
+        if (&address != &addresses.last())
+            m_socket.abort();
+    }
+    if (!connected) {
+        if (OutOfDescriptors(openErrno)) {
+            m_strError = TooManyOpenFiles(device);
+            m_socket.abort();
+            return OpenResult::OpenFailed;
+        }
         const bool timedOut = m_socket.error() == QAbstractSocket::SocketTimeoutError
             || m_socket.state() != QAbstractSocket::UnconnectedState;
         m_strError = device + QStringLiteral(": ")
             + (timedOut ? QStringLiteral("no answer from %1 port %2 within %3 s").arg(host).arg(port).arg(kConnectTimeoutMs / 1000)
-                        : m_socket.errorString());
-        m_strError += QStringLiteral("\nA network serial server must listen there in raw TCP mode "
-                                     "(ser2net: accepter tcp,PORT; a terminal server: \"TCP server\").");
+                        : m_socket.errorString())
+            + help;
         m_socket.abort();
         return OpenResult::OpenFailed;
     }

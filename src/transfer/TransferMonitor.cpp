@@ -129,7 +129,7 @@ QVariant CTransferMonitorModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         if (index.column() == Received && !e.after.isEmpty())
             return tr("+%1: bytes on the line after this reply; they are read as the start of the next one.")
-                .arg(Hex(e.after));
+                .arg(TransferRecordFormat::After(e));
         return {};
     }
     return {};

@@ -100,6 +100,14 @@ QString Hex(const QByteArray& bytes)
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
 
+QString After(const TransferExchange& exchange)
+{
+    QString text = Hex(exchange.after);
+    if (exchange.afterMore > 0)
+        text += QStringLiteral(" ... (+%1 more)").arg(exchange.afterMore);
+    return text;
+}
+
 QString Received(const TransferExchange& exchange)
 {
     if (exchange.judgement == TransferExchange::Judgement::Pending
@@ -107,7 +115,7 @@ QString Received(const TransferExchange& exchange)
         return QString();
     QString text = exchange.received.isEmpty() ? QStringLiteral("-") : Hex(exchange.received);
     if (!exchange.after.isEmpty())
-        text += QStringLiteral(" +") + Hex(exchange.after);
+        text += QStringLiteral(" +") + After(exchange);
     return text;
 }
 
@@ -166,7 +174,7 @@ QString Csv(const TransferRecord& r)
     for (const TransferExchange& e : r.exchanges) {
         csv += QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,\r\n")
                    .arg(e.number)
-                   .arg(Milliseconds(e.sentUs), KindName(e.kind), Hex(e.sent), Hex(e.received), Hex(e.after),
+                   .arg(Milliseconds(e.sentUs), KindName(e.kind), Hex(e.sent), Hex(e.received), After(e),
                         Milliseconds(e.replyUs), JudgementName(e.judgement));
     }
     QString message = r.message;
@@ -187,6 +195,7 @@ QJsonObject ExchangeJson(const TransferExchange& e)
         {QStringLiteral("sent"), Hex(e.sent)},
         {QStringLiteral("received"), Hex(e.received)},
         {QStringLiteral("after"), Hex(e.after)},
+        {QStringLiteral("afterMore"), e.afterMore},
         {QStringLiteral("judgement"), JudgementName(e.judgement)},
     };
     json[QStringLiteral("replyTime")] = e.replyUs >= 0 ? QJsonValue(jsonMs(e.replyUs)) : QJsonValue();

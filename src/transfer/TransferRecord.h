@@ -11,6 +11,9 @@
 // One telegram and what came back for it, as the transfer saw it.
 struct TransferExchange
 {
+    // A line that never stops talking must not fill the record.
+    static constexpr int kAfterKept = 32;
+
     enum class Judgement {
         Pending,        // sent, reply not read yet
         Accepted,       // 02 06 where it was expected
@@ -31,9 +34,19 @@ struct TransferExchange
     QByteArray sent;
     QByteArray received;            // the reply as read: two bytes or fewer
     // Bytes already on the line after the reply was read (they start the
-    // next reply), or that arrived after the last read of the transfer.
+    // next reply), or that arrived after the last read of the transfer:
+    // the first kAfterKept of them, and how many more there were.
     QByteArray after;
+    qint64 afterMore = 0;
     Judgement judgement = Judgement::Pending;
+
+    // Keeps the start of `bytes` as `after` and counts the rest.
+    void KeepAfter(const QByteArray& bytes)
+    {
+        after = bytes.left(kAfterKept);
+        afterMore = bytes.size() - after.size();
+    }
+    qint64 AfterSize() const { return after.size() + afterMore; }
 };
 
 // What one Send All did on the line: kept by the transfer as it goes, shown
@@ -60,7 +73,7 @@ struct TransferRecord
     int messageId = 0;              // the message shown; 0 when none
     QString message;                // its text, or why the transfer stopped without one
     QString reason;                 // the operating system's reason, if any
-    qint64 totalUs = 0;             // until the port was closed
+    qint64 totalUs = 0;             // until the last exchange ended
 };
 
 // How a reply of `kind` is judged; Accepted or LastBlock exactly when
@@ -77,6 +90,8 @@ QString OutcomeName(TransferRecord::Outcome outcome);
 QString Milliseconds(qint64 us);
 // The bytes as hex, "02 06"; empty for none.
 QString Hex(const QByteArray& bytes);
+// The bytes after a reply: "02 06", "02 06 02 06 ... (+4064 more)".
+QString After(const TransferExchange& exchange);
 // The reply column: "02 06", "02 06 +02" with bytes after it, "-" for none.
 QString Received(const TransferExchange& exchange);
 

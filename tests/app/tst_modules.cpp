@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <fcntl.h>
@@ -134,6 +135,23 @@ private slots:
         QVERIFY(!ModuleError("no-such-part").isEmpty());
         // Asked again, the answer stays.
         QVERIFY(!LoadModuleApi("no-such-part"));
+
+        // A module cut short is refused before the loader maps it, and
+        // reported as a missing one is.
+        QFile whole(ModuleDirectory() + QStringLiteral("/libqzm-printing.so"));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QByteArray bytes = whole.readAll();
+        const struct { const char* name; qsizetype size; } cuts[] = {{"cut-half", bytes.size() / 2}, {"cut-head", 100}};
+        for (const auto& cut : cuts) {
+            QFile damaged(ModuleDirectory() + QStringLiteral("/libqzm-%1.so").arg(QLatin1String(cut.name)));
+            const auto remove = qScopeGuard([&] { damaged.remove(); });
+            QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(bytes.left(cut.size)) == cut.size);
+            damaged.close();
+            QVERIFY(!LoadModuleApi(cut.name));
+            const QString missing = ModuleError("no-such-part").replace(QLatin1String("no-such-part"), QLatin1String(cut.name));
+            QVERIFY2(ModuleError(cut.name).startsWith(missing.section(QStringLiteral(": ("), 0, 0) + QStringLiteral(": (")),
+                     qPrintable(ModuleError(cut.name)));
+        }
     }
 };
 

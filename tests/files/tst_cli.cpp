@@ -256,6 +256,13 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir.filePath(bad)));
         QVERIFY(!QFileInfo::exists(dir.filePath(out)));
         QVERIFY(!QFileInfo::exists(dir.filePath("new.qzm")));
+        // A value that is not valid UTF-8 is refused, not stored as U+FFFD.
+        const QByteArray before = ReadTestFile(dir.filePath("good.qzm"));
+        const Run value = runShell("$CLI set good.qzm \"$(printf 'read[0].description=caf\\351')\"", dir.path());
+        QCOMPARE(value.code, 1);
+        QVERIFY2(value.err.contains("not valid UTF-8") && value.err.contains("read[0].descriptionBytes="),
+                 value.err.constData());
+        QCOMPARE(ReadTestFile(dir.filePath("good.qzm")), before);
         // A name with U+FFFD in earnest is an ordinary name.
         const QString real = dir.filePath(QStringLiteral("real") + QChar(QChar::ReplacementCharacter) + ".qzm");
         QCOMPARE(runCli({"create", "--from-json", dir.filePath("good.json"), "-o", real}).code, 0);

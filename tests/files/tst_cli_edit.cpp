@@ -332,6 +332,11 @@ private slots:
         for (int i = 0; i < 49; ++i)
             many += i ? ",{}" : "{}";
         row("49 entries", many + "]}", "read: 49 Block Memories, but a list holds at most 48");
+        row("key twice", R"({"format":1,"read":[{},{"address":3,"number":1,"address":4}]})",
+            "read[1].address: is given twice; give each key once");
+        row("key twice escaped", R"({"format":1,"settings":{"parity":0,"pari\u0074y":1}})",
+            "settings.parity: is given twice; give each key once");
+        row("top key twice", R"({"format":1,"description":"a","format":1})", "format: is given twice; give each key once");
         row("not an object", "[1]", "standard input: the form is a JSON object ({ \"format\": 1, ... })");
         row("syntax", "{\"format\": 1,\n  \"read\": [}\n", "standard input: not valid JSON at line 2, column 13: object is missing after a comma");
     }

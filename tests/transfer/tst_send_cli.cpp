@@ -12,8 +12,15 @@
 #include <QJsonParseError>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 struct Result
@@ -33,6 +40,20 @@ Result send(const QStringList& arguments, const QProcessEnvironment& environment
 }
 
 const QString kExample = QStringLiteral(QZM_EXAMPLE_PATH);
+
+// qzm-cli as a shell with "ulimit -f" or "ulimit -n" starts it: the limit
+// set, SIGXFSZ as the system has it.
+ProcessRun runLimited(const QStringList& arguments, int resource, rlim_t soft, rlim_t hard,
+                      const QByteArray& input = {})
+{
+    QProcess cli;
+    cli.setChildProcessModifier([=] {
+        std::signal(SIGXFSZ, SIG_DFL);
+        rlimit limit{soft, hard};
+        ::setrlimit(resource, &limit);
+    });
+    return RunToEnd(cli, QStringLiteral(QZM_CLI_PATH), arguments, input, 60000);
+}
 } // namespace
 
 class TestSendCli : public QObject
@@ -340,6 +361,91 @@ private slots:
                                      .arg(future));
         }
         QCOMPARE(sim.Received()[QStringLiteral("telegrams")].toInt(), 0);
+    }
+
+    // Writes past a file-size limit fail with a message, and a log that
+    // fails ends no transfer; a full standard output is an error too.
+    // Every input has one limit, and ports beyond the open-file limit fail
+    // one by one.
+    void limits()
+    {
+        QTemporaryDir dir;
+        const rlim_t kFileLimit = 100; // room for a lock file, not for a document
+        const QString qzm = dir.filePath(QStringLiteral("plant.qzm"));
+        QVERIFY(QFile::copy(kExample, qzm));
+        QVERIFY(QFile::setPermissions(qzm, QFile::ReadOwner | QFile::WriteOwner));
+        const QByteArray json = RunToEnd(QStringLiteral(QZM_CLI_PATH), {QStringLiteral("show"), kExample}).out;
+        const QString report = dir.filePath(QStringLiteral("report.txt"));
+        const QString out = dir.filePath(QStringLiteral("out.qzm"));
+        const struct
+        {
+            QStringList arguments;
+            QString written;
+        } writers[] = {
+            {{QStringLiteral("create"), QStringLiteral("--from-json"), QStringLiteral("-"), QStringLiteral("-o"), out}, out},
+            {{QStringLiteral("set"), qzm, QStringLiteral("description=changed")}, qzm},
+            {{QStringLiteral("report"), kExample, QStringLiteral("-o"), report}, report},
+        };
+        for (const auto& writer : writers) {
+            const ProcessRun run = runLimited(writer.arguments, RLIMIT_FSIZE, kFileLimit, RLIM_INFINITY, json);
+            QCOMPARE(run.code, 1);
+            QVERIFY2(run.err.endsWith(QStringLiteral("Disk full while accessing %1.\n").arg(writer.written).toLocal8Bit()),
+                     run.err.constData());
+        }
+        QCOMPARE(QFileInfo(qzm).size(), QFileInfo(kExample).size());
+
+        SimProcess first, second;
+        QVERIFY(first.Start() && second.Start());
+        const QString log = dir.filePath(QStringLiteral("send.log"));
+        ProcessRun run = runLimited({QStringLiteral("send"), kExample, QStringLiteral("--port"), first.Port(),
+                                     QStringLiteral("--port"), second.Port(), QStringLiteral("--log"), log},
+                                    RLIMIT_FSIZE, kFileLimit, RLIM_INFINITY);
+        QCOMPARE(run.code, 1);
+        QCOMPARE(run.out.count(": ok in "), 2);
+        QVERIFY2(run.err.endsWith(QStringLiteral("Disk full while accessing %1.\n").arg(log).toLocal8Bit()), run.err.constData());
+        QCOMPARE(first.Received()[QStringLiteral("transfers")].toInt(), 1);
+        QCOMPARE(second.Received()[QStringLiteral("transfers")].toInt(), 1);
+
+        QProcess full;
+        full.setStandardOutputFile(QStringLiteral("/dev/full"));
+        run = RunToEnd(full, QStringLiteral(QZM_CLI_PATH), {QStringLiteral("send"), kExample, QStringLiteral("--port"), first.Port()});
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.endsWith("Disk full while accessing standard output.\n"), run.err.constData());
+
+        // Standard input by either name, a .qzm through a pipe.
+        const QByteArray endless(64 * 1024 * 1024 + 1, ' ');
+        const QStringList readers[] = {
+            {QStringLiteral("create"), QStringLiteral("--from-json"), QStringLiteral("-"), QStringLiteral("-o"), out},
+            {QStringLiteral("create"), QStringLiteral("--from-json"), QStringLiteral("/dev/stdin"), QStringLiteral("-o"), out},
+            {QStringLiteral("show"), QStringLiteral("/dev/stdin")},
+        };
+        for (const QStringList& arguments : readers) {
+            run = RunToEnd(QStringLiteral(QZM_CLI_PATH), arguments, endless);
+            QCOMPARE(run.code, 1);
+            QVERIFY2(run.err.contains(" is larger than 64 MiB"), run.err.constData());
+        }
+
+        // Silent ports: beyond the open-file limit each fails on its own
+        // with the reason; the limit is raised as far as the system allows.
+        QList<int> lines;
+        QStringList arguments{QStringLiteral("send"), kExample};
+        for (int i = 0; i < 24; ++i) {
+            const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+            QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+            lines << master;
+            arguments << QStringLiteral("--port") << QString::fromLocal8Bit(::ptsname(master));
+        }
+        const auto closeLines = qScopeGuard([&] {
+            for (int fd : lines)
+                ::close(fd);
+        });
+        for (const rlim_t hard : {rlim_t(32), rlim_t(256)}) {
+            run = runLimited(arguments, RLIMIT_NOFILE, 32, hard);
+            QCOMPARE(run.code, 1);
+            QCOMPARE(run.out.count("\n"), 24);
+            QCOMPARE(run.out.count(CStringTable::Load(IDS_QZM_NO_RESPONSE).toUtf8()) < 24, hard == 32);
+            QCOMPARE(run.err.contains("Too many open files"), hard == 32);
+        }
     }
 
     void refusesBadInput()

@@ -27,8 +27,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -82,6 +90,81 @@ struct Sent
 {
     bool succeeded = false;
     RecordingProgress progress;
+};
+
+// A peer that sends 02 06 without pause from the start, on a pseudo-
+// terminal or as a TCP server, until it is stopped.
+class Flooder
+{
+public:
+    ~Flooder()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        for (int fd : {m_fd, m_keep})
+            if (fd >= 0)
+                ::close(fd);
+    }
+    QString StartPty()
+    {
+        m_fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (m_fd < 0 || ::grantpt(m_fd) != 0 || ::unlockpt(m_fd) != 0)
+            return {};
+        const QString path = QString::fromLocal8Bit(::ptsname(m_fd));
+        m_keep = ::open(::ptsname(m_fd), O_RDWR | O_NOCTTY);
+        termios tio{};
+        ::tcgetattr(m_keep, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_keep, TCSANOW, &tio);
+        m_thread = std::thread([this] { Flood(m_fd); });
+        return path;
+    }
+    QString StartTcp()
+    {
+        m_keep = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(m_keep, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(m_keep, 1) != 0
+            || ::getsockname(m_keep, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            return {};
+        m_thread = std::thread([this] {
+            pollfd p{m_keep, POLLIN, 0};
+            while (!m_stop && ::poll(&p, 1, 50) <= 0) {
+            }
+            if (!m_stop && (m_fd = ::accept4(m_keep, nullptr, nullptr, SOCK_NONBLOCK)) >= 0)
+                Flood(m_fd);
+        });
+        return QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(address.sin_port));
+    }
+
+private:
+    void Flood(int fd)
+    {
+        const QByteArray chunk = QByteArray("\x02\x06").repeated(8192);
+        qsizetype offset = 0;
+        while (!m_stop) {
+            pollfd p{fd, POLLOUT, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            const ssize_t n = ::send(fd, chunk.constData() + offset, size_t(chunk.size() - offset), MSG_NOSIGNAL);
+            if (n < 0 && errno == ENOTSOCK) {
+                const ssize_t w = ::write(fd, chunk.constData() + offset, size_t(chunk.size() - offset));
+                offset = w > 0 ? (offset + w) % chunk.size() : offset;
+            } else if (n > 0) {
+                offset = (offset + n) % chunk.size();
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                return;
+            }
+        }
+    }
+
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+    int m_fd = -1;
+    int m_keep = -1;
 };
 
 void sendOver(CQZMDoc& doc, Sent& sent, const QString& device = {})
@@ -231,6 +314,14 @@ private slots:
         const Result tcp = runCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), QStringLiteral("tcp://h")});
         QCOMPARE(tcp.exitCode, 2);
         QVERIFY2(tcp.err.contains(QStringLiteral("tcp://HOST:PORT")), qPrintable(tcp.err));
+        QVERIFY(!ParseNetworkPort(QStringLiteral("tcp://h:65536"), host, number, &error));
+        QVERIFY2(error.contains(QStringLiteral("names no TCP port")), qPrintable(error));
+        // One network port under two names of its host.
+        const Result twice = runCli({QStringLiteral("send"), kExample, QStringLiteral("--port"),
+                                     QStringLiteral("tcp://localhost:4001"), QStringLiteral("--port"),
+                                     QStringLiteral("tcp://127.0.0.1:4001")});
+        QCOMPARE(twice.exitCode, 2);
+        QVERIFY2(twice.err.contains(QStringLiteral("name the same port")), qPrintable(twice.err));
     }
 
     void portsJson()
@@ -384,6 +475,37 @@ private slots:
         QVERIFY2(sent.succeeded, qPrintable(sent.progress.details.join(QLatin1Char('\n'))));
         CompareWithDocument(sim.Received(), doc);
         QCOMPARE(sim.Received()[QStringLiteral("transfers")].toInt(), 2);
+    }
+
+    // Every reply is there at once, and the last block's is wrong; the
+    // record keeps the start of what waits on the line, and no read takes
+    // in more than a bounded buffer, local port and TCP alike.
+    void floodingPeer()
+    {
+        CQZMDoc doc;
+        FillDocument(doc, 48, 48);
+        for (const bool tcp : {false, true}) {
+            Flooder flooder;
+            const QString device = tcp ? flooder.StartTcp() : flooder.StartPty();
+            QVERIFY(!device.isEmpty());
+            RecordingProgress progress;
+            CConfigTransfer transfer(&doc, progress);
+            transfer.SetPortDevice(device);
+            transfer.SetLateReplyWait(CSerialLink::kReadTimeoutMs);
+            QVERIFY(!RunConfigTransfer(transfer));
+            QCOMPARE(progress.failures, QStringList{CStringTable::Load(IDS_FAIL_READ_DATA)});
+            const TransferRecord& record = transfer.Record();
+            QCOMPARE(record.exchanges.size(), 3 + 48 + 48);
+            QCOMPARE(record.exchanges.last().judgement, TransferExchange::Judgement::Unexpected);
+            for (const TransferExchange& e : record.exchanges) {
+                QVERIFY2(e.after.size() <= TransferExchange::kAfterKept, qPrintable(device));
+                QVERIFY(e.AfterSize() <= CSerialLink::kMaxBufferedBytes);
+            }
+            QVERIFY(record.exchanges.last().afterMore > 0);
+            QVERIFY2(progress.details.value(0).size() < 2000, qPrintable(device));
+            QVERIFY(TransferRecordFormat::Received(record.exchanges.last()).endsWith(
+                QStringLiteral(" ... (+%1 more)").arg(record.exchanges.last().afterMore)));
+        }
     }
 
     void networkFailures()

@@ -134,14 +134,25 @@ private slots:
         script = LinkScript();
         script.replies = replies(5);
         script.replies[4] = HexBytes("02 15");
+        // The outcome shows with the box, and the time the box stays up is
+        // not the transfer's.
         QStringList atMessage;
+        auto* outcome = monitor->findChild<QLabel*>(QStringLiteral("outcome"));
+        auto* transfers = monitor->findChild<QComboBox*>(QStringLiteral("transfers"));
+        QString outcomeAtMessage, titleAtMessage;
         interaction.SetMessageObserver([&](const MessageRequest&) {
             const int rows = monitor->Table()->model()->rowCount();
             atMessage << QStringLiteral("%1 %2").arg(rows).arg(cell(monitor, rows - 1, CTransferMonitorModel::Judgement));
+            outcomeAtMessage = outcome->text();
+            titleAtMessage = transfers->currentText();
+            QTest::qWait(50); // the user reads the message
         });
         QVERIFY(frame->SendCommand(ID_SEND_ALL));
         QCOMPARE(interaction.MessageTexts(), QStringList{CStringTable::Load(IDS_FAIL_READ_DATA)});
         QCOMPARE(atMessage, QStringList{QStringLiteral("5 rejected")});
+        QVERIFY2(outcomeAtMessage.startsWith(QStringLiteral("Outcome: failed after ")), qPrintable(outcomeAtMessage));
+        QCOMPARE(outcome->text(), outcomeAtMessage);
+        QVERIFY2(!titleAtMessage.contains(QStringLiteral("running")), qPrintable(titleAtMessage));
         const QString detail = interaction.messages[0].detailedText;
         QVERIFY2(detail.contains(QStringLiteral("#5 block at ")) && detail.contains(QStringLiteral("received 02 15: rejected")),
                  qPrintable(detail));
@@ -149,7 +160,6 @@ private slots:
         QVERIFY(!detail.contains(QStringLiteral("#1 request")));
         QVERIFY(detail.contains(QStringLiteral("Transfer Monitor")));
 
-        auto* transfers = monitor->findChild<QComboBox*>(QStringLiteral("transfers"));
         QCOMPARE(transfers->count(), 2);
         QCOMPARE(transfers->currentIndex(), 1);
         QVERIFY2(transfers->currentText().contains(CStringTable::Load(IDS_FAIL_READ_DATA)), qPrintable(transfers->currentText()));
