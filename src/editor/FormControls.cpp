@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QPainter>
 #include <QFocusEvent>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QStyleOptionTabWidgetFrame>
@@ -390,7 +391,20 @@ void CFormFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOption
             return;
     // The colours the application's own style gives these lines.
     const QColor line = option->palette.window().color().darker(element == PE_FrameGroupBox ? 111 : 140);
-    const QRect r = option->rect;
+    QRect r = option->rect;
+    // Fusion draws a group box's frame below its title, inside this rect;
+    // around the whole rect the title would get a frame of its own.
+    if (element == PE_FrameGroupBox && baseStyle()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0) {
+        const auto* box = qobject_cast<const QGroupBox*>(widget);
+        constexpr int kFusionTitleMargin = 3;
+        const int top = box && !box->isCheckable() && box->title().isEmpty()
+                            ? kFusionTitleMargin
+                            : qMax(pixelMetric(PM_ExclusiveIndicatorHeight, option, widget), option->fontMetrics.height())
+                                  + kFusionTitleMargin;
+        r.setTop(r.top() + top);
+        if (r.height() < 3)
+            return;
+    }
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, false);
     painter->fillRect(QRect(r.left(), r.top(), r.width(), 1), line);
