@@ -22,6 +22,8 @@
 #include <QValidator>
 #include <QWheelEvent>
 
+#include <utility>
+
 #include <climits>
 #include <cmath>
 
@@ -283,11 +285,50 @@ void CDescriptionEdit::WriteText(const QString& text)
 namespace {
 // Qt names a drop-down list by its current item on X11, leaving the name to
 // the label relation that not every reader follows: "19200" says nothing.
-// This one is named after its label and gives the item as its value.
-class CDropListAccessible : public QAccessibleWidget
+// This one is named after its label and gives the item as its value and as
+// its text (what AT-SPI readers speak after the name), with the list of
+// items as its child, as Qt's own drop-down list has it.
+class CDropListAccessible : public QAccessibleWidget, public QAccessibleTextInterface
 {
 public:
     explicit CDropListAccessible(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    int childCount() const override { return List()->view() ? 1 : 0; }
+    QAccessibleInterface* child(int index) const override
+    {
+        return index == 0 && List()->view() ? QAccessible::queryAccessibleInterface(List()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        return child && child->object() == List()->view() ? 0 : -1;
+    }
+
+    // The current item as read-only text.
+    QString text(int start, int end) const override { return List()->currentText().mid(start, end - start); }
+    int characterCount() const override { return int(List()->currentText().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* start, int* end) const override
+    {
+        *start = offset;
+        *end = offset;
+        return {};
+    }
 
     QString text(QAccessible::Text t) const override
     {
@@ -300,7 +341,7 @@ public:
     QAccessible::State state() const override
     {
         QAccessible::State s = QAccessibleWidget::state();
-        const QComboBox* list = static_cast<const QComboBox*>(widget());
+        const QComboBox* list = List();
         s.expandable = true;
         s.expanded = list->view() && list->view()->isVisible();
         s.collapsed = !s.expanded;
@@ -319,6 +360,9 @@ public:
         else
             QAccessibleWidget::doAction(action);
     }
+
+private:
+    QComboBox* List() const { return static_cast<QComboBox*>(widget()); }
 };
 
 QAccessibleInterface* DropListAccessibleFactory(const QString& className, QObject* object)
@@ -333,6 +377,16 @@ CDropList::CDropList(QWidget* parent) : QComboBox(parent)
 {
     // Installing twice installs once.
     QAccessible::installFactory(DropListAccessibleFactory);
+    // A reader hears the new item as the list's text changes.
+    connect(this, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        const QString before = std::exchange(m_strAnnounced, text);
+        if (!QAccessible::isActive())
+            return;
+        QAccessibleTextUpdateEvent update(this, 0, before, text);
+        QAccessible::updateAccessibility(&update);
+        QAccessibleValueChangeEvent value(this, text);
+        QAccessible::updateAccessibility(&value);
+    });
 }
 
 void CDropList::wheelEvent(QWheelEvent* event)
