@@ -174,6 +174,9 @@ void CSerialPortsDlg::FitNotes()
 {
     // A wrapped note keeps every line at any width and scale: its height
     // follows its width, which the layout alone does not do in a dialog.
+    // Before the dialog shows, widths are not the ones it will have.
+    if (!isVisible())
+        return;
     for (QLabel* note : findChildren<QLabel*>())
         if (note->wordWrap() && note->width() > 0)
             note->setMinimumHeight(note->heightForWidth(note->width()));
@@ -189,6 +192,13 @@ void CSerialPortsDlg::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     FitNotes();
+    // As tall as the notes need at this width, within the screen.
+    layout()->activate();
+    int needed = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : sizeHint().height();
+    if (screen())
+        needed = qMin(needed, screen()->availableGeometry().height() - 40);
+    if (needed > height())
+        resize(width(), needed);
 }
 
 QString CSerialPortsDlg::TryPort(int nSerialPort)
