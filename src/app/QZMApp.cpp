@@ -25,6 +25,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QScopeGuard>
+#include <QSessionManager>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -101,7 +103,7 @@ bool CQZMApp::InitInstance()
     // The Transfer Monitor follows every transfer through the history.
     auto makeDocument = [this] {
         auto doc = std::make_unique<CQZMDoc>();
-        doc->SetSendAllHandler([this](CQZMDoc& d) { SendAllFromWindowObserved(d, m_transferHistory); });
+        doc->SetSendAllHandler([this](CQZMDoc& d) { SendAllHeld(d); });
         return std::unique_ptr<CDocument>(std::move(doc));
     };
     auto makeFrame = [this](CDocument* doc) -> CFrameWnd* {
@@ -133,6 +135,16 @@ bool CQZMApp::InitInstance()
 
     CMainFrame* frame = GetMainFrame();
     connect(frame, &CMainFrame::filesDropped, this, &CQZMApp::OpenDroppedFiles);
+#if QT_CONFIG(sessionmanager)
+    // A session that ends under a transfer would cut it off half sent.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        CDocument* doc = GetDocument();
+        if (doc && doc->IsHeld() && manager.allowsInteraction()) {
+            manager.cancel();
+            manager.release();
+        }
+    });
+#endif
     frame->show();
     WaitForFirstFrame(frame, kFirstFrameTimeoutMs);
     RunAfterFirstFrame();
@@ -169,6 +181,8 @@ bool CQZMApp::ProcessShellCommand()
         SetWriteRecentListAtExit(false);
         if (!m_cmdInfo.m_bRunEmbedded)
             AfxMessageBox(AFX_IDP_UNREG_DONE);
+        // The program ends here as specified, but what it was asked worked.
+        SetExitCodeWithoutStart(0);
         return false;
     }
     return false;
@@ -226,11 +240,20 @@ void CQZMApp::EnableShellOpen()
         m_pStartLock.reset();
         return;
     }
+    const QString name = ShellServerName();
+    if (name.isEmpty()) {
+        qWarning("The shell server is not available: no folder of this user's own holds its socket "
+                 "(XDG_RUNTIME_DIR is unset or unusable, and the temporary folder's is taken)");
+        m_pStartLock.reset();
+        return;
+    }
     m_pShellModule = module;
-    m_pShellServer = module->create(ShellServerName(),
+    m_pShellServer = module->create(name,
                                     [this](const ShellRequest& request) { return OnShellRequest(request); });
     // Another instance may answer already; this one then runs without.
     module->listen(m_pShellServer);
+    if (m_bRequestsHeld)
+        module->setHeld(m_pShellServer, true);
     // Starts waiting to hand over their files may now ask this one.
     m_pStartLock.reset();
 }
@@ -317,8 +340,38 @@ void CQZMApp::OnViewTransferMonitor()
     m_pTransferMonitor->activateWindow();
 }
 
+void CQZMApp::SendAllHeld(CQZMDoc& doc)
+{
+    // The device gets the document as it was when Send All began: opens and
+    // prints from the desktop, the shell conversation and drops wait.
+    const CDocument::CHold hold(doc);
+    SetRequestsHeld(true);
+    const auto release = qScopeGuard([this] { SetRequestsHeld(false); });
+    SendAllFromWindowObserved(doc, m_transferHistory);
+}
+
+void CQZMApp::SetRequestsHeld(bool held)
+{
+    m_bRequestsHeld = held;
+    if (m_pShellServer)
+        m_pShellModule->setHeld(m_pShellServer, held);
+    if (!held && !m_heldDrops.isEmpty())
+        OpenDroppedFiles(std::exchange(m_heldDrops, {}));
+}
+
 void CQZMApp::OpenDroppedFiles(const QStringList& paths)
 {
+    // In the shell conversation's queue, drops keep their turn among the
+    // requests that came before and after them.
+    if (m_pShellServer) {
+        for (const QString& path : paths)
+            m_pShellModule->submit(m_pShellServer, ShellRequest{ShellRequest::Verb::Open, FullOpenPath(path), {}, {}, {}});
+        return;
+    }
+    if (m_bRequestsHeld) {
+        m_heldDrops << paths;
+        return;
+    }
     // Leave the drop first; each open may ask to save.
     QTimer::singleShot(0, this, [this, paths] {
         for (const QString& path : paths)

@@ -61,6 +61,10 @@ private:
     bool HandOpenToRunningInstance();
     bool PrintFromCommandLine();
     void OpenDroppedFiles(const QStringList& paths);
+    // Send All with the document held and every request from outside
+    // waiting until it ends.
+    void SendAllHeld(CQZMDoc& doc);
+    void SetRequestsHeld(bool held);
 
     QStringList m_arguments;
     CCommandLineInfo m_cmdInfo;
@@ -71,6 +75,9 @@ private:
     CShellServer* m_pShellServer = nullptr;
     const CShellServerModuleApi* m_pShellModule = nullptr;
     CTransferHistory m_transferHistory;
+    bool m_bRequestsHeld = false;
+    // Dropped while held, with no shell server to queue them.
+    QStringList m_heldDrops;
     // Owned by the main frame, as its child window.
     QPointer<CTransferMonitor> m_pTransferMonitor;
 };

@@ -26,6 +26,33 @@ QString SocketPath(const QString& name)
 // Set while a start of this process holds the lock: another CQZMApp in the
 // same process (tests) would otherwise wait for itself.
 bool g_heldHere = false;
+
+// A folder only this user can enter.
+bool IsPrivateFolder(const QString& folder, bool followLink)
+{
+    struct stat info;
+    const QByteArray path = QFile::encodeName(folder);
+    const int r = followLink ? ::stat(path.constData(), &info) : ::lstat(path.constData(), &info);
+    return r == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
+}
+
+// Room for the socket's name in its folder (sockaddr_un holds 108 bytes).
+bool SocketPathFits(const QString& path)
+{
+    return QFile::encodeName(path).size() < 100;
+}
+
+// Without a runtime folder: one made for the purpose in the temporary
+// folder, the user's alone. A name someone else took first (a folder of
+// theirs, a link, a loose mode) is not used at all.
+QString FallbackSocketFolder()
+{
+    const QString folder = QDir::tempPath() + QStringLiteral("/%1-runtime-%2").arg(ProgramBaseName()).arg(::getuid());
+    const QByteArray path = QFile::encodeName(folder);
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        return {};
+    return IsPrivateFolder(folder, false) ? folder : QString();
+}
 #endif
 } // namespace
 
@@ -38,18 +65,23 @@ QString ShellServerName()
     const QString name = base + QLatin1Char('-') + QString::number(::getuid());
     // The runtime folder is the user's own; a socket path must stay short.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir()) {
+    if (QDir::isAbsolutePath(runtime) && IsPrivateFolder(runtime, true)) {
         const QString full = QDir::cleanPath(runtime) + QLatin1Char('/') + name;
-        if (QFile::encodeName(full).size() < 100)
+        if (SocketPathFits(full))
             return full;
     }
-    return name;
+    const QString folder = FallbackSocketFolder();
+    if (folder.isEmpty() || !SocketPathFits(folder + QLatin1Char('/') + name))
+        return {};
+    return folder + QLatin1Char('/') + name;
 #endif
 }
 
 ForwardResult ForwardOpenToRunningInstance(const QString& path)
 {
     const QString name = ShellServerName();
+    if (name.isEmpty())
+        return ForwardResult::NoInstance;
 #ifndef Q_OS_WIN
     // No socket, no instance: the first start does not load the module.
     struct stat info;
@@ -66,9 +98,10 @@ std::unique_ptr<CInstanceStartLock> CInstanceStartLock::Acquire()
 {
     std::unique_ptr<CInstanceStartLock> lock(new CInstanceStartLock);
 #ifndef Q_OS_WIN
-    if (g_heldHere)
+    const QString name = ShellServerName();
+    if (g_heldHere || name.isEmpty())
         return lock;
-    const QByteArray file = QFile::encodeName(SocketPath(ShellServerName()) + QStringLiteral(".lock"));
+    const QByteArray file = QFile::encodeName(SocketPath(name) + QStringLiteral(".lock"));
     const int fd = ::open(file.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return lock;

@@ -5,6 +5,11 @@
 #include <QLocalSocket>
 #include <QStringDecoder>
 
+#ifndef Q_OS_WIN
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 namespace {
 constexpr int kMaxArgumentChars = 4096;
 
@@ -93,6 +98,23 @@ QStringList& NamesServedHere()
 }
 } // namespace
 
+bool PeerIsThisUser(const QLocalSocket& socket)
+{
+#if defined(Q_OS_WIN)
+    Q_UNUSED(socket);
+    return true;   // a pipe named after the user, made for the user alone
+#elif defined(SO_PEERCRED)
+    struct ucred peer = {};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0
+           && peer.uid == ::getuid();
+#else
+    uid_t uid = 0;
+    gid_t gid = 0;
+    return ::getpeereid(int(socket.socketDescriptor()), &uid, &gid) == 0 && uid == ::getuid();
+#endif
+}
+
 QByteArray OpenRequestLine(const QString& path)
 {
     QString quoted = path;
@@ -108,6 +130,9 @@ ForwardResult ForwardOpenRequest(const QString& name, const QString& path)
     socket.connectToServer(name);
     // A socket left by a crashed instance refuses at once.
     if (!socket.waitForConnected(2000))
+        return ForwardResult::NoInstance;
+    // A file's name goes to this user's own program and nobody else.
+    if (!PeerIsThisUser(socket))
         return ForwardResult::NoInstance;
     socket.write(OpenRequestLine(path));
     // The instance may ask to save its own document first: its answer comes
@@ -164,6 +189,11 @@ bool CShellServer::Listen()
 void CShellServer::OnNewConnection()
 {
     while (QLocalSocket* socket = m_server.nextPendingConnection()) {
+        if (!PeerIsThisUser(*socket)) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         // Too many at once: the oldest, most likely stuck, gives way.
         if (m_connections.size() >= kMaxConnections)
             m_connections.first()->abort();
@@ -229,7 +259,19 @@ void CShellServer::OnReadyRead(QLocalSocket* socket)
     }
 }
 
-void CShellServer::Enqueue(QLocalSocket* socket, const ShellRequest& request)
+void CShellServer::SetHeld(bool held)
+{
+    m_held = held;
+    if (!held && !m_queue.isEmpty())
+        ScheduleQueue();
+}
+
+void CShellServer::Submit(const ShellRequest& request)
+{
+    Enqueue(nullptr, request, true);
+}
+
+void CShellServer::Enqueue(QLocalSocket* socket, const ShellRequest& request, bool ownRequest)
 {
     // The same file asked to open twice opens once; both hear how it went.
     if (request.verb == ShellRequest::Verb::Open) {
@@ -244,7 +286,8 @@ void CShellServer::Enqueue(QLocalSocket* socket, const ShellRequest& request)
             }
         }
     }
-    if (m_queue.size() >= kMaxPending) {
+    // The program's own requests are never turned away.
+    if (m_queue.size() >= kMaxPending && !ownRequest) {
         Reply(socket, "failed");
         return;
     }
@@ -266,10 +309,10 @@ void CShellServer::ProcessQueue()
 {
     m_scheduled = false;
     // A request may run a modal loop; what arrives meanwhile waits here.
-    if (m_busy)
+    if (m_busy || m_held)
         return;
     m_busy = true;
-    while (!m_queue.isEmpty()) {
+    while (!m_queue.isEmpty() && !m_held) {
         const Pending pending = m_queue.dequeue();
         const bool ok = m_handler(pending.request);
         for (const QPointer<QLocalSocket>& socket : pending.sockets)

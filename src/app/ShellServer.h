@@ -21,6 +21,9 @@ class QLocalSocket;
 // oversized arguments are refused. Anything else gives nothing.
 std::optional<ShellRequest> ParseShellRequest(const QString& text);
 
+// True when the other end of a connected socket runs as this very user.
+bool PeerIsThisUser(const QLocalSocket& socket);
+
 // The request line that opens path: [open("path")].
 QByteArray OpenRequestLine(const QString& path);
 
@@ -59,6 +62,13 @@ public:
     bool Listen();
     bool IsListening() const { return m_server.isListening(); }
     QString FullServerName() const { return m_server.fullServerName(); }
+    // While held (the document is being sent), requests wait in the queue,
+    // however many; released, they run in the order they came.
+    void SetHeld(bool held);
+    bool IsHeld() const { return m_held; }
+    // A request of the program's own (a file dropped on the window): it
+    // queues behind those of the conversation and nobody hears its answer.
+    void Submit(const ShellRequest& request);
     // Requests waiting to run (the one running not counted).
     int PendingCount() const { return int(m_queue.size()); }
     int ConnectionCount() const { return int(m_connections.size()); }
@@ -74,7 +84,7 @@ private:
 
     void OnNewConnection();
     void OnReadyRead(QLocalSocket* socket);
-    void Enqueue(QLocalSocket* socket, const ShellRequest& request);
+    void Enqueue(QLocalSocket* socket, const ShellRequest& request, bool ownRequest = false);
     void ScheduleQueue();
     void ProcessQueue();
     static void Reply(QLocalSocket* socket, const char* answer, bool flush = false);
@@ -86,4 +96,5 @@ private:
     QQueue<Pending> m_queue;
     bool m_busy = false;
     bool m_scheduled = false;
+    bool m_held = false;
 };

@@ -18,7 +18,17 @@ void Destroy(CShellServer* server)
 {
     delete server;
 }
+
+void SetHeld(CShellServer* server, bool held)
+{
+    server->SetHeld(held);
+}
+
+void Submit(CShellServer* server, const ShellRequest& request)
+{
+    server->Submit(request);
+}
 } // namespace
 
-extern const CShellServerModuleApi kShellServerModuleApi = {kModuleVersion, Create, Listen, Destroy,
-                                                            ForwardOpenRequest};
+extern const CShellServerModuleApi kShellServerModuleApi = {kModuleVersion, Create, Listen,           Destroy,
+                                                            SetHeld,        Submit, ForwardOpenRequest};

@@ -40,11 +40,16 @@ struct CShellServerModuleApi
     // CShellServer::Listen.
     bool (*listen)(CShellServer* server);
     void (*destroy)(CShellServer* server);
+    // CShellServer::SetHeld and CShellServer::Submit.
+    void (*setHeld)(CShellServer* server, bool held);
+    void (*submit)(CShellServer* server, const ShellRequest& request);
     // Asks the instance listening on `name` to open `path` (absolute) and
     // waits for its answer, however long its window takes to give it.
     ForwardResult (*forwardOpen)(const QString& name, const QString& path);
 };
 
 // The socket of this user's shell conversation: "<program base name>-<user
-// id>", in XDG_RUNTIME_DIR when there is one (else Qt's temporary folder).
+// id>", in XDG_RUNTIME_DIR when that is a folder of the user's alone, else in
+// "<temporary folder>/<base name>-runtime-<user id>", made 0700 for it.
+// Empty when neither can be had: the program then runs without one.
 QString ShellServerName();

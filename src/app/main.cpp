@@ -1,4 +1,5 @@
 #include "app/AppMain.h"
+#include "app/CommandLineInfo.h"
 #include "app/InformationSwitches.h"
 
 #include <QApplication>
@@ -16,6 +17,11 @@ int main(int argc, char* argv[])
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
+    // Unregistering needs no window: without a display it runs on the
+    // offscreen platform and says its message on the terminal.
+    const bool terminalOnly = !HasDisplay() && CCommandLineInfo::Parse(arguments).m_nShellCommand == CCommandLineInfo::AppUnregister;
+    if (terminalOnly)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    return RunQZMApplication(application);
+    return RunQZMApplication(application, terminalOnly);
 }

@@ -39,7 +39,8 @@ int RunHelpAll(const QString& toolHelp)
         const char* name;
         Runner run;
     } commands[] = {{"report", RunReportCommand}, {"show", RunShowCommand}, {"create", RunCreateCommand},
-                    {"set", RunSetCommand},       {"send", RunSendCommand}, {"ports", RunPortsCommand}};
+                    {"set", RunSetCommand},       {"send", RunSendCommand}, {"ports", RunPortsCommand},
+                    {"diff", RunDiffCommand}};
     for (const auto& command : commands) {
         QTextStream(stdout) << "\n" << QString(72, QLatin1Char('-')) << "\nqzm-cli " << command.name << "\n\n";
         if (const int code = command.run({QStringLiteral("--help")}); code != kExitOk)

@@ -102,6 +102,21 @@ public:
     // read or wrote there.
     bool FileChangedOnDisk(const QString& path) const;
 
+    // Held while a task reads the document from its start to its end (Send
+    // All): nothing replaces it meanwhile and its window does not close.
+    bool IsHeld() const { return m_nHolds > 0; }
+    class CHold
+    {
+    public:
+        explicit CHold(CDocument& doc) : m_doc(doc) { ++m_doc.m_nHolds; }
+        ~CHold() { --m_doc.m_nHolds; }
+        CHold(const CHold&) = delete;
+        CHold& operator=(const CHold&) = delete;
+
+    private:
+        CDocument& m_doc;
+    };
+
     // Toolkit commands the document answers: Save and Save As.
     bool OnCmdMsg(int id, CCmdUI* ui) override;
 
@@ -121,6 +136,7 @@ private:
     QString m_strTitle;
     QString m_strPathName;
     bool m_bModified = false;
+    int m_nHolds = 0;
     FileStamp m_diskStamp;
     FileStamp m_lastWritten;
     QList<CView*> m_views;

@@ -273,7 +273,9 @@ void CFrameWnd::OnUpdateFrameTitle()
 void CFrameWnd::closeEvent(QCloseEvent* event)
 {
     CDocument* doc = GetActiveDocument();
-    if (doc && !doc->SaveModified()) {
+    // A transfer cannot be cancelled, so neither can the window under it
+    // close; the transfer ends within its time-outs.
+    if (doc && (doc->IsHeld() || !doc->SaveModified())) {
         event->ignore();
         return;
     }

@@ -30,6 +30,10 @@ void CSingleDocTemplate::SetDefaultTitle(CDocument* document) const
 OpenResult CSingleDocTemplate::OpenDocumentFile(const QString& path, bool makeVisible)
 {
     bool created = false;
+    // What is being sent stays what it was; a caller that can wait queues
+    // the open for later.
+    if (m_document && m_document->IsHeld())
+        return OpenResult::Abandoned;
     if (m_document) {
         if (!m_document->SaveModified())
             return OpenResult::Abandoned;

@@ -14,15 +14,17 @@
 #include <QSettings>
 
 namespace {
-// A name as the shell or a user may quote it: a leading double quote is
-// dropped and the name ends at its last double quote.
+// A name as the shell or a user may quote it: one pair of double quotes
+// around the whole name goes, and so does a lone leading one. A quote
+// anywhere else is part of the name.
 QString unquotedPath(QString path)
 {
-    if (path.startsWith(QLatin1Char('"')))
-        path.remove(0, 1);
-    const int lastQuote = path.lastIndexOf(QLatin1Char('"'));
-    if (lastQuote >= 0)
-        path.truncate(lastQuote);
+    if (!path.startsWith(QLatin1Char('"')))
+        return path;
+    if (path.size() >= 2 && path.endsWith(QLatin1Char('"')))
+        return path.mid(1, path.size() - 2);
+    if (path.indexOf(QLatin1Char('"'), 1) < 0)
+        return path.mid(1);
     return path;
 }
 } // namespace

@@ -1,4 +1,5 @@
 #include "app/QZMApp.h"
+#include "app/ShellServerModule.h"
 #include "document/QZMDoc.h"
 #include "editor/QZMView.h"
 #include "frame/AboutDlg.h"
@@ -466,6 +467,24 @@ private slots:
             QVERIFY(app.InitInstance());
             QCOMPARE((*app.GetRecentFileList())[0], QDir::toNativeSeparators(a));
         }
+    }
+
+    void aQuoteInsideANameIsPartOfIt()
+    {
+        // Only a pair around the whole name is quoting; the rest is the name.
+        QTemporaryDir dir;
+        const QString plain = dir.filePath("plan");
+        const QString quoted = dir.filePath("plan\".qzm");
+        WriteTestFile(plain, qzmFile(1));
+        WriteTestFile(quoted, qzmFile(2));
+        CQZMApp app(QStringList{quoted});
+        QVERIFY(app.InitInstance());
+        QCOMPARE(app.GetQZMDoc()->GetPathName(), quoted);
+        QCOMPARE(app.GetQZMDoc()->ReadBlocks()[0]->m_nAddress, 2);
+        QVERIFY(app.OpenDocumentFile("\"" + plain + "\""));
+        QCOMPARE(app.GetQZMDoc()->GetPathName(), plain);
+        QVERIFY(app.OnShellRequest(ShellRequest{ShellRequest::Verb::Open, quoted, {}, {}, {}}));
+        QCOMPARE(app.GetQZMDoc()->GetPathName(), quoted);
     }
 
     void startUpWithAMissingFileEnds()

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -185,6 +186,69 @@ private slots:
         QVERIFY(app.InitInstance());
         QCOMPARE(app.GetQZMDoc()->GetPathName(), path);
         QCOMPARE(asked, 0);
+    }
+
+    void socketFolderAndPeerMustBeTheUsersOwn()
+    {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", runtime); });
+        // No runtime folder, or one too deep for a socket's name: a folder
+        // made 0700 in the temporary folder holds the socket.
+        QTemporaryDir deep;
+        const QString tooLong = deep.filePath(QString(100, QLatin1Char('d')));
+        QVERIFY(QDir().mkpath(tooLong) && QFile::setPermissions(tooLong, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        for (const QString& value : {QString(), tooLong}) {
+            qputenv("XDG_RUNTIME_DIR", value.toLocal8Bit());
+            const QString name = ShellServerName();
+            QVERIFY(!name.isEmpty());
+            QCOMPARE(QFileInfo(name).path(), QDir::tempPath() + QStringLiteral("/test_oneinstance-runtime-%1").arg(::getuid()));
+            struct stat info;
+            QVERIFY(::lstat(QFile::encodeName(QFileInfo(name).path()).constData(), &info) == 0);
+            QCOMPARE(info.st_mode & 07777, mode_t(0700));
+        }
+        // Someone else's folder, a link, a loose mode: no socket at all.
+        qunsetenv("XDG_RUNTIME_DIR");
+        const QByteArray folder = QFile::encodeName(QFileInfo(ShellServerName()).path());
+        QVERIFY(::chmod(folder.constData(), 0755) == 0);
+        QVERIFY(ShellServerName().isEmpty());
+        QVERIFY(::rmdir(folder.constData()) == 0 && ::symlink(QFile::encodeName(deep.path()).constData(), folder.constData()) == 0);
+        QVERIFY(ShellServerName().isEmpty());
+        QVERIFY(::unlink(folder.constData()) == 0);
+        QVERIFY(!ShellServerName().isEmpty());
+
+        // A listener of another user hears nothing of the file.
+        if (::getuid() != 0)
+            QSKIP("needs root to listen as another user");
+        QTemporaryDir shared(QStringLiteral("/tmp/qzm-peer-XXXXXX"));
+        QVERIFY(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777)));
+        const QString socketPath = shared.filePath(QStringLiteral("s"));
+        QProcess other;
+        other.start(QStringLiteral("setpriv"),
+                    {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+                     QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
+                     QStringLiteral("import socket,sys\n"
+                                    "s=socket.socket(socket.AF_UNIX);s.bind(sys.argv[1]);s.listen();print('up',flush=True)\n"
+                                    "c,_=s.accept();c.settimeout(3)\n"
+                                    "try: print(repr(c.recv(4096)))\n"
+                                    "except Exception: print('nothing')\n"),
+                     socketPath});
+        QVERIFY(other.waitForReadyRead(10000));
+        QCOMPARE(ForwardOpenRequest(socketPath, QStringLiteral("/home/tech/secret.qzm")), ForwardResult::NoInstance);
+        QVERIFY(other.waitForFinished(10000));
+        QVERIFY(!other.readAllStandardOutput().contains("secret"));
+    }
+
+    void unregisterWithoutADisplay()
+    {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(QZM_PROGRAM), {QStringLiteral("/Unregister")});
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(program.readAllStandardOutput().contains("System registry entries have been removed"));
     }
 
     void programInAFolderNamedInAnotherEncoding()

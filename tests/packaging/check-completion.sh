@@ -29,6 +29,7 @@ expect()
 cd "$(mktemp -d)" || exit 1
 touch plant.qzm other.txt plant.json
 expect "send set " qzm-cli se
+expect "diff " qzm-cli di
 expect "--help --help-all " qzm-cli --he
 expect "--help --json --log --port " qzm-cli send plant.qzm --
 expect "plant.qzm " qzm-cli send ""
