@@ -42,6 +42,10 @@ endforeach()
 add_custom_target(qzm_man ALL DEPENDS ${man_outputs})
 install(FILES ${man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# bash-completion loads a command's completion on demand from this folder.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/completion/qzm-cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+
 # Debian wants the copyright statement and the changelog (compressed) next to
 # the package's other documents.
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright

@@ -90,6 +90,8 @@ bool CQZMApp::InitInstance()
     // Settings live under Software\Zelvra\QZM.
     QCoreApplication::setOrganizationName(QStringLiteral("Zelvra"));
     QCoreApplication::setApplicationName(CStringTable::Load(AFX_IDS_APP_TITLE));
+    // Lets a dock match the window to its desktop entry (Wayland app id).
+    QGuiApplication::setDesktopFileName(DesktopBaseName());
 
     QApplication::setWindowIcon(QZMAppIcon());
     InstallLazyStandardIcons();

@@ -4,6 +4,7 @@
 
 #include "app/AppIcons.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -220,6 +221,8 @@ QByteArray CShellRegistration::DesktopEntry() const
     text += QLatin1String("Categories=Utility;\n");
     text += QLatin1String("Keywords=configuration;serial;Modbus;field network;concentrator;\n");
     text += QLatin1String("Terminal=false\n");
+    // The window's X11 class, for docks that match windows to launchers.
+    text += QLatin1String("StartupWMClass=") + QCoreApplication::applicationName() + QLatin1Char('\n');
     text += QLatin1String("Actions=Print;\n");
     text += QLatin1String("\n[Desktop Action Print]\n");
     text += QLatin1String("Name=Print\n");

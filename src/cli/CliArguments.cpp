@@ -22,7 +22,7 @@ int ParseCommandArguments(QCommandLineParser& parser, const QString& command, co
         const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
         QString text = parser.helpText();
         text.replace(program + QStringLiteral(" [options]"), program + QLatin1Char(' ') + command + QStringLiteral(" [options]"));
-        QTextStream(stdout) << text;
+        QTextStream(stdout) << text << CliCommandExamples(command);
         return kExitOk;
     }
     if (!positional.isEmpty() && parser.positionalArguments().size() != 1)

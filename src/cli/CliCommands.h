@@ -21,3 +21,8 @@ int RunDiffCommand(const QStringList& arguments);
 // else the exit code.
 int ParseCommandArguments(QCommandLineParser& parser, const QString& command, const QStringList& arguments,
                           const QString& positional = QStringLiteral("The .qzm file."));
+
+// One or two typical uses of the command, for the end of its --help.
+QString CliCommandExamples(const QString& command);
+// The tool's help followed by every command's.
+int RunHelpAll(const QString& toolHelp);

@@ -45,7 +45,7 @@ int RunPortsCommand(const QStringList& arguments)
         const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
         QString text = parser.helpText();
         text.replace(program + QStringLiteral(" [options]"), program + QStringLiteral(" ports [options]"));
-        QTextStream(stdout) << text;
+        QTextStream(stdout) << text << CliCommandExamples(QStringLiteral("ports"));
         return 0;
     }
     if (!parser.positionalArguments().isEmpty()) {

@@ -51,7 +51,11 @@ int main(int argc, char* argv[])
         "Exit codes: 0 success, 1 the file or the device failed, 2 wrong usage\n"
         "(diff: 0 the same, 1 different, 2 a file could not be read).\n"
         "qzm-cli COMMAND --help describes a command."));
-    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("?")},
+                                  QStringLiteral("Displays this help."));
+    const QCommandLineOption helpAll(QStringLiteral("help-all"),
+                                     QStringLiteral("Displays this help and the help of every command."));
+    parser.addOptions({help, helpAll});
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("report, show, create, set, send, ports or diff"),
                                  QStringLiteral("COMMAND [arguments]"));
@@ -62,6 +66,8 @@ int main(int argc, char* argv[])
         QTextStream(stdout) << parser.helpText();
         return kExitOk;
     }
+    if (parser.isSet(helpAll))
+        return RunHelpAll(parser.helpText());
     if (parser.isSet(version)) {
         QTextStream(stdout) << "qzm-cli " << QCoreApplication::applicationVersion() << "\n";
         return kExitOk;

@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QPainter>
 #include <QFocusEvent>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QStyleOptionTabWidgetFrame>
@@ -20,6 +21,8 @@
 #include <QStyleOptionFrame>
 #include <QValidator>
 #include <QWheelEvent>
+
+#include <utility>
 
 #include <climits>
 #include <cmath>
@@ -282,11 +285,50 @@ void CDescriptionEdit::WriteText(const QString& text)
 namespace {
 // Qt names a drop-down list by its current item on X11, leaving the name to
 // the label relation that not every reader follows: "19200" says nothing.
-// This one is named after its label and gives the item as its value.
-class CDropListAccessible : public QAccessibleWidget
+// This one is named after its label and gives the item as its value and as
+// its text (what AT-SPI readers speak after the name), with the list of
+// items as its child, as Qt's own drop-down list has it.
+class CDropListAccessible : public QAccessibleWidget, public QAccessibleTextInterface
 {
 public:
     explicit CDropListAccessible(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    int childCount() const override { return List()->view() ? 1 : 0; }
+    QAccessibleInterface* child(int index) const override
+    {
+        return index == 0 && List()->view() ? QAccessible::queryAccessibleInterface(List()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        return child && child->object() == List()->view() ? 0 : -1;
+    }
+
+    // The current item as read-only text.
+    QString text(int start, int end) const override { return List()->currentText().mid(start, end - start); }
+    int characterCount() const override { return int(List()->currentText().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* start, int* end) const override
+    {
+        *start = offset;
+        *end = offset;
+        return {};
+    }
 
     QString text(QAccessible::Text t) const override
     {
@@ -299,7 +341,7 @@ public:
     QAccessible::State state() const override
     {
         QAccessible::State s = QAccessibleWidget::state();
-        const QComboBox* list = static_cast<const QComboBox*>(widget());
+        const QComboBox* list = List();
         s.expandable = true;
         s.expanded = list->view() && list->view()->isVisible();
         s.collapsed = !s.expanded;
@@ -318,6 +360,9 @@ public:
         else
             QAccessibleWidget::doAction(action);
     }
+
+private:
+    QComboBox* List() const { return static_cast<QComboBox*>(widget()); }
 };
 
 QAccessibleInterface* DropListAccessibleFactory(const QString& className, QObject* object)
@@ -332,6 +377,16 @@ CDropList::CDropList(QWidget* parent) : QComboBox(parent)
 {
     // Installing twice installs once.
     QAccessible::installFactory(DropListAccessibleFactory);
+    // A reader hears the new item as the list's text changes.
+    connect(this, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        const QString before = std::exchange(m_strAnnounced, text);
+        if (!QAccessible::isActive())
+            return;
+        QAccessibleTextUpdateEvent update(this, 0, before, text);
+        QAccessible::updateAccessibility(&update);
+        QAccessibleValueChangeEvent value(this, text);
+        QAccessible::updateAccessibility(&value);
+    });
 }
 
 void CDropList::wheelEvent(QWheelEvent* event)
@@ -390,7 +445,20 @@ void CFormFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOption
             return;
     // The colours the application's own style gives these lines.
     const QColor line = option->palette.window().color().darker(element == PE_FrameGroupBox ? 111 : 140);
-    const QRect r = option->rect;
+    QRect r = option->rect;
+    // Fusion draws a group box's frame below its title, inside this rect;
+    // around the whole rect the title would get a frame of its own.
+    if (element == PE_FrameGroupBox && baseStyle()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0) {
+        const auto* box = qobject_cast<const QGroupBox*>(widget);
+        constexpr int kFusionTitleMargin = 3;
+        const int top = box && !box->isCheckable() && box->title().isEmpty()
+                            ? kFusionTitleMargin
+                            : qMax(pixelMetric(PM_ExclusiveIndicatorHeight, option, widget), option->fontMetrics.height())
+                                  + kFusionTitleMargin;
+        r.setTop(r.top() + top);
+        if (r.height() < 3)
+            return;
+    }
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, false);
     painter->fillRect(QRect(r.left(), r.top(), r.width(), 1), line);

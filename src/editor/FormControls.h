@@ -144,6 +144,9 @@ public:
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
+
+private:
+    QString m_strAnnounced; // the text readers last heard
 };
 
 // Radio button that stays a tab stop of its own: Qt would otherwise keep

@@ -146,6 +146,14 @@ int PrintTextPages(QPrinter& printer, const QStringList& text, const QString& ti
     return printed;
 }
 
+PrinterMissing MissingPrinter(const PrinterDetails& details)
+{
+    if (!details.printerName.isEmpty())
+        return QPrinterInfo::printerInfo(details.printerName).isNull() ? PrinterMissing::NamedPrinter
+                                                                       : PrinterMissing::No;
+    return QPrinterInfo::availablePrinterNames().isEmpty() ? PrinterMissing::NoneInstalled : PrinterMissing::No;
+}
+
 bool Print(const TextPrintJob& job)
 {
     QPrinter printer(QPrinter::HighResolution);
@@ -169,4 +177,5 @@ bool Print(const TextPrintJob& job)
 }
 } // namespace
 
-extern const CPrintModuleApi kPrintModuleApi = {kModuleVersion, PrintDialog, SelectPrinter, PrintTextPages, Print};
+extern const CPrintModuleApi kPrintModuleApi = {kModuleVersion, PrintDialog, SelectPrinter, PrintTextPages, Print,
+                                             MissingPrinter};

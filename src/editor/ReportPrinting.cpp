@@ -6,6 +6,8 @@
 #include "framework/LazyModule.h"
 #include "framework/LocalText.h"
 #include "framework/StandardIds.h"
+#include "framework/StringTable.h"
+#include "resources/Resource.h"
 
 namespace {
 constexpr int kTabWidth = 8;
@@ -88,7 +90,15 @@ bool PrintReport(const CQZMDoc& doc, ReportPrintJob job, QWidget* parent, const 
     text.selector = &g_selector;
     text.interaction = &CInteraction::Instance();
     if (!printing || !printing->print(text)) {
-        AfxMessageBox(AFX_IDP_COMMAND_FAILURE);
+        // Say what is missing when it is the printer; a test's own selector
+        // stands for a printer.
+        const PrinterMissing missing = printing && !g_selector ? printing->missingPrinter(details) : PrinterMissing::No;
+        if (missing == PrinterMissing::NoneInstalled)
+            AfxMessageBox(IDS_NO_PRINTER);
+        else if (missing == PrinterMissing::NamedPrinter)
+            AfxMessageBox(CStringTable::Load(IDS_PRINTER_NOT_FOUND).arg(details.printerName));
+        else
+            AfxMessageBox(AFX_IDP_COMMAND_FAILURE);
         return false;
     }
     return true;

@@ -18,7 +18,9 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
@@ -280,8 +282,28 @@ void CMainFrame::UpdateLockIndicators()
 void CMainFrame::showEvent(QShowEvent* event)
 {
     CFrameWnd::showEvent(event);
+    if (!m_bFittedToScreen) {
+        m_bFittedToScreen = true;
+        FitToScreen();
+    }
     if (!m_nBlankIndicatorWidth)
         FitBlankIndicators();
+}
+
+void CMainFrame::FitToScreen()
+{
+    // At a large scale factor the first size can be taller than the screen:
+    // the status bar would open out of sight. The form scrolls instead.
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen || isMaximized() || isFullScreen())
+        return;
+    const QRect available = screen->availableGeometry();
+    // The title bar and borders are not known before the window is mapped.
+    const int frameHeight = qMax(frameGeometry().height() - height(), style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    const int frameWidth = qMax(frameGeometry().width() - width(), 2 * style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth));
+    const QSize fitted = size().boundedTo(QSize(available.width() - frameWidth, available.height() - frameHeight));
+    if (fitted != size())
+        resize(fitted);
 }
 
 void CMainFrame::FitBlankIndicators()

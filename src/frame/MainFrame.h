@@ -36,6 +36,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Keeps the first size within the screen's available area.
+    void FitToScreen();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -55,4 +57,5 @@ private:
     QLabel* m_indicators[3] = {nullptr, nullptr, nullptr};
     // The one width of a blank indicator pane, fixed at the first show.
     int m_nBlankIndicatorWidth = 0;
+    bool m_bFittedToScreen = false;
 };

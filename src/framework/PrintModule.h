@@ -18,6 +18,12 @@ struct PrinterDetails
     QString portName;
 };
 
+enum class PrinterMissing {
+    No,            // there is one to print on
+    NoneInstalled, // the system knows no printer at all
+    NamedPrinter,  // the printer the details name is not there
+};
+
 // Tests point print jobs at PDF files through this. The selector gets the
 // job's printer details.
 using PrinterSelector = std::function<bool(QPrinter& printer, const PrinterDetails& details)>;
@@ -56,4 +62,6 @@ struct CPrintModuleApi
     // The whole job; false when its printer could not be used (nothing was
     // printed). A job the user cancels is no failure.
     bool (*print)(const TextPrintJob& job);
+    // Why no printer can take a job for these details, to tell the user.
+    PrinterMissing (*missingPrinter)(const PrinterDetails& details);
 };

@@ -21,6 +21,8 @@ constexpr int IDS_TRANSFER_BLOCKS = 117;
 constexpr int IDS_SENDING_SETTINGS = 118;
 constexpr int IDS_TEXT_FILE_FILTER = 150;     // first filter of the Create Text File dialog
 constexpr int IDS_PRINT_NEEDS_FILE = 151;     // a print switch (or print action) without a file
+constexpr int IDS_NO_PRINTER = 152;           // direct printing on a system without printers
+constexpr int IDS_PRINTER_NOT_FOUND = 153;    // print-to names a printer that is not there
 
 // Resource 128: template string, menu, accelerators, toolbar, icon
 constexpr int IDR_MAINFRAME = 128;

@@ -27,6 +27,8 @@ const CStringTable::Entry kStrings[] = {
     {IDS_SENDING_SETTINGS, "Sending Modbus-RTU communication settings..."},
     {IDS_TEXT_FILE_FILTER, "Text Files (*.txt)"},
     {IDS_PRINT_NEEDS_FILE, "Nothing to print: no file was named.\nPrint a QZM file with: qzm /p FILE"},
+    {IDS_NO_PRINTER, "Nothing was printed: no printer is available.\nInstall or connect a printer, then print again."},
+    {IDS_PRINTER_NOT_FOUND, "Nothing was printed: the printer \"%1\" is not available."},
 
     {IDR_MAINFRAME, "QZM V2.01\n\nQZM\nQZM Files (*.qzm)\n.qzm\nQZM.Document\nQZM Document"},
 

@@ -108,6 +108,7 @@ void CConfigTransfer::Conclude()
 bool CConfigTransfer::OpenPort()
 {
     m_dlgSend.SetStatusText(CStringTable::Load(IDS_PREPARING_PORT));
+    m_dlgSend.ShowChanges();
     m_bDeviceGiven = !m_strDevice.isEmpty();
     const bool deviceGiven = m_bDeviceGiven;
     if (!deviceGiven)
@@ -233,7 +234,10 @@ bool CConfigTransfer::Exchange(Telegram::Kind kind, const QByteArray& telegram)
     m_dlgSend.SetStatusText(CStringTable::Load(Telegram::StatusTextId(kind)));
     qCDebug(lcTransfer).noquote() << "send " << Telegram::HexDump(telegram);
     const qint64 writtenUs = SinceStartUs();
-    if (!m_hComm->Write(telegram)) {
+    const bool written = m_hComm->Write(telegram);
+    // Painted while the telegram's bytes are on the line, not before.
+    m_dlgSend.ShowChanges();
+    if (!written) {
         judged(J::WriteFailed, {}, writtenUs);
         Fail(IDS_FAIL_TRANSMIT, m_hComm->ErrorString());
         return false;

@@ -53,6 +53,7 @@ CSendDlg::~CSendDlg() = default;
 bool CSendDlg::AskToSave(CDocument& doc)
 {
     // A question gets the arrow, not the transfer's wait cursor.
+    ShowChanges();
     QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     const bool goOn = doc.SaveModified();
     QGuiApplication::restoreOverrideCursor();
@@ -74,14 +75,28 @@ bool CSendDlg::Create(CView* view)
 
 void CSendDlg::Destroy()
 {
+    ShowChanges();
     hide();
     setParent(nullptr);
 }
 
 void CSendDlg::SetStatusText(const QString& text)
 {
+    // Blocks share one text: painting it again would only hold up the line.
+    if (m_wndStatus->text() == text)
+        return;
     m_wndStatus->setText(text);
-    Flush(m_wndStatus);
+    m_bTextPending = true;
+}
+
+void CSendDlg::ShowChanges()
+{
+    if (!m_bTextPending && !m_bStepPending)
+        return;
+    if (m_bTextPending && m_bStepPending && m_wndProgress->isVisible())
+        m_wndProgress->repaint();
+    Flush(m_bTextPending ? static_cast<QWidget*>(m_wndStatus) : m_wndProgress);
+    m_bTextPending = m_bStepPending = false;
 }
 
 void CSendDlg::SetRange(int upper)
@@ -93,8 +108,10 @@ void CSendDlg::SetRange(int upper)
 
 void CSendDlg::StepIt()
 {
+    // Painted while the next telegram is on the line, or before a message
+    // or the end.
     m_wndProgress->setValue(qMin(m_wndProgress->value() + 1, m_wndProgress->maximum()));
-    Flush(m_wndProgress);
+    m_bStepPending = true;
 }
 
 void CSendDlg::ReportFailure(const QString& text, const QString& detailedText)

@@ -24,6 +24,7 @@ public:
     void SetStatusText(const QString& text) override;
     void SetRange(int upper) override;
     void StepIt() override;
+    void ShowChanges() override;
     void ReportFailure(const QString& text, const QString& detailedText) override;
 
     QLabel* m_wndStatus = nullptr;
@@ -35,4 +36,7 @@ protected:
 
 private:
     void Flush(QWidget* changed);
+
+    bool m_bTextPending = false;
+    bool m_bStepPending = false;
 };

@@ -162,13 +162,17 @@ QString SystemDefaultPort(int nSerialPort)
 
 PortAssignment ResolvePortAssignment(int nSerialPort, const QList<SerialPortEntry>* ports)
 {
+    return ResolvePortChoice(nSerialPort, QSettings().value(PortSettingsKey(nSerialPort)).toString(), ports);
+}
+
+PortAssignment ResolvePortChoice(int nSerialPort, const QString& fromSettings, const QList<SerialPortEntry>* ports)
+{
     PortAssignment assignment;
     assignment.name = SerialPortName(nSerialPort);
     if (assignment.name.isEmpty())
         return assignment;
     assignment.number = nSerialPort;
     const QString fromEnvironment = qEnvironmentVariable(qPrintable(PortEnvironmentVariable(nSerialPort)));
-    const QString fromSettings = QSettings().value(PortSettingsKey(nSerialPort)).toString();
     if (!fromEnvironment.isEmpty()) {
         assignment.device = fromEnvironment;
         assignment.source = PortSource::Environment;

@@ -92,6 +92,8 @@ QString SystemDefaultPort(int nSerialPort);
 // settings entry "Serial Ports/COM<n>", then the platform's own port.
 // ports (may be null) tells which discovered port that is.
 PortAssignment ResolvePortAssignment(int nSerialPort, const QList<SerialPortEntry>* ports = nullptr);
+// The same with `choice` in place of the settings entry (a choice not kept yet).
+PortAssignment ResolvePortChoice(int nSerialPort, const QString& choice, const QList<SerialPortEntry>* ports = nullptr);
 // The name to store for a choice: a discovered port's stable name when
 // the choice leads to that port, else the choice as written.
 QString PreferredPortName(const QString& choice, const QList<SerialPortEntry>& ports);

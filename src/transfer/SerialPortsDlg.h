@@ -2,7 +2,12 @@
 
 #include "transfer/SerialPorts.h"
 
+#include "transfer/SerialLink.h"
+
 #include <QDialog>
+
+#include <functional>
+#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -33,8 +38,26 @@ public:
 
     void accept() override;
 
+    QPushButton* TryButton(int nSerialPort) const { return m_tryButtons[nSerialPort - 1]; }
+    QPushButton* UseButton() const { return m_use; }
+    // Opens the device COM<n> would open as chosen now, closes it, and adds
+    // the result to its note; returns that result.
+    QString TryPort(int nSerialPort);
+    // Takes the port chosen in the list for the COM last worked on.
+    void UseListedPort();
+    // Links for Try (tests); the real serial port link when unset.
+    void SetLinkFactory(std::function<std::unique_ptr<CSerialLink>()> factory);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void FillBox(int nSerialPort, const QString& keep);
+    void UpdateNote(int nSerialPort);
+    void UpdateUseButton();
+    void FitNotes();
 
     CPortDiscovery& m_discovery;
     QList<SerialPortEntry> m_ports;
@@ -42,4 +65,8 @@ private:
     QLabel* m_states[4] = {};
     QTreeWidget* m_list = nullptr;
     QPushButton* m_refresh = nullptr;
+    QPushButton* m_tryButtons[4] = {};
+    QPushButton* m_use = nullptr;
+    int m_nTarget = 1;
+    std::function<std::unique_ptr<CSerialLink>()> m_linkFactory;
 };

@@ -3,6 +3,7 @@
 #include "framework/Interaction.h"
 #include "transfer/TransferHistory.h"
 
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
@@ -18,7 +19,73 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 using namespace TransferRecordFormat;
+
+namespace {
+double Luminance(const QColor& color)
+{
+    auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b)
+{
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A red that reads on the palette's base colours (4.5:1 at least), dark on a
+// light palette and light on a dark one; it turns toward the text colour
+// until it does.
+QColor RefusalColor(const QPalette& palette)
+{
+    const QColor base = palette.color(QPalette::Base);
+    const QColor alternate = palette.color(QPalette::AlternateBase);
+    const QColor text = palette.color(QPalette::Text);
+    const QColor red = Luminance(base) > 0.18 ? QColor(0xb0, 0x00, 0x00) : QColor(0xff, 0x7b, 0x7b);
+    for (int step = 0; step <= 10; ++step) {
+        const double t = step / 10.0;
+        const QColor color = QColor::fromRgbF(red.redF() + (text.redF() - red.redF()) * t,
+                                              red.greenF() + (text.greenF() - red.greenF()) * t,
+                                              red.blueF() + (text.blueF() - red.blueF()) * t);
+        if (Contrast(color, base) >= 4.5 && Contrast(color, alternate) >= 4.5)
+            return color;
+    }
+    return text;
+}
+
+// Blocks go Read 1.., then Write 1..: "Read 17" spares counting rows.
+QString TelegramName(const TransferRecord& record, int index)
+{
+    const TransferExchange& e = record.exchanges.at(index);
+    if (e.kind != Telegram::Kind::Block && e.kind != Telegram::Kind::LastBlock)
+        return KindName(e.kind);
+    int block = 0;
+    for (int i = 0; i < index; ++i) {
+        const Telegram::Kind kind = record.exchanges.at(i).kind;
+        block += kind == Telegram::Kind::Block || kind == Telegram::Kind::LastBlock;
+    }
+    const QString entry = block < record.readCount
+                              ? CTransferMonitorModel::tr("Read %1").arg(block + 1)
+                              : CTransferMonitorModel::tr("Write %1").arg(block - record.readCount + 1);
+    return e.kind == Telegram::Kind::LastBlock ? CTransferMonitorModel::tr("%1 (last block)").arg(entry) : entry;
+}
+
+// A plain QWidget reaches screen readers as a filler; this one is a window.
+QAccessibleInterface* MonitorAccessibleFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("CTransferMonitor") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+} // namespace
+
+QColor CTransferMonitorModel::RefusalColorFor(const QPalette& palette)
+{
+    return RefusalColor(palette);
+}
 
 CTransferMonitorModel::CTransferMonitorModel(const CTransferHistory& history, QObject* parent)
     : QAbstractTableModel(parent), m_history(history)
@@ -106,7 +173,7 @@ QVariant CTransferMonitorModel::data(const QModelIndex& index, int role) const
         switch (index.column()) {
         case Number: return e.number;
         case Time: return Milliseconds(e.sentUs);
-        case Telegram: return KindName(e.kind);
+        case Telegram: return TelegramName(m_history.Records().at(Transfer()), index.row());
         case Sent: return Hex(e.sent);
         case Received: return TransferRecordFormat::Received(e);
         case ReplyTime: return Milliseconds(e.replyUs);
@@ -124,7 +191,7 @@ QVariant CTransferMonitorModel::data(const QModelIndex& index, int role) const
     case Qt::ForegroundRole:
         if (index.column() == Judgement && e.judgement != J::Accepted && e.judgement != J::LastBlock
             && e.judgement != J::Pending)
-            return QColor(Qt::darkRed);
+            return RefusalColor(QGuiApplication::palette());
         return {};
     case Qt::ToolTipRole:
         if (index.column() == Received && !e.after.isEmpty())
@@ -155,6 +222,8 @@ CTransferMonitor::CTransferMonitor(CTransferHistory& history, QWidget* parent)
     : QWidget(parent, Qt::Window), m_history(history)
 {
     setObjectName(QStringLiteral("TransferMonitor"));
+    // Installing twice installs once.
+    QAccessible::installFactory(MonitorAccessibleFactory);
     setWindowTitle(tr("Transfer Monitor"));
     resize(780, 420);
 

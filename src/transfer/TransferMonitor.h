@@ -7,7 +7,9 @@
 struct TransferExchange;
 
 class CTransferHistory;
+class QColor;
 class QComboBox;
+class QPalette;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -23,6 +25,8 @@ class CTransferMonitorModel : public QAbstractTableModel
 public:
     enum Column { Number, Time, Telegram, Sent, Received, ReplyTime, Judgement, ColumnCount };
     static constexpr int kRepaintIntervalMs = 400;
+    // The colour of a refused exchange's judgement on this palette.
+    static QColor RefusalColorFor(const QPalette& palette);
 
     explicit CTransferMonitorModel(const CTransferHistory& history, QObject* parent = nullptr);
 

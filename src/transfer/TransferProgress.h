@@ -26,6 +26,10 @@ public:
     // Range 0..upper, position 0, step 1.
     virtual void SetRange(int upper) = 0;
     virtual void StepIt() = 0;
+    // A display that paints the status text and steps later does it now
+    // (while a telegram is on the line); they are shown before any failure
+    // is reported too.
+    virtual void ShowChanges() {}
 
     // A failure, reported while the display is still up; returns once the
     // user has taken note of it.

@@ -111,7 +111,9 @@ private slots:
         QVERIFY(MappedFiles().contains("libQt6PrintSupport"));
         QVERIFY(!PrintReport(*app.GetQZMDoc(), ReportPrintJob::Direct, nullptr,
                              {QStringLiteral("No Such Printer %1").arg(QCoreApplication::applicationPid()), {}, {}}));
-        QCOMPARE(interaction.MessageTexts(), QStringList({"Command failed."}));
+        QCOMPARE(interaction.MessageTexts(),
+                 QStringList({QStringLiteral("Nothing was printed: the printer \"No Such Printer %1\" is not available.")
+                                  .arg(QCoreApplication::applicationPid())}));
         QVERIFY(!MappedFiles().contains("libQt6SerialPort"));
 
         // The serial link of the module carries bytes over a pseudo-terminal.

@@ -103,6 +103,9 @@ private slots:
         const QByteArray entryText = entryFile.readAll();
         QVERIFY(entryText.contains("\nExec=qzm %f\n"));
         QVERIFY(entryText.contains("\nMimeType=application/x-qzm;\n"));
+        QVERIFY(entryText.contains("\nStartupWMClass=QZM\n"));
+        // bash-completion loads qzm-cli's completion from here.
+        QVERIFY(QFileInfo(usr + "/share/bash-completion/completions/qzm-cli").isFile());
         const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
         if (!validator.isEmpty()) {
             const Result valid = Run(validator, {entry});

@@ -187,13 +187,18 @@ private slots:
             const PrinterDetails missing{QStringLiteral("No Such Printer %1").arg(QCoreApplication::applicationPid()),
                                          QString(), QString()};
             QVERIFY(!PrintReport(doc, ReportPrintJob::Direct, nullptr, missing));
+            QCOMPARE(interaction.MessageTexts(),
+                     QStringList({QStringLiteral("Nothing was printed: the printer \"%1\" is not available.")
+                                      .arg(missing.printerName)}));
         }
-        QCOMPARE(interaction.MessageTexts(), QStringList({"Command failed."}));
         QVERIFY(interaction.printDialogs.isEmpty());
         if (!QPrinterInfo::availablePrinterNames().isEmpty())
             QSKIP("this machine has printers: direct printing would use them");
-        PrintReport(doc, ReportPrintJob::Direct, nullptr);
-        QCOMPARE(interaction.MessageTexts(), QStringList({"Command failed.", "Command failed."}));
+        // The user hears that there is no printer, not only that it failed.
+        interaction.messages.clear();
+        QVERIFY(!PrintReport(doc, ReportPrintJob::Direct, nullptr));
+        QCOMPARE(interaction.MessageTexts(), QStringList({"Nothing was printed: no printer is available.\n"
+                                                          "Install or connect a printer, then print again."}));
     }
 
     void printSwitchesPrintHiddenAndEnd()

@@ -451,6 +451,10 @@ private slots:
         const QString entry = DataHome() + "/applications/zelvra-qzm.desktop";
         QVERIFY(ReadTestFile(entry).contains(
             CShellRegistration::QuoteExecArgument(QCoreApplication::applicationFilePath()).toUtf8()));
+        // A dock finds that entry from the window: by its desktop file name
+        // (Wayland) or by the X11 class the entry names.
+        QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("zelvra-qzm"));
+        QVERIFY(ReadTestFile(entry).contains("\nStartupWMClass=" + QCoreApplication::applicationName().toUtf8() + "\n"));
         // The window carries the program's icon.
         QVERIFY(!app.GetMainWnd()->windowIcon().isNull());
         QVERIFY(app.GetMainWnd()->windowIcon().availableSizes().contains(QSize(32, 32)));

@@ -5,6 +5,8 @@
 #include "framework/DialogUnits.h"
 
 #include <QLabel>
+#include <QScreen>
+#include <QStatusBar>
 #include <QStyleOptionGroupBox>
 
 #include <cmath>
@@ -119,9 +121,40 @@ private slots:
                                 .arg(frame.rect.x()).arg(frame.rect.y()).arg(frame.rect.width()).arg(frame.rect.height());
             }
         }
+        // A group box's title stands above its frame, with no line of its
+        // own beside it.
+        for (QGroupBox* box : f.view()->Form()->findChildren<QGroupBox*>()) {
+            QStyleOptionGroupBox option;
+            option.initFrom(box);
+            option.text = box->title();
+            option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+            const QRect label = box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+            const QPoint at = box->mapTo(f.frame(), QPoint(0, 0));
+            const QRect band(at.x(), at.y() + label.top() + 2, box->width(), label.height() - 4);
+            int first = 0;
+            const int rows = int(std::floor(band.bottom() * dpr)) - int(std::ceil(band.top() * dpr)) + 1;
+            for (Qt::Edge edge : {Qt::LeftEdge, Qt::RightEdge})
+                if (GapsAlongEdge(shot, band, dpr, edge, 0, &first) < rows / 3)
+                    lost << box->title() + QStringLiteral(": a line beside the title");
+        }
         if (!lost.isEmpty())
             shot.save(QStringLiteral("formscale-%1.png").arg(dpr));
         QVERIFY2(lost.isEmpty(), qPrintable(lost.join(QStringLiteral("; "))));
+    }
+
+    void firstSizeFitsTheScreen()
+    {
+        EditorFixture f;
+        QVERIFY(f.started);
+        QVERIFY(QTest::qWaitForWindowExposed(f.frame()));
+        const QRect available = f.frame()->screen()->availableGeometry();
+        QVERIFY2(f.frame()->height() <= available.height() && f.frame()->width() <= available.width(),
+                 qPrintable(QStringLiteral("%1x%2 on %3x%4").arg(f.frame()->width()).arg(f.frame()->height())
+                                .arg(available.width()).arg(available.height())));
+        // Where the screen has room, the first size is the designed one.
+        if (available.height() >= 700)
+            QCOMPARE(f.frame()->size(), QSize(312, 658));
+        QVERIFY(f.frame()->statusBar()->isVisible());
     }
 
     void noLabelTouchesItsNeighbour()

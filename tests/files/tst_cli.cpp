@@ -399,6 +399,16 @@ git diff --no-color)"_s;
         QCOMPARE(run.code, 0);
         QVERIFY(run.out.contains("qzm-cli send [options] FILE"));
         QVERIFY(run.out.contains("--port"));
+        QVERIFY(run.out.contains("Examples:\n  qzm-cli send plant.qzm --port COM1\n"));
+        // Every command's help in one go, each with its examples.
+        run = runCli({"--help-all"});
+        QCOMPARE(run.code, 0);
+        QVERIFY(run.out.startsWith(runCli({"--help"}).out));
+        for (const char* command : {"report", "show", "create", "set", "send", "ports", "diff"}) {
+            const QByteArray own = runCli({command, "--help"}).out;
+            QVERIFY2(own.contains("Examples:\n  qzm-cli "), command);
+            QVERIFY2(run.out.contains(own), command);
+        }
         // Wrong usage: exit code 2 and a message naming the command.
         const struct
         {

@@ -14,6 +14,8 @@
 #include "transfer/SerialPortsDlg.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QHeaderView>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -172,7 +174,11 @@ private slots:
         dlg.RefreshButton()->click();
         QCOMPARE(dlg.PortList()->topLevelItemCount(), 1);
         QCOMPARE(dlg.PortList()->topLevelItem(0)->text(0), QStringLiteral("/dev/ttyACM0"));
-        QCOMPARE(dlg.PortBox(1)->count(), 2);
+        // QZM_COM1 decides: its box shows that, and keeps no other choice.
+        QCOMPARE(dlg.PortBox(1)->count(), 1);
+        QCOMPARE(dlg.PortBox(1)->currentText(), QStringLiteral("/dev/from-env (set by QZM_COM1)"));
+        QVERIFY(!dlg.PortBox(1)->isEnabled());
+        QCOMPARE(dlg.PortBox(2)->count(), 2);
         QCOMPARE(dlg.PortBox(2)->currentText(), QStringLiteral("/dev/typed"));
 
         // Every control can be named by a screen reader.
@@ -182,6 +188,62 @@ private slots:
             if (auto* button = qobject_cast<QAbstractButton*>(w))
                 QVERIFY2(!button->accessibleName().isEmpty() || !button->text().isEmpty(), qPrintable(button->text()));
         }
+    }
+
+    void notesTryAndTakeAPort()
+    {
+        qunsetenv("QZM_COM1");
+        QSettings().remove(QStringLiteral("Serial Ports"));
+        CFixedPortDiscovery discovery({adapter(QStringLiteral("/dev/ttyACM0"), {}),
+                                       adapter(QStringLiteral("/dev/ttyACM1"), {})});
+        CSerialPortsDlg dlg(discovery);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+
+        // The note follows what is typed, and reaches a screen reader by
+        // its own text.
+        dlg.PortBox(2)->setEditText(QStringLiteral("/dev/typed"));
+        QVERIFY2(dlg.StateLabel(2)->text().startsWith(QStringLiteral("Will open /dev/typed once OK keeps this choice")),
+                 qPrintable(dlg.StateLabel(2)->text()));
+        QAccessibleInterface* note = QAccessible::queryAccessibleInterface(dlg.StateLabel(2));
+        QCOMPARE(note->text(QAccessible::Name), dlg.StateLabel(2)->text());
+
+        // Every note and header shows whole.
+        for (QLabel* label : dlg.findChildren<QLabel*>())
+            if (label->wordWrap())
+                QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->text()));
+        QHeaderView* header = dlg.PortList()->header();
+        for (int column = 0; column < header->count(); ++column)
+            QVERIFY(header->sectionSize(column) >= header->sectionSizeHint(column));
+        QVERIFY(header->length() <= dlg.PortList()->viewport()->width());
+
+        // Try opens the device the choice leads to and closes it again.
+        LinkScript script;
+        dlg.SetLinkFactory([&] { return std::make_unique<ScriptedLink>(script); });
+        QVERIFY(dlg.TryButton(2)->isEnabled());
+        QTest::mouseClick(dlg.TryButton(2), Qt::LeftButton);
+        QCOMPARE(script.devicesOpened, QStringList{QStringLiteral("/dev/typed")});
+        QVERIFY(!script.open);
+        QVERIFY2(dlg.StateLabel(2)->text().endsWith(QStringLiteral("\nTried now: /dev/typed opens at 9600 baud, 8N1 (closed again).")),
+                 qPrintable(dlg.StateLabel(2)->text()));
+        script.openResult = CSerialLink::OpenResult::OpenFailed;
+        script.openError = QStringLiteral("Permission denied");
+        QCOMPARE(dlg.TryPort(1), QStringLiteral("Tried now: %1 does not open: Permission denied").arg(SystemDefaultPort(1)));
+
+        // A found port goes to the COM last worked on: by the button or a
+        // double-click on its row.
+        dlg.PortBox(3)->setFocus();
+        QCOMPARE(dlg.UseButton()->text(), QStringLiteral("&Use for COM3"));
+        dlg.PortList()->setCurrentItem(dlg.PortList()->topLevelItem(1));
+        QTest::mouseClick(dlg.UseButton(), Qt::LeftButton);
+        QCOMPARE(dlg.Choice(3), QStringLiteral("/dev/ttyACM1"));
+        dlg.PortBox(4)->setFocus();
+        QTreeWidgetItem* first = dlg.PortList()->topLevelItem(0);
+        const QPoint row = dlg.PortList()->visualItemRect(first).center();
+        QTest::mousePress(dlg.PortList()->viewport(), Qt::LeftButton, {}, row);
+        QTest::mouseDClick(dlg.PortList()->viewport(), Qt::LeftButton, {}, row);
+        QCOMPARE(dlg.Choice(4), QStringLiteral("/dev/ttyACM0"));
+        QVERIFY(dlg.StateLabel(4)->text().startsWith(QStringLiteral("Will open /dev/ttyACM0")));
     }
 
     void reachedFromTheMenu()

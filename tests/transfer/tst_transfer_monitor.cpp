@@ -13,6 +13,7 @@
 #include "transfer/TransferHistory.h"
 #include "transfer/TransferMonitor.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -24,6 +25,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 QList<QByteArray> replies(int nBlocks)
@@ -159,6 +162,38 @@ private slots:
         QVERIFY(detail.contains(QStringLiteral("#2 sizes")));
         QVERIFY(!detail.contains(QStringLiteral("#1 request")));
         QVERIFY(detail.contains(QStringLiteral("Transfer Monitor")));
+        // The refused block is named by its entry, drawn in a colour that
+        // reads on a light and on a dark palette; the window is a window
+        // to a screen reader.
+        QCOMPARE(cell(monitor, 3, CTransferMonitorModel::Telegram), QStringLiteral("Read 1"));
+        QCOMPARE(cell(monitor, 4, CTransferMonitorModel::Telegram), QStringLiteral("Read 2"));
+        const QModelIndex refused = monitor->Model()->index(4, CTransferMonitorModel::Judgement);
+        QCOMPARE(monitor->Model()->data(refused, Qt::ForegroundRole).value<QColor>(),
+                 CTransferMonitorModel::RefusalColorFor(QGuiApplication::palette()));
+        QPalette dark(QColor(0x30, 0x30, 0x30), QColor(0x25, 0x25, 0x25));
+        dark.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xe8));
+        dark.setColor(QPalette::AlternateBase, QColor(0x35, 0x35, 0x35));
+        QPalette light(Qt::white);
+        light.setColor(QPalette::Base, Qt::white);
+        light.setColor(QPalette::AlternateBase, QColor(0xf4, 0xf0, 0xe8));
+        light.setColor(QPalette::Text, Qt::black);
+        for (const QPalette& palette : {dark, light, QPalette(QColor(0x80, 0x80, 0x80))}) {
+            const QColor red = CTransferMonitorModel::RefusalColorFor(palette);
+            for (QPalette::ColorRole role : {QPalette::Base, QPalette::AlternateBase}) {
+                const QColor back = palette.color(role);
+                auto lum = [](const QColor& c) {
+                    auto f = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+                    return 0.2126 * f(c.redF()) + 0.7152 * f(c.greenF()) + 0.0722 * f(c.blueF());
+                };
+                const double contrast =
+                    (std::max(lum(red), lum(back)) + 0.05) / (std::min(lum(red), lum(back)) + 0.05);
+                QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1 on %2: %3").arg(red.name(), back.name()).arg(contrast)));
+            }
+            if (palette != dark && palette != light)
+                continue;
+            QVERIFY2(red.red() > 2 * red.green(), qPrintable(red.name())); // still a red, not the text colour
+        }
+        QCOMPARE(QAccessible::queryAccessibleInterface(monitor)->role(), QAccessible::Window);
 
         QCOMPARE(transfers->count(), 2);
         QCOMPARE(transfers->currentIndex(), 1);
@@ -195,6 +230,7 @@ private slots:
         transfers->setCurrentIndex(0);
         emit transfers->activated(0);
         QCOMPARE(monitor->Table()->model()->rowCount(), 8);
+        QCOMPARE(cell(monitor, 7, CTransferMonitorModel::Telegram), QStringLiteral("Write 2 (last block)"));
         click(monitor, "clear");
         QCOMPARE(transfers->count(), 0);
         QCOMPARE(monitor->Table()->model()->rowCount(), 0);
