@@ -241,6 +241,7 @@ CBlockTableWnd::CBlockTableWnd(CQZMView* view, QWidget* parent) : QWidget(parent
         table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
         table->horizontalHeader()->setSectionResizeMode(CBlockTableModel::DescriptionColumn, QHeaderView::Stretch);
         table->setWordWrap(false);
+        table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 8);
         m_pTabs->addTab(table, ListName(list));
         connect(m_models[i], &QAbstractItemModel::modelReset, this, [this, list] { ShowCurrent(list); });
         connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -335,6 +336,8 @@ CBlockTableWnd::CBlockTableWnd(CQZMView* view, QWidget* parent) : QWidget(parent
     }
     QFontMetrics metrics(font());
     resize(metrics.horizontalAdvance(QLatin1Char('x')) * 90, metrics.height() * 30);
+    // The keyboard starts in the table; the tabs are one Tab key away.
+    setFocusProxy(Table(CurrentList()));
     UpdateButtons();
 }
 

@@ -63,13 +63,14 @@ bool CQZMHistory::eventFilter(QObject* watched, QEvent* event)
 {
     // A text field claims the undo and redo keys for itself even with
     // nothing of its own to undo; then they undo the document's steps.
-    if (event->type() == QEvent::ShortcutOverride && watched == QApplication::focusWidget()) {
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool undo = key->matches(QKeySequence::Undo);
         const bool redo = key->matches(QKeySequence::Redo)
             || key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y)
             || key->keyCombination() == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
         bool fieldHasSteps = true;
+        // Only the field itself claims them; its parents never do.
         if (auto* line = qobject_cast<QLineEdit*>(watched))
             fieldHasSteps = undo ? line->isUndoAvailable() : line->isRedoAvailable();
         else if (auto* text = qobject_cast<QPlainTextEdit*>(watched))

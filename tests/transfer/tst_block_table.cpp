@@ -7,6 +7,7 @@
 #include "editor/BlockTableWnd.h"
 #include "editor/QZMView.h"
 #include "frame/MainFrame.h"
+#include "framework/StandardIds.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 #include "support/ScriptedInteraction.h"
@@ -157,6 +158,100 @@ private slots:
             QCOMPARE(exchanges[3 + i].toObject()[QStringLiteral("telegram")].toString(),
                      BlockTelegram(rows[i < 48 ? i : i - 44]));
         qunsetenv("QZM_COM1");
+    }
+
+    void deleteUndoRedoFromTheKeyboard()
+    {
+        ScriptedInteraction interaction;
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        QVERIFY(app.OpenDocumentFile(QStringLiteral(QZM_EXAMPLE_PATH), false));
+        CQZMDoc* doc = app.GetQZMDoc();
+        CMainFrame* frame = app.GetMainFrame();
+        CQZMView* view = app.GetView();
+        CBlockTableWnd* table = OpenTable(app);
+        QVERIFY(table);
+        QTableView* read = table->Table(CQZMDoc::List::Read);
+        auto* address = static_cast<QLineEdit*>(view->GetDlgItem(IDC_ADDRESS));
+
+        // The row chosen with the keyboard is the form's entry.
+        QCOMPARE(read->currentIndex().row(), 0);
+        QTest::keyClick(read, Qt::Key_Down);
+        const CQZMDoc::Contents saved = doc->GetContents();
+        QVERIFY(saved.read.size() >= 3);
+        QVERIFY(!doc->IsModified());
+        QCOMPARE(doc->CurrentIndex(CQZMDoc::List::Read), 1);
+        QCOMPARE(address->text(), saved.read[1].GetAddressText());
+
+        QTest::keyClick(read, Qt::Key_Delete);
+        QCOMPARE(doc->ReadBlocks().size(), saved.read.size() - 1);
+        QCOMPARE(*doc->ReadBlocks().at(1), saved.read[2]);
+        QVERIFY(doc->IsModified());
+        QVERIFY(frame->IndicatorText(0).contains(QStringLiteral("Ctrl+Z")));
+
+        QTest::keyClick(read, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(doc->GetContents(), saved);
+        QVERIFY(!doc->IsModified());
+        QTest::keyClick(read, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(doc->ReadBlocks().size(), saved.read.size() - 1);
+        QVERIFY(doc->IsModified());
+
+        // The main window's keys reach the same history.
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        QTest::keyClick(frame, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(doc->GetContents(), saved);
+        QVERIFY(!doc->IsModified());
+        QTest::keyClick(frame, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(doc->ReadBlocks().size(), saved.read.size() - 1);
+        QVERIFY(doc->IsModified());
+
+        // Typing in a field: the field's own undo comes first, then the
+        // document's steps.
+        address->setFocus();
+        address->selectAll();
+        QTest::keyClicks(address, QStringLiteral("7"));
+        QCOMPARE(doc->ReadBlocks().at(1)->m_nAddress, 7);
+        QTest::keyClick(address, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(address->text(), saved.read[2].GetAddressText());
+        QCOMPARE(*doc->ReadBlocks().at(1), saved.read[2]);
+        QTest::keyClick(address, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(doc->GetContents(), saved);
+        QVERIFY(!doc->IsModified());
+
+        // A cell refuses what the form refuses, with its message, and the
+        // refusal is no step.
+        table->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(table));
+        const CQZMDoc::Contents before = doc->GetContents();
+        const QModelIndex cell = read->model()->index(0, CBlockTableModel::AddressColumn);
+        read->setCurrentIndex(cell);
+        read->edit(cell);
+        auto* editor = read->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("2489"));
+        QCOMPARE(editor->text(), QStringLiteral("248"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The view hands the value in once the key is through.
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(interaction.MessageTexts(), QStringList{FormatPrintfMessage(IDS_INVALID_ADDRESS, {"1", "247"})});
+        QCOMPARE(doc->GetContents().read, before.read);
+        QCOMPARE(read->model()->data(cell).toString(), before.read[0].GetAddressText());
+
+        // Held by Send All: no change from the table, no undo.
+        {
+            const CDocument::CHold hold(*doc);
+            QTest::keyClick(read, Qt::Key_Delete);
+            QTest::keyClick(read, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(doc->GetContents().read, before.read);
+        }
+
+        // New starts a fresh history.
+        interaction.QueueAnswer(MsgAnswer::No);
+        QVERIFY(frame->SendCommand(ID_FILE_NEW));
+        QVERIFY(!view->History()->CanUndo());
+        QCOMPARE(table->Model(CQZMDoc::List::Read)->rowCount(), 0);
     }
 };
 
