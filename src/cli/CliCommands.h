@@ -13,6 +13,7 @@ int RunSendCommand(const QStringList& arguments);
 int RunPortsCommand(const QStringList& arguments);
 int RunCreateCommand(const QStringList& arguments);
 int RunSetCommand(const QStringList& arguments);
+int RunDiffCommand(const QStringList& arguments);
 
 // Names the command for its messages, adds --help and, unless positional is
 // empty, the one FILE argument described by it; parses "qzm-cli COMMAND

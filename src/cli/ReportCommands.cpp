@@ -18,6 +18,11 @@ int RunReportCommand(const QStringList& arguments)
                                     QStringLiteral("Write the report to OUT instead of standard output."),
                                     QStringLiteral("OUT"));
     parser.addOption(output);
+    const QCommandLineOption noFileLine(
+        QStringLiteral("no-file-line"),
+        QStringLiteral("Leave out the \"File:\" line, which names the file (git's textconv hands over a copy with "
+                       "a name of its own)."));
+    parser.addOption(noFileLine);
     if (const int code = ParseCommandArguments(parser, QStringLiteral("report"), arguments); code >= 0)
         return code;
 
@@ -25,7 +30,14 @@ int RunReportCommand(const QStringList& arguments)
     CQZMDoc doc;
     if (!LoadCliDocument(path, doc))
         return kExitFailure;
-    const QByteArray report = BuildTextReport(doc, ReportNameFromTitle(doc.GetTitle()));
+    QByteArray report = BuildTextReport(doc, ReportNameFromTitle(doc.GetTitle()));
+    if (parser.isSet(noFileLine)) {
+        // The third line and the blank line after it.
+        const qsizetype start = report.indexOf("\r\nFile: ");
+        const qsizetype end = report.indexOf("\r\n\r\n", start + 2);
+        if (start >= 0 && end > start)
+            report.remove(start + 2, end + 4 - (start + 2));
+    }
 
     const QString out = parser.value(output);
     if (out.isEmpty() || out == QLatin1String("-"))

@@ -28,12 +28,14 @@ int main(int argc, char* argv[])
         "  create --from-json FILE.json -o OUT a .qzm file from that JSON\n"
         "  set FILE KEY=VALUE...               change fields of a .qzm file in place\n"
         "  send FILE [--port PORT]...          Send All without a window, to one port or several at once\n"
-        "  ports [--json]                      the serial ports found and what COM1..COM4 open\n\n"
-        "Exit codes: 0 success, 1 the file or the device failed, 2 wrong usage.\n"
+        "  ports [--json]                      the serial ports found and what COM1..COM4 open\n"
+        "  diff A B [--json]                   what differs between two .qzm files\n\n"
+        "Exit codes: 0 success, 1 the file or the device failed, 2 wrong usage\n"
+        "(diff: 0 the same, 1 different, 2 a file could not be read).\n"
         "qzm-cli COMMAND --help describes a command."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("report, show, create, set, send or ports"),
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("report, show, create, set, send, ports or diff"),
                                  QStringLiteral("COMMAND [arguments]"));
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     if (!parser.parse(QCoreApplication::arguments()))
@@ -61,6 +63,8 @@ int main(int argc, char* argv[])
         return RunSetCommand(args.mid(1));
     if (command == QLatin1String("ports"))
         return RunPortsCommand(args.mid(1));
+    if (command == QLatin1String("diff"))
+        return RunDiffCommand(args.mid(1));
     return CliUsageError(command.isEmpty() ? QStringLiteral("no command given")
                                            : QStringLiteral("unknown command: ") + command);
 }

@@ -24,11 +24,6 @@ QString parityName(int parity)
     return QLatin1String(kParities.Name(parity));
 }
 
-QString itemName(const CBlockMemory& block)
-{
-    return (block.m_bParameter ? QStringLiteral("P") : QStringLiteral("VB")) + QString::number(block.m_nNumber);
-}
-
 void putDescription(QJsonObject& o, const QByteArray& bytes)
 {
     const QString text = DecodeStoredText(bytes).text;
@@ -47,7 +42,7 @@ QJsonArray listToJson(const QList<CBlockMemory*>& blocks)
         o[QStringLiteral("address")] = block->m_nAddress;
         o[QStringLiteral("number")] = block->m_nNumber;
         o[QStringLiteral("parameter")] = block->m_bParameter != 0;
-        o[QStringLiteral("item")] = itemName(*block);
+        o[QStringLiteral("item")] = block->ItemName();
         list.append(o);
     }
     return list;
@@ -391,7 +386,7 @@ QString buildList(CQZMDoc& doc, const QJsonObject& form, CQZMDoc::List list)
                 return error;
         }
         const CBlockMemory& block = *doc.Blocks(list).at(at.index);
-        if (QString error = checkName(o, QStringLiteral("item"), prefix, itemName(block),
+        if (QString error = checkName(o, QStringLiteral("item"), prefix, block.ItemName(),
                                       QStringLiteral("parameter %1 and number %2")
                                           .arg(block.m_bParameter ? QStringLiteral("true") : QStringLiteral("false"))
                                           .arg(block.m_nNumber));

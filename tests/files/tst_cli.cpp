@@ -322,6 +322,60 @@ private slots:
         QCOMPARE(piped.err, QByteArray("qzm-cli set: /dev/stdin is a pipe, not a file.\n"));
     }
 
+    void diffSpeaksTheFormsWordsAndServesGit()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath("a.qzm"), b = dir.filePath("b.qzm");
+        WriteTestFile(a, sampleFile());
+        CQZMDoc doc;
+        QVERIFY(LoadBytes(doc, sampleFile()));
+        doc.SetParity(2);
+        doc.Blocks(CQZMDoc::List::Read)[1]->m_bParameter = 0;
+        doc.Blocks(CQZMDoc::List::Read)[0]->m_strDescription = "Flow \"new\"\nsecond";
+        doc.DeleteBlock(CQZMDoc::List::Write);
+        AddBlock(doc, CQZMDoc::List::Read, "Extra", 5, 7, 1);
+        WriteTestFile(b, StoreBytes(doc));
+
+        Run run = runCli({"diff", a, b});
+        QCOMPARE(run.code, 1);
+        QCOMPARE(run.out, QByteArray("Parity: ODD -> NONE\n"
+                                     "Read Block Memory 01: Description: \"Flow\" -> \"Flow \\\"new\\\"\\nsecond\"\n"
+                                     "Read Block Memory 02: Parameter/Variable number: P13 -> VB13\n"
+                                     "Read Block Memory 03: added: Description \"Extra\", Address in network 5, P7\n"
+                                     "Write Block Memory 01: removed: Description \"Setpoint\", Address in network 247, P9999\n"));
+        run = runCli({"diff", "--json", b, a});
+        QCOMPARE(run.code, 1);
+        const QJsonObject json = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(json["same"].toBool(), false);
+        const QJsonArray differences = json["differences"].toArray();
+        QCOMPARE(differences.size(), 5);
+        QCOMPARE(differences[2].toObject()["field"].toString(), "item");
+        QCOMPARE(differences[2].toObject()["before"].toString(), "VB13");
+        QCOMPARE(differences[3].toObject()["change"].toString(), "removed");
+        QCOMPARE(differences[3].toObject()["entry"].toInt(), 3);
+        // diff(1)'s exit codes: the same, and a file that cannot be read.
+        run = runCli({"diff", a, a});
+        QCOMPARE(run.code, 0);
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(runCli({"diff", a, dir.filePath("gone.qzm")}).code, 2);
+        QCOMPARE(runCli({"diff", a}).code, 2);
+
+        // The recipe of the manual: git diff shows the reports' lines.
+        const QString recipe = uR"(set -e
+git init -q repo && cd repo
+git config user.email t@example.org && git config user.name T
+echo '*.qzm diff=qzm' > .gitattributes
+git config diff.qzm.textconv "$CLI report --no-file-line"
+cp ../a.qzm plant.qzm && git add . && git commit -qm one
+cp ../b.qzm plant.qzm
+git diff --no-color)"_s;
+        run = runShell(recipe, dir.path());
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.out.contains("-    Parity: ODD\r\n+    Parity: NONE\r\n"), run.out.constData());
+        QVERIFY(run.out.contains("+Read Block Memory 03\r\n"));
+        QVERIFY(!run.out.contains("File: "));
+    }
+
     void usage()
     {
         Run run = runCli({"--help"});

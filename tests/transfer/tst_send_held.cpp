@@ -83,7 +83,7 @@ private slots:
             // event loop may deliver it.
             if (index == 4 && second.state() == QProcess::NotRunning) {
                 second.start(QStringLiteral(QZM_PROGRAM), {other});
-                QTest::qWaitFor([&] { return server->PendingCount() > 0; }, 10000);
+                (void)QTest::qWaitFor([&] { return server->PendingCount() > 0; }, 10000);
             }
             if (index == 60) {
                 emit frame->filesDropped({dropped});
