@@ -15,6 +15,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -253,6 +255,82 @@ private slots:
         QVERIFY(!view->History()->CanUndo());
         QCOMPARE(table->Model(CQZMDoc::List::Read)->rowCount(), 0);
     }
+
+    void formAndTableFollowEachOtherAndEveryChangeUndoes()
+    {
+        ScriptedInteraction interaction;
+        CQZMApp app(QStringList{});
+        QVERIFY(app.InitInstance());
+        QVERIFY(app.OpenDocumentFile(QStringLiteral(QZM_EXAMPLE_PATH), false));
+        CQZMDoc* doc = app.GetQZMDoc();
+        CMainFrame* frame = app.GetMainFrame();
+        CQZMView* view = app.GetView();
+        CBlockTableWnd* table = OpenTable(app);
+        QVERIFY(table);
+        QTableView* read = table->Table(CQZMDoc::List::Read);
+        const QList<CBlockMemory> loaded = doc->GetContents().read;
+
+        // Moving in the form selects the row; the form's tab is the table's.
+        static_cast<QPushButton*>(view->GetDlgItem(IDC_NEXT))->click();
+        QCOMPARE(read->currentIndex().row(), 1);
+        view->ShowList(CQZMDoc::List::Write);
+        QCOMPARE(table->CurrentList(), CQZMDoc::List::Write);
+        view->ShowList(CQZMDoc::List::Read);
+
+        // Insert after the selected row, move it up, and undo both.
+        QTest::keyClick(read, Qt::Key_Insert);
+        QCOMPARE(doc->ReadBlocks().size(), loaded.size() + 1);
+        QCOMPARE(doc->CurrentIndex(CQZMDoc::List::Read), 2);
+        QCOMPARE(*doc->ReadBlocks().at(2), CBlockMemory());
+        QTest::keyClick(read, Qt::Key_Up, Qt::AltModifier);
+        QCOMPARE(*doc->ReadBlocks().at(1), CBlockMemory());
+        QCOMPARE(*doc->ReadBlocks().at(2), loaded[1]);
+        QCOMPARE(read->currentIndex().row(), 1);
+        QTest::keyClick(read, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(*doc->ReadBlocks().at(1), loaded[1]);
+        QTest::keyClick(read, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(doc->GetContents().read, loaded);
+        QVERIFY(!doc->IsModified());
+
+        // The form's choices and the COM port are steps too; undoing past a
+        // save marks the document modified, redoing back to it clears it.
+        auto* parity = static_cast<QComboBox*>(view->GetDlgItem(IDC_PARITY));
+        parity->setCurrentIndex(2);
+        emit parity->activated(2);
+        QCOMPARE(doc->Parity(), 2);
+        QVERIFY(frame->SendCommand(ID_SERIAL_COM3));
+        QCOMPARE(doc->SerialPort(), 3);
+        const QString copy = QDir(m_dir.path()).filePath(QStringLiteral("copy.qzm"));
+        QVERIFY(doc->DoSave(copy));
+        QVERIFY(!doc->IsModified());
+        QVERIFY(table->History()->Undo());
+        QCOMPARE(doc->SerialPort(), 1);
+        QVERIFY(doc->IsModified());
+        QVERIFY(table->History()->Undo());
+        QCOMPARE(doc->Parity(), 0);
+        QCOMPARE(parity->currentIndex(), 0);
+        QVERIFY(table->History()->Redo());
+        QVERIFY(table->History()->Redo());
+        QCOMPARE(doc->SerialPort(), 3);
+        QVERIFY(!doc->IsModified());
+
+        // Each bad cell is named with its row, column and reason.
+        const QString rows[] = {QStringLiteral("a\t1\tX\t5"), QStringLiteral("a\t1\tP\t10000"),
+                                QStringLiteral("a\t1\tP")};
+        for (const QString& bad : rows)
+            QVERIFY(!table->PasteRows(bad));
+        QCOMPARE(interaction.MessageTexts(),
+                 QStringList({QStringLiteral("Nothing was pasted.\nRow 1, column 3 (P or VB): \"X\" is neither P "
+                                             "(Parameter) nor VB (Basic Variable)"),
+                              QStringLiteral("Nothing was pasted.\nRow 1, column 4 (Number): \"10000\" is not a "
+                                             "number from 0 to 9999"),
+                              QStringLiteral("Nothing was pasted.\nRow 1: 3 columns where 4 are needed: Description, "
+                                             "Address in network, P or VB, Number")}));
+        QCOMPARE(doc->ReadBlocks().size(), loaded.size());
+    }
+
+private:
+    QTemporaryDir m_dir;
 };
 
 int main(int argc, char* argv[])
