@@ -54,6 +54,15 @@ CQZMHistory::CQZMHistory(QObject* parent) : QObject(parent)
 {
     connect(&m_stack, &QUndoStack::indexChanged, this, &CQZMHistory::changed);
     connect(&m_stack, &QUndoStack::cleanChanged, this, &CQZMHistory::changed);
+}
+
+void CQZMHistory::WatchKeys()
+{
+    // Not before the first step: until then there is nothing to undo, and
+    // the start does not pay for a filter on every event.
+    if (m_bWatching)
+        return;
+    m_bWatching = true;
     // A step begun in one field does not go on in another.
     connect(qApp, &QApplication::focusChanged, this, [this] { BreakTyping(); });
     qApp->installEventFilter(this);
@@ -124,6 +133,7 @@ bool CQZMHistory::Record(const QString& text, CQZMDoc::List list, const std::fun
     if (before == after)
         return true;
     m_pDoc->SetModifiedFlag(true);
+    WatchKeys();
     m_stack.push(new CContentsCommand(*this, text, list, std::move(before), std::move(after), typing, m_nTypingRun));
     return true;
 }

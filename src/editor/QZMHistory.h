@@ -59,9 +59,11 @@ private:
     friend class CContentsCommand;
     void Apply(const CQZMDoc::Contents& contents, CQZMDoc::List list);
     bool Step(bool undo);
+    void WatchKeys();
 
     QUndoStack m_stack;
     QPointer<CQZMDoc> m_pDoc;
     int m_nTypingRun = 0;
     bool m_bRecording = false;
+    bool m_bWatching = false;
 };
