@@ -6,6 +6,7 @@
 #include "app/RunningInstance.h"
 #include "app/ShellRegistration.h"
 #include "document/QZMDoc.h"
+#include "editor/BlockTableWnd.h"
 #include "editor/QZMView.h"
 #include "editor/ReportPrinting.h"
 #include "frame/AboutDlg.h"
@@ -72,6 +73,7 @@ CQZMApp::CQZMApp(const QStringList& arguments) : m_arguments(arguments)
     OnCommand(ID_HELP, [this] { OnAppAbout(); });
     OnCommand(ID_SERIAL_PORTS, [this] { OnSerialPorts(); });
     OnCommand(ID_VIEW_TRANSFER_MONITOR, [this] { OnViewTransferMonitor(); });
+    OnCommand(ID_VIEW_BLOCK_TABLE, [this] { OnViewBlockTable(); });
 }
 
 CQZMApp::~CQZMApp()
@@ -338,6 +340,26 @@ void CQZMApp::OnViewTransferMonitor()
         m_pTransferMonitor->show();
     m_pTransferMonitor->raise();
     m_pTransferMonitor->activateWindow();
+}
+
+CBlockTableWnd* CQZMApp::GetBlockTable() const
+{
+    return m_pBlockTable.data();
+}
+
+void CQZMApp::OnViewBlockTable()
+{
+    if (!m_pBlockTable) {
+        if (!GetView())
+            return;
+        m_pBlockTable = new CBlockTableWnd(GetView(), GetMainWnd());
+    }
+    if (m_pBlockTable->isMinimized())
+        m_pBlockTable->showNormal();
+    else
+        m_pBlockTable->show();
+    m_pBlockTable->raise();
+    m_pBlockTable->activateWindow();
 }
 
 void CQZMApp::SendAllHeld(CQZMDoc& doc)

@@ -15,6 +15,7 @@ class CQZMDoc;
 class CQZMView;
 class CShellServer;
 class CTransferMonitor;
+class CBlockTableWnd;
 struct CShellServerModuleApi;
 struct ShellRequest;
 
@@ -41,6 +42,9 @@ public:
     // View > Transfer Monitor: shows (creating on first use) the monitor.
     void OnViewTransferMonitor();
     CTransferMonitor* GetTransferMonitor() const;
+    // View > Block Memory Table: shows (creating on first use) the table.
+    void OnViewBlockTable();
+    CBlockTableWnd* GetBlockTable() const;
     // The last transfers' records; Send All from the window adds to it.
     CTransferHistory& TransferHistory() { return m_transferHistory; }
 
@@ -80,4 +84,5 @@ private:
     QStringList m_heldDrops;
     // Owned by the main frame, as its child window.
     QPointer<CTransferMonitor> m_pTransferMonitor;
+    QPointer<CBlockTableWnd> m_pBlockTable;
 };

@@ -136,7 +136,7 @@ bool CQZMDoc::AppendBlock(List list, const CBlockMemory& block)
 bool CQZMDoc::SetBlock(List list, int index, const CBlockMemory& block)
 {
     const QList<CBlockMemory*>& blocks = Blocks(list);
-    if (index < 0 || index >= blocks.size() || *blocks.at(index) == block)
+    if (IsHeld() || index < 0 || index >= blocks.size() || *blocks.at(index) == block)
         return false;
     *blocks.at(index) = block;
     return true;
@@ -144,7 +144,7 @@ bool CQZMDoc::SetBlock(List list, int index, const CBlockMemory& block)
 
 bool CQZMDoc::InsertBlock(List list)
 {
-    if (IsFull(list))
+    if (IsFull(list) || IsHeld())
         return false;
     SetModifiedFlag(true);
     int& current = CurrentRef(list);
@@ -158,12 +158,87 @@ bool CQZMDoc::DeleteBlock(List list)
 {
     int& current = CurrentRef(list);
     QList<CBlockMemory*>& blocks = BlocksRef(list);
-    if (current < 0 || current >= blocks.size())
+    if (IsHeld() || current < 0 || current >= blocks.size())
         return false;
     SetModifiedFlag(true);
     delete blocks.takeAt(current);
     if (current > int(blocks.size()) - 1)
         current = current - 1;
+    return true;
+}
+
+bool CQZMDoc::InsertBlocks(List list, int at, const QList<CBlockMemory>& blocks)
+{
+    QList<CBlockMemory*>& target = BlocksRef(list);
+    if (IsHeld() || blocks.isEmpty() || at < 0 || at > target.size()
+        || target.size() + blocks.size() > kMaxBlocks)
+        return false;
+    SetModifiedFlag(true);
+    for (int i = 0; i < blocks.size(); ++i)
+        target.insert(at + i, new CBlockMemory(blocks.at(i)));
+    CurrentRef(list) = at + int(blocks.size()) - 1;
+    return true;
+}
+
+bool CQZMDoc::MoveBlock(List list, int from, int to)
+{
+    QList<CBlockMemory*>& blocks = BlocksRef(list);
+    if (IsHeld() || from < 0 || to < 0 || from >= blocks.size() || to >= blocks.size() || from == to)
+        return false;
+    SetModifiedFlag(true);
+    blocks.move(from, to);
+    int& current = CurrentRef(list);
+    if (current == from)
+        current = to;
+    else if (from < current && current <= to)
+        --current;
+    else if (to <= current && current < from)
+        ++current;
+    return true;
+}
+
+bool CQZMDoc::Contents::operator==(const Contents& o) const
+{
+    return protocol == o.protocol && timeout == o.timeout && parity == o.parity && baudRate == o.baudRate
+        && serialPort == o.serialPort && curRead == o.curRead && curWrite == o.curWrite
+        && description == o.description && read == o.read && write == o.write;
+}
+
+CQZMDoc::Contents CQZMDoc::GetContents() const
+{
+    Contents c;
+    c.protocol = m_nProtocol;
+    c.timeout = m_nTimeout;
+    c.parity = m_nParity;
+    c.baudRate = m_nBaudRate;
+    c.serialPort = m_nSerialPort;
+    c.curRead = m_nCurRead;
+    c.curWrite = m_nCurWrite;
+    c.description = m_strDescription;
+    for (const CBlockMemory* block : m_arrRead)
+        c.read.append(*block);
+    for (const CBlockMemory* block : m_arrWrite)
+        c.write.append(*block);
+    return c;
+}
+
+bool CQZMDoc::RestoreContents(const Contents& c)
+{
+    if (IsHeld() || GetContents() == c)
+        return false;
+    m_nProtocol = c.protocol;
+    m_nTimeout = c.timeout;
+    m_nParity = c.parity;
+    m_nBaudRate = c.baudRate;
+    m_nSerialPort = c.serialPort;
+    m_strDescription = c.description;
+    DeleteAllBlocks();
+    for (const CBlockMemory& block : c.read)
+        m_arrRead.append(new CBlockMemory(block));
+    for (const CBlockMemory& block : c.write)
+        m_arrWrite.append(new CBlockMemory(block));
+    m_nCurRead = c.curRead;
+    m_nCurWrite = c.curWrite;
     return true;
 }
 

@@ -86,10 +86,32 @@ public:
     // Gives the entry at index block's values; false when nothing changed or
     // index names no entry.
     bool SetBlock(List list, int index, const CBlockMemory& block);
+    // Copies of block at position at and on, the last of them current;
+    // false (nothing changes) when they would not fit or at is no position.
+    bool InsertBlocks(List list, int at, const QList<CBlockMemory>& blocks);
+    // Moves the entry at from to position to; it stays current if it was.
+    // False when either names no entry.
+    bool MoveBlock(List list, int from, int to);
     // Empties both lists (not an edit: the loader and New use it).
     void DeleteAllBlocks();
     // Adds default entries up to the list limit (not an edit).
     void AddDefaultBlocks(int nRead, int nWrite);
+
+    // Everything a user can change, current entries included, as values:
+    // what an undo goes back to.
+    struct Contents
+    {
+        qint32 protocol = 0, timeout = 100, parity = 0, baudRate = 1, serialPort = 1;
+        qint32 curRead = -1, curWrite = -1;
+        QByteArray description;
+        QList<CBlockMemory> read, write;
+        bool operator==(const Contents& other) const;
+        bool operator!=(const Contents& other) const { return !(*this == other); }
+    };
+    Contents GetContents() const;
+    // Gives the document these contents; false when nothing changed or the
+    // document is held. Marks nothing: the caller knows what it undid.
+    bool RestoreContents(const Contents& contents);
 
     // Send All is carried out by the transfer, which the document's owner
     // installs; without a handler the command does nothing.

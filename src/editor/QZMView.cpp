@@ -6,7 +6,10 @@
 #include "framework/StandardIds.h"
 #include "resources/Resource.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,6 +22,12 @@
 using namespace QZMFields;
 
 namespace {
+bool FocusedTextField()
+{
+    QWidget* focus = QApplication::focusWidget();
+    return qobject_cast<QLineEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus);
+}
+
 // Counts nested program writes into the form, so handlers can tell them from
 // the user's.
 struct CounterGuard
@@ -37,7 +46,24 @@ CQZMView::CQZMView(QWidget* parent) : QScrollArea(parent)
     // spin's arrows) leaves it where it is.
     setFocusPolicy(Qt::NoFocus);
     setWidgetResizable(false);
+    m_pHistory = new CQZMHistory(this);
     CreateForm();
+    connect(m_pHistory, &CQZMHistory::restored, this, &CQZMView::ShowList);
+
+    // Undo and redo: the focused text field's own first, then the document's.
+    OnCommand(ID_EDIT_UNDO, [this] { OnEditUndo(); });
+    OnUpdateCommand(ID_EDIT_UNDO, [this](CCmdUI& ui) { ui.Enable(m_pHistory->CanUndo() || FocusedTextField()); });
+    OnCommand(ID_EDIT_REDO, [this] { OnEditRedo(); });
+    OnUpdateCommand(ID_EDIT_REDO, [this](CCmdUI& ui) { ui.Enable(m_pHistory->CanRedo() || FocusedTextField()); });
+    // The serial port is the document's; choosing it is a step of the history.
+    OnCommandRange(ID_SERIAL_COM1, ID_SERIAL_COM4, [this](int id) {
+        if (CQZMDoc* doc = GetDocument())
+            m_pHistory->Record(QStringLiteral("Serial Port Number"), SelectedList(), [doc, id] { doc->OnSerialPort(id); });
+    });
+    OnUpdateCommandRange(ID_SERIAL_COM1, ID_SERIAL_COM4, [this](CCmdUI& ui) {
+        if (CQZMDoc* doc = GetDocument())
+            doc->OnUpdateSerialPort(ui);
+    });
 
     const std::pair<int, ReportPrintJob> printCommands[] = {
         {ID_FILE_PRINT, ReportPrintJob::Dialog},
@@ -150,6 +176,9 @@ void CQZMView::OnInitialUpdate()
 {
     CView::OnInitialUpdate();
     CQZMDoc* doc = GetDocument();
+    // New and Open start a fresh history.
+    m_pHistory->SetDocument(doc);
+    m_pHistory->Reset();
     CBlockMemory defaultBlock;
     CBlockMemory* shown = doc && !doc->ReadBlocks().isEmpty() ? doc->ReadBlocks().first() : &defaultBlock;
     if (!m_nSetup)
@@ -215,6 +244,37 @@ void CQZMView::OnUpdate(CView*, int, CObject* hintObject)
         else
             basicVariable->setChecked(true);
     }
+    emit entryShown(list);
+}
+
+void CQZMView::ShowList(CQZMDoc::List list)
+{
+    if (!m_wndTab || m_wndTab->TabBar()->count() < 2)
+        return;
+    SelectTab(list == CQZMDoc::List::Write ? 1 : 0);
+    RefreshWithCurrent(list);
+}
+
+QString CQZMView::ReportDeleted(CQZMDoc::List list, int index, int count)
+{
+    const QString listName = list == CQZMDoc::List::Write ? QStringLiteral("Write") : QStringLiteral("Read");
+    const QString text = count == 1
+        ? QStringLiteral("Block Memory %1 deleted from the %2 list: Undo (Ctrl+Z) brings it back").arg(index + 1).arg(listName)
+        : QStringLiteral("%1 Block Memories deleted from the %2 list: Undo (Ctrl+Z) brings them back").arg(count).arg(listName);
+    SetStatusText(text);
+    return text;
+}
+
+void CQZMView::OnEditUndo()
+{
+    if (!CQZMHistory::UndoInFocusedField())
+        m_pHistory->Undo();
+}
+
+void CQZMView::OnEditRedo()
+{
+    if (!CQZMHistory::RedoInFocusedField())
+        m_pHistory->Redo();
 }
 
 void CQZMView::ShowDescription(CDescriptionEdit* field, TextEncoding& encoding, const QByteArray& bytes)
@@ -268,7 +328,10 @@ void CQZMView::OnInsert()
     CQZMDoc* doc = GetDocument();
     if (!doc)
         return;
-    if (!doc->InsertBlock(SelectedList()))
+    const CQZMDoc::List list = SelectedList();
+    bool inserted = false;
+    m_pHistory->Record(QStringLiteral("Insert"), list, [&] { inserted = doc->InsertBlock(list); });
+    if (!inserted)
         return;
     CBlockMemory defaultBlock;
     OnUpdate(nullptr, 0, &defaultBlock);
@@ -280,7 +343,12 @@ void CQZMView::OnDelete()
     if (!doc)
         return;
     const CQZMDoc::List list = SelectedList();
-    if (doc->DeleteBlock(list))
-        RefreshWithCurrent(list);
+    const int index = doc->CurrentIndex(list);
+    bool deleted = false;
+    m_pHistory->Record(QStringLiteral("Delete"), list, [&] { deleted = doc->DeleteBlock(list); });
+    if (!deleted)
+        return;
+    RefreshWithCurrent(list);
+    ReportDeleted(list, index);
 }
 

@@ -2,6 +2,7 @@
 
 #include "document/QZMDoc.h"
 #include "document/QZMFormAccess.h"
+#include "editor/QZMHistory.h"
 #include "editor/ReportPrinting.h"
 #include "framework/LocalText.h"
 #include "framework/View.h"
@@ -42,9 +43,24 @@ public:
     // not be used.
     bool Print(ReportPrintJob job, const PrinterDetails& printer = {});
 
+    // Undo and redo of the user's changes to the document.
+    CQZMHistory* History() const { return m_pHistory; }
+    // Shows the list's current entry on the list's tab.
+    void ShowList(CQZMDoc::List list);
+    CQZMDoc::List SelectedList() const;
+    // Puts text into status pane 0.
+    void SetStatusText(const QString& text);
+    // Tells in status pane 0 that an entry was deleted and how to get it back.
+    // Returns the text.
+    QString ReportDeleted(CQZMDoc::List list, int index, int count = 1);
+
     // The form's control with this id (IDC_...), or nullptr.
     QWidget* GetDlgItem(int id) const { return m_controls.value(id); }
     QWidget* Form() const { return m_pForm; }
+
+signals:
+    // A refresh showed the list's current entry (or the list empty).
+    void entryShown(CQZMDoc::List list);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -55,10 +71,8 @@ private:
     // just the blank margin the template leaves right of and below them.
     void UpdateScrollBars();
     void RunOneTimeSetup(const CBlockMemory& shown);
-    CQZMDoc::List SelectedList() const;
     void SelectTab(int index);
     void SelectEntry(QComboBox* list, int index);
-    void SetStatusText(const QString& text);
     // Writes a description into its field and settles the encoding an edit
     // of it is stored in.
     void ShowDescription(CDescriptionEdit* field, TextEncoding& encoding, const QByteArray& bytes);
@@ -87,11 +101,17 @@ private:
     void OnChangeProtocol();
     void OnChangeBaudRate();
     void OnChangeParity();
-    void OnChangeSetting(QComboBox* list, int stored, bool (CQZMDoc::*store)(int));
-    // Gives the selected list's current entry the change, marking the
-    // document modified when it really changed anything.
-    void StoreInCurrentBlock(const std::function<void(CBlockMemory&)>& change);
+    void OnChangeSetting(const QString& what, QComboBox* list, int stored, bool (CQZMDoc::*store)(int));
+    // Gives the selected list's current entry the change, as one step of the
+    // history; only a real change marks the document modified.
+    void StoreInCurrentBlock(const QString& what, CQZMHistory::Typing typing,
+                             const std::function<void(CBlockMemory&)>& change);
+    void StoreSetting(const QString& what, const std::function<void()>& change,
+                      CQZMHistory::Typing typing = CQZMHistory::Typing::None);
+    void OnEditUndo();
+    void OnEditRedo();
 
+    CQZMHistory* m_pHistory = nullptr;
     QWidget* m_pForm = nullptr;
     // The blank margins right of and below the form's controls, in pixels.
     QSize m_blankMargin;

@@ -12,16 +12,8 @@ using namespace QZMFields;
 // Handlers of the form's fields, radio buttons and lists: each accepted
 // input goes straight into the document.
 
-namespace {
-// Only a real change marks the document modified.
-void MarkIfChanged(CQZMDoc& doc, bool changed)
-{
-    if (changed)
-        doc.SetModifiedFlag(true);
-}
-} // namespace
-
-void CQZMView::StoreInCurrentBlock(const std::function<void(CBlockMemory&)>& change)
+void CQZMView::StoreInCurrentBlock(const QString& what, CQZMHistory::Typing typing,
+                                   const std::function<void(CBlockMemory&)>& change)
 {
     CQZMDoc* doc = GetDocument();
     const CQZMDoc::List list = SelectedList();
@@ -30,7 +22,12 @@ void CQZMView::StoreInCurrentBlock(const std::function<void(CBlockMemory&)>& cha
         return;
     CBlockMemory changed = *block;
     change(changed);
-    MarkIfChanged(*doc, doc->SetBlock(list, doc->CurrentIndex(list), changed));
+    m_pHistory->Record(what, list, [&] { doc->SetBlock(list, doc->CurrentIndex(list), changed); }, typing);
+}
+
+void CQZMView::StoreSetting(const QString& what, const std::function<void()>& change, CQZMHistory::Typing typing)
+{
+    m_pHistory->Record(what, SelectedList(), change, typing);
 }
 
 void CQZMView::OnUpdateDescription()
@@ -38,7 +35,8 @@ void CQZMView::OnUpdateDescription()
     CQZMDoc* doc = GetDocument();
     if (!doc || !IsStoring())
         return;
-    MarkIfChanged(*doc, doc->SetDescription(UiTextToDocument(m_wndDescription->Text(), m_nDescriptionEncoding)));
+    const QByteArray text = UiTextToDocument(m_wndDescription->Text(), m_nDescriptionEncoding);
+    StoreSetting(tr("Description of this QZM"), [&] { doc->SetDescription(text); }, CQZMHistory::Typing::Description);
 }
 
 void CQZMView::OnUpdateBMDescription()
@@ -47,7 +45,8 @@ void CQZMView::OnUpdateBMDescription()
     if (!doc || !m_wndBMDescription->isEnabled() || !IsStoring())
         return;
     const QByteArray text = UiTextToDocument(m_wndBMDescription->Text(), m_nBMDescriptionEncoding);
-    StoreInCurrentBlock([&text](CBlockMemory& block) { block.m_strDescription = text; });
+    StoreInCurrentBlock(tr("Description"), CQZMHistory::Typing::BMDescription,
+                        [&text](CBlockMemory& block) { block.m_strDescription = text; });
 }
 
 void CQZMView::OnUpdateAddress()
@@ -58,7 +57,8 @@ void CQZMView::OnUpdateAddress()
     if (kAddress.Contains(address)) {
         SetStatusText(CStringTable::Load(IDS_READY));
         if (IsStoring())
-            StoreInCurrentBlock([address](CBlockMemory& block) { block.m_nAddress = address; });
+            StoreInCurrentBlock(tr("Address in network"), CQZMHistory::Typing::Address,
+                                [address](CBlockMemory& block) { block.m_nAddress = address; });
     } else {
         SetStatusText(FormatPrintfMessage(IDS_INVALID_ADDRESS,
                                          {QString::number(kAddress.min), QString::number(kAddress.max)}));
@@ -85,7 +85,8 @@ void CQZMView::OnUpdateNumber()
         return;
     const int number = m_wndNumber->TakeNumber();
     if (IsStoring())
-        StoreInCurrentBlock([number](CBlockMemory& block) { block.m_nNumber = number; });
+        StoreInCurrentBlock(tr("Parameter/Variable number"), CQZMHistory::Typing::Number,
+                            [number](CBlockMemory& block) { block.m_nNumber = number; });
 }
 
 void CQZMView::OnUpdateTimeout()
@@ -97,7 +98,7 @@ void CQZMView::OnUpdateTimeout()
         SetStatusText(CStringTable::Load(IDS_READY));
         CQZMDoc* doc = GetDocument();
         if (IsStoring() && doc)
-            MarkIfChanged(*doc, doc->SetTimeout(timeout));
+            StoreSetting(tr("Timeout"), [&] { doc->SetTimeout(timeout); }, CQZMHistory::Typing::Timeout);
     } else {
         SetStatusText(FormatPrintfMessage(IDS_INVALID_TIMEOUT, {QString::number(kTimeout.min),
                                                                QString::number(kTimeout.max), QStringLiteral("msec")}));
@@ -115,7 +116,7 @@ void CQZMView::OnKillfocusTimeout()
         timeout = doc->Timeout();
         m_wndTimeout->WriteText(QString::number(timeout));
     }
-    MarkIfChanged(*doc, doc->SetTimeout(timeout));
+    StoreSetting(tr("Timeout"), [&] { doc->SetTimeout(timeout); }, CQZMHistory::Typing::Timeout);
 }
 
 void CQZMView::OnBasicVariable()
@@ -123,7 +124,8 @@ void CQZMView::OnBasicVariable()
     CQZMDoc* doc = GetDocument();
     if (!doc || !GetDlgItem(IDC_BASIC_VARIABLE)->isEnabled() || !IsStoring())
         return;
-    StoreInCurrentBlock([](CBlockMemory& block) { block.m_bParameter = 0; });
+    StoreInCurrentBlock(tr("Basic Variable"), CQZMHistory::Typing::None,
+                        [](CBlockMemory& block) { block.m_bParameter = 0; });
 }
 
 void CQZMView::OnParameter()
@@ -132,7 +134,7 @@ void CQZMView::OnParameter()
     if (!doc || !GetDlgItem(IDC_PARAMETER)->isEnabled() || !IsStoring())
         return;
     // Any non-zero flag already means Parameter and stays as it is.
-    StoreInCurrentBlock([](CBlockMemory& block) {
+    StoreInCurrentBlock(tr("Parameter"), CQZMHistory::Typing::None, [](CBlockMemory& block) {
         if (block.m_bParameter == 0)
             block.m_bParameter = 1;
     });
@@ -153,23 +155,23 @@ void CQZMView::OnChangeProtocol()
         return;
     }
     // The document applies the settings the protocol brings.
-    MarkIfChanged(*doc, doc->ChooseProtocol(selected));
+    StoreSetting(tr("Protocol"), [&] { doc->ChooseProtocol(selected); });
     OnUpdate(nullptr, 0, nullptr);
 }
 
 void CQZMView::OnChangeBaudRate()
 {
     if (CQZMDoc* doc = GetDocument())
-        OnChangeSetting(m_wndBaudRate, doc->BaudRate(), &CQZMDoc::SetBaudRate);
+        OnChangeSetting(tr("Baudrate"), m_wndBaudRate, doc->BaudRate(), &CQZMDoc::SetBaudRate);
 }
 
 void CQZMView::OnChangeParity()
 {
     if (CQZMDoc* doc = GetDocument())
-        OnChangeSetting(m_wndParity, doc->Parity(), &CQZMDoc::SetParity);
+        OnChangeSetting(tr("Parity"), m_wndParity, doc->Parity(), &CQZMDoc::SetParity);
 }
 
-void CQZMView::OnChangeSetting(QComboBox* list, int stored, bool (CQZMDoc::*store)(int))
+void CQZMView::OnChangeSetting(const QString& what, QComboBox* list, int stored, bool (CQZMDoc::*store)(int))
 {
     // The refresh's own selections and enabling are not the user's choice.
     if (!IsStoring())
@@ -182,5 +184,5 @@ void CQZMView::OnChangeSetting(QComboBox* list, int stored, bool (CQZMDoc::*stor
             return;
     }
     CQZMDoc* doc = GetDocument();
-    MarkIfChanged(*doc, (doc->*store)(selected));
+    StoreSetting(what, [&] { (doc->*store)(selected); });
 }

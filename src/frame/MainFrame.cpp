@@ -50,6 +50,7 @@ const MenuItem kViewMenu[] = {
     {ID_VIEW_STATUS_BAR, "&Status Bar"},
     {0, nullptr},
     {ID_VIEW_TRANSFER_MONITOR, "Transfer &Monitor"},
+    {ID_VIEW_BLOCK_TABLE, "&Block Memory Table"},
 };
 
 const MenuItem kSerialPortMenu[] = {
@@ -179,6 +180,10 @@ void CMainFrame::CreateAccelerators()
         action->setShortcutVisibleInContextMenu(false);
         addAction(action);
     }
+    // Beside the table: redo, under the keys desktop programs use for it.
+    QAction* redo = CommandAction(ID_EDIT_REDO);
+    redo->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))});
+    addAction(redo);
     QAction* help = CommandAction(ID_HELP);
     help->setShortcut(QKeySequence(Qt::Key_F1));
     help->setShortcutContext(Qt::ApplicationShortcut);
@@ -192,7 +197,7 @@ void CMainFrame::RegisterFrameCommands()
     OnCommand(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
     OnUpdateCommand(ID_VIEW_STATUS_BAR, [this](CCmdUI& ui) { ui.SetCheck(statusBar()->isVisible()); });
 
-    for (int id : {ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE, ID_EDIT_UNDO}) {
+    for (int id : {ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE, ID_EDIT_UNDO, ID_EDIT_REDO}) {
         OnCommand(id, [this, id] { ForwardEditCommand(id); });
         OnUpdateCommand(id, [](CCmdUI& ui) { ui.Enable(focusedTextField() != nullptr); });
     }
@@ -201,7 +206,8 @@ void CMainFrame::RegisterFrameCommands()
 void CMainFrame::ForwardEditCommand(int id)
 {
     QWidget* field = focusedTextField();
-    const char* slot = id == ID_EDIT_COPY ? "copy" : id == ID_EDIT_CUT ? "cut" : id == ID_EDIT_PASTE ? "paste" : "undo";
+    const char* slot = id == ID_EDIT_COPY ? "copy" : id == ID_EDIT_CUT ? "cut" : id == ID_EDIT_PASTE ? "paste"
+                     : id == ID_EDIT_REDO ? "redo" : "undo";
     if (field)
         QMetaObject::invokeMethod(field, slot);
 }

@@ -43,6 +43,7 @@ constexpr int ID_CREATE_TEXT_FILE = 32779;
 // Beyond the original commands: the Serial Ports dialog.
 constexpr int ID_SERIAL_PORTS = 32791;
 constexpr int ID_VIEW_TRANSFER_MONITOR = 32790;   // View > Transfer Monitor
+constexpr int ID_VIEW_BLOCK_TABLE = 32792;        // View > Block Memory Table
 
 // Form controls
 constexpr int IDC_DESCRIPTION = 1000;

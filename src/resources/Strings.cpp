@@ -47,6 +47,7 @@ const CStringTable::Entry kStrings[] = {
     {ID_VIEW_TOOLBAR, "Show or hide the toolbar\nToggle ToolBar"},
     {ID_VIEW_STATUS_BAR, "Show or hide the status bar\nToggle StatusBar"},
     {ID_VIEW_TRANSFER_MONITOR, "Show the telegrams and replies of the last transfers\nTransfer Monitor"},
+    {ID_VIEW_BLOCK_TABLE, "Show and edit the Read and Write lists as tables\nBlock Memory Table"},
     {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
     {ID_SERIAL_PORTS, "Choose the device each of COM1 to COM4 opens\nSerial Ports"},
 

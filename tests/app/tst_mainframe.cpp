@@ -82,7 +82,8 @@ private slots:
                  QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
                               "Create Text File", "-", "Recent File", "-", "E&xit"}));
         // The program's own additions follow the specified items after a separator.
-        QCOMPARE(menuTexts(topMenu(frame, "&View")), QStringList({"&Toolbar", "&Status Bar", "-", "Transfer &Monitor"}));
+        QCOMPARE(menuTexts(topMenu(frame, "&View")), QStringList({"&Toolbar", "&Status Bar", "-", "Transfer &Monitor",
+                                                                   "&Block Memory Table"}));
         QMenu* comm = topMenu(frame, "&Comunicate");
         QCOMPARE(menuTexts(comm), QStringList({"Send All", "-", "Serial Port Number"}));
         // The four numbers as they were, then the port assignments after a separator.

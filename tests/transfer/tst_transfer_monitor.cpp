@@ -79,14 +79,14 @@ private slots:
         CQZMDoc* doc = app.GetQZMDoc();
         FillDocument(*doc, 3, 2);
 
-        // Last in the View menu, after a separator; the other items as they were.
+        // In the View menu after a separator; the other items as they were.
         QMenu* viewMenu = nullptr;
         for (QAction* action : frame->menuBar()->actions())
             if (action->text() == QLatin1String("&View"))
                 viewMenu = action->menu();
         QVERIFY(viewMenu);
         const QList<QAction*> items = viewMenu->actions();
-        QCOMPARE(items.size(), 4);
+        QCOMPARE(items.size(), 5);
         QCOMPARE(items[0]->text(), QStringLiteral("&Toolbar"));
         QCOMPARE(items[1]->text(), QStringLiteral("&Status Bar"));
         QVERIFY(items[2]->isSeparator());
