@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
@@ -335,7 +336,11 @@ CBlockTableWnd::CBlockTableWnd(CQZMView* view, QWidget* parent) : QWidget(parent
         ShowCurrent(view->SelectedList());
     }
     QFontMetrics metrics(font());
-    resize(metrics.horizontalAdvance(QLatin1Char('x')) * 90, metrics.height() * 30);
+    QSize first(metrics.horizontalAdvance(QLatin1Char('x')) * 90, metrics.height() * 30);
+    // Never larger than the screen, whatever the scale: the buttons stay in reach.
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        first = first.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(first);
     // The keyboard starts in the table; the tabs are one Tab key away.
     setFocusProxy(Table(CurrentList()));
     UpdateButtons();
