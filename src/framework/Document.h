@@ -32,7 +32,6 @@ public:
     };
 
     OpenResult(Status status) : m_status(status) {}
-    Status GetStatus() const { return m_status; }
     explicit operator bool() const { return m_status == Opened; }
     bool WasAbandoned() const { return m_status == Abandoned; }
     bool ChangedContents() const { return m_status == FailedChangingContents; }

@@ -29,7 +29,6 @@ public:
     // The application behind the frame: last in the command routing, and the
     // keeper of the recent-file list. Set by whoever creates the frame.
     void SetApp(CWinApp* app) { m_pApp = app; }
-    CWinApp* GetApp() const { return m_pApp; }
 
     void SetActiveView(CView* view);
     CView* GetActiveView() const { return m_pActiveView; }

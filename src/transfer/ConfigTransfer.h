@@ -54,8 +54,6 @@ public:
 
     // True once the device has accepted the last telegram of the transfer.
     bool Succeeded() const { return m_bSucceeded; }
-    // Id of the message that reported a failure; 0 when none was shown.
-    int FailureMessage() const { return m_nFailureMessage; }
     // The operating system's reason for a failure of the port, if any.
     const QString& FailureReason() const { return m_strFailureReason; }
     // The device that was (or was to be) opened.

@@ -17,11 +17,6 @@ public:
 };
 } // namespace
 
-void SendAllFromWindow(CQZMDoc& doc)
-{
-    SendAllFromWindowOverLink(doc, nullptr);
-}
-
 void SendAllFromWindowObserved(CQZMDoc& doc, CTransferObserver& observer)
 {
     SendAllFromWindowOverLink(doc, nullptr, &observer);
