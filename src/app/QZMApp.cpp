@@ -16,6 +16,7 @@
 #include "framework/LazyModule.h"
 #include "framework/LazyIcons.h"
 #include "framework/ProgramLocation.h"
+#include "framework/SettingsKeys.h"
 #include "framework/SingleDocTemplate.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
@@ -90,8 +91,7 @@ bool CQZMApp::InitInstance()
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
     // Settings live under Software\Zelvra\QZM.
-    QCoreApplication::setOrganizationName(QStringLiteral("Zelvra"));
-    QCoreApplication::setApplicationName(CStringTable::Load(AFX_IDS_APP_TITLE));
+    SettingsKeys::UseProgramStore();
     // Lets a dock match the window to its desktop entry (Wayland app id).
     QGuiApplication::setDesktopFileName(DesktopBaseName());
 

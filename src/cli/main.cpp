@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/CliOutput.h"
+#include "framework/SettingsKeys.h"
 #include "resources/Strings.h"
 
 #include <QCommandLineParser>
@@ -28,8 +29,7 @@ int main(int argc, char* argv[])
 #endif
     SetCliRawArguments(argc, argv);
     QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Zelvra"));
-    QCoreApplication::setApplicationName(QStringLiteral("QZM"));
+    SettingsKeys::UseProgramStore();
 #ifdef QZM_VERSION
     QCoreApplication::setApplicationVersion(QStringLiteral(QZM_VERSION));
 #endif

@@ -1,5 +1,6 @@
 #include "transfer/SerialPorts.h"
 
+#include "framework/SettingsKeys.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 #include "transfer/SerialLink.h"
@@ -146,7 +147,7 @@ QString PortEnvironmentVariable(int nSerialPort)
 
 QString PortSettingsKey(int nSerialPort)
 {
-    return QStringLiteral("Serial Ports/") + SerialPortName(nSerialPort);
+    return SettingsKeys::SerialPortKey(SerialPortName(nSerialPort));
 }
 
 QString SystemDefaultPort(int nSerialPort)

@@ -1,5 +1,6 @@
 #include "support/TestEnvironment.h"
 
+#include "framework/SettingsKeys.h"
 #include "resources/Strings.h"
 
 #include <QCoreApplication>
@@ -16,8 +17,7 @@
 void InitTestEnvironment()
 {
     InstallQZMStrings();
-    QCoreApplication::setOrganizationName(QStringLiteral("Zelvra"));
-    QCoreApplication::setApplicationName(QStringLiteral("QZM"));
+    SettingsKeys::UseProgramStore();
 }
 
 void WriteTestFile(const QString& path, const QByteArray& bytes)
