@@ -113,6 +113,11 @@ CQZMView::~CQZMView()
     for (QObject* control : m_pForm->findChildren<QObject*>())
         control->disconnect(this);
     delete takeWidget();
+    // The history goes next, silently: clearing its stack would tell the
+    // table window of a change while this view is half destroyed.
+    m_pHistory->blockSignals(true);
+    delete m_pHistory;
+    m_pHistory = nullptr;
 }
 
 CQZMDoc* CQZMView::GetDocument() const

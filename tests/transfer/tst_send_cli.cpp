@@ -427,6 +427,11 @@ private slots:
 
         // Silent ports: beyond the open-file limit each fails on its own
         // with the reason; the limit is raised as far as the system allows.
+#ifdef __SANITIZE_ADDRESS__
+        // Out of descriptors, the sanitizers' own memory probe (a pipe)
+        // fails and reports a vptr fault where there is none.
+        QSKIP("the sanitizers need descriptors of their own");
+#endif
         QList<int> lines;
         QStringList arguments{QStringLiteral("send"), kExample};
         for (int i = 0; i < 24; ++i) {
