@@ -9,6 +9,8 @@
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -215,8 +217,20 @@ void CBlockTableModel::Sync()
     }
 }
 
+namespace {
+// A plain QWidget reaches screen readers as a filler; this one is a window.
+QAccessibleInterface* TableWindowAccessibleFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("CBlockTableWnd") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+} // namespace
+
 CBlockTableWnd::CBlockTableWnd(CQZMView* view, QWidget* parent) : QWidget(parent, Qt::Window), m_pView(view)
 {
+    // Installing twice installs once.
+    QAccessible::installFactory(TableWindowAccessibleFactory);
     setObjectName(QStringLiteral("BlockMemoryTable"));
     setWindowTitle(QStringLiteral("Block Memory Table"));
     setAccessibleName(windowTitle());

@@ -87,6 +87,23 @@ try:
                                          and child.name == "Transfer Monitor"), None), "the Transfer Monitor")
         check(monitor.getRoleName() in ("frame", "window", "dialog"),
               "Transfer Monitor: role %s" % monitor.getRoleName())
+
+    # The Block Memory Table: a window, its lists as named tables whose
+    # cells read as the form shows them, and named buttons.
+    item = find(window, "menu item", "Block Memory Table")
+    check(item is not None, "no Block Memory Table menu item")
+    if item is not None:
+        item.queryAction().doAction(0)
+        table_window = wait_for(lambda: next((child for child in app if child is not None
+                                              and child.name == "Block Memory Table"), None),
+                                "the Block Memory Table")
+        check(table_window.getRoleName() in ("frame", "window", "dialog"),
+              "Block Memory Table: role %s" % table_window.getRoleName())
+        table = wait_for(lambda: find(table_window, "table", "Read list"), "the Read list table")
+        cells = [node.name or text_of(node) for node in walk(table) if node.getRoleName() == "table cell"]
+        check(any(cell and "Boiler" in cell for cell in cells), "Read list: cells %r" % cells[:12])
+        for name in ("Insert", "Delete", "Move Up", "Move Down", "Copy", "Paste", "Undo", "Redo"):
+            check(find(table_window, "push button", name) is not None, "Block Memory Table: no %s button" % name)
 finally:
     qzm.terminate()
     qzm.wait(10)
