@@ -3,7 +3,8 @@
 #include <QCoreApplication>
 
 namespace {
-constexpr char kVersion[] = "qzm (QZM Configurator) 2.0.0.2, QZM V2.01\n";
+// The version is the project's (CMakeLists.txt); "QZM V2.01" is the title the window shows.
+constexpr char kVersion[] = "qzm (QZM Configurator) " QZM_VERSION ", QZM V2.01\n";
 
 constexpr char kHelp[] =
     "Usage: qzm [FILE]\n"
