@@ -6,11 +6,10 @@
 #include "editor/QZMView.h"
 #include "document/QZMFields.h"
 #include "framework/Interaction.h"
+#include "framework/WindowAccessible.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -217,20 +216,9 @@ void CBlockTableModel::Sync()
     }
 }
 
-namespace {
-// A plain QWidget reaches screen readers as a filler; this one is a window.
-QAccessibleInterface* TableWindowAccessibleFactory(const QString& className, QObject* object)
-{
-    if (className == QLatin1String("CBlockTableWnd") && object && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
-    return nullptr;
-}
-} // namespace
-
 CBlockTableWnd::CBlockTableWnd(CQZMView* view, QWidget* parent) : QWidget(parent, Qt::Window), m_pView(view)
 {
-    // Installing twice installs once.
-    QAccessible::installFactory(TableWindowAccessibleFactory);
+    MarkAsAccessibleWindow(this);
     setObjectName(QStringLiteral("BlockMemoryTable"));
     setWindowTitle(QStringLiteral("Block Memory Table"));
     setAccessibleName(windowTitle());

@@ -1,9 +1,9 @@
 #include "transfer/TransferMonitor.h"
 
 #include "framework/Interaction.h"
+#include "framework/WindowAccessible.h"
 #include "transfer/TransferHistory.h"
 
-#include <QAccessibleWidget>
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
@@ -71,14 +71,6 @@ QString TelegramName(const TransferRecord& record, int index)
                               ? CTransferMonitorModel::tr("Read %1").arg(block + 1)
                               : CTransferMonitorModel::tr("Write %1").arg(block - record.readCount + 1);
     return e.kind == Telegram::Kind::LastBlock ? CTransferMonitorModel::tr("%1 (last block)").arg(entry) : entry;
-}
-
-// A plain QWidget reaches screen readers as a filler; this one is a window.
-QAccessibleInterface* MonitorAccessibleFactory(const QString& className, QObject* object)
-{
-    if (className == QLatin1String("CTransferMonitor") && object && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
-    return nullptr;
 }
 } // namespace
 
@@ -222,8 +214,7 @@ CTransferMonitor::CTransferMonitor(CTransferHistory& history, QWidget* parent)
     : QWidget(parent, Qt::Window), m_history(history)
 {
     setObjectName(QStringLiteral("TransferMonitor"));
-    // Installing twice installs once.
-    QAccessible::installFactory(MonitorAccessibleFactory);
+    MarkAsAccessibleWindow(this);
     setWindowTitle(tr("Transfer Monitor"));
     resize(780, 420);
 
