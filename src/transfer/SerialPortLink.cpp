@@ -8,10 +8,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSerialPort>
-#include <QSerialPortInfo>
 #include <QTcpSocket>
 #include <QtGlobal>
+
+#ifdef Q_OS_WIN
+#include "transfer/Win32SerialLink.h"
+#else
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#endif
 
 #include <cerrno>
 #ifdef Q_OS_UNIX
@@ -51,6 +56,7 @@ QString TooManyOpenFiles(const QString& named)
                                   "system allows it (ulimit -n); use fewer ports at once.");
 }
 
+#ifndef Q_OS_WIN
 // Errors that only say a feature is missing (modem lines on a
 // pseudo-terminal, for one) are no failure of the link.
 bool isRealError(QSerialPort::SerialPortError error)
@@ -298,6 +304,8 @@ void CQSerialPortLink::Close()
         m_port.close();
 }
 
+#endif
+
 // A raw TCP serial server (ser2net, a terminal server): the bytes of the
 // line, unchanged, over one connection, with the serial port's time-outs.
 class CTcpSerialLink : public CSerialLink
@@ -469,7 +477,11 @@ public:
         if (IsNetworkPort(device))
             m_link = std::make_unique<CTcpSerialLink>();
         else
+#ifdef Q_OS_WIN
+            m_link = CreateWin32SerialLink();
+#else
             m_link = std::make_unique<CQSerialPortLink>();
+#endif
         return m_link->Open(device);
     }
     bool Write(const QByteArray& bytes) override { return m_link && m_link->Write(bytes); }
@@ -582,6 +594,9 @@ CSerialLink* CreatePortLink()
 
 void ListPorts(QList<SerialPortEntry>& ports)
 {
+#ifdef Q_OS_WIN
+    ListWin32SerialPorts(ports);
+#else
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         SerialPortEntry entry;
         entry.device = info.systemLocation();
@@ -594,6 +609,7 @@ void ListPorts(QList<SerialPortEntry>& ports)
             entry.productId = info.productIdentifier();
         ports << entry;
     }
+#endif
 }
 } // namespace
 
