@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLineInfo.h"
+#include "framework/PrintingInterface.h"
 #include "framework/WinApp.h"
 #include "transfer/TransferHistory.h"
 
@@ -16,7 +17,7 @@ class CQZMView;
 class CShellServer;
 class CTransferMonitor;
 class CBlockTableWnd;
-struct CShellServerModuleApi;
+class CShellServerInterface;
 struct ShellRequest;
 
 // The QZM Configurator application object.
@@ -39,6 +40,9 @@ public:
     void OnSerialPorts();
     // Where the dialog finds the system's ports (tests give a fixed list).
     void SetPortDiscovery(std::unique_ptr<CPortDiscovery> discovery);
+    // Where print jobs find their printer (tests print to PDF files); an
+    // empty one leaves it to the system.
+    void SetPrinterSelector(PrinterSelector selector);
     // View > Transfer Monitor: shows (creating on first use) the monitor.
     void OnViewTransferMonitor();
     CTransferMonitor* GetTransferMonitor() const;
@@ -73,11 +77,12 @@ private:
     QStringList m_arguments;
     CCommandLineInfo m_cmdInfo;
     std::unique_ptr<CPortDiscovery> m_pPortDiscovery;
+    PrinterSelector m_printerSelector;
     // Held from the look for a running instance until this one listens.
     std::unique_ptr<CInstanceStartLock> m_pStartLock;
-    // Made by the shell server's module, which also deletes it.
+    // Made by the shell server's plugin, which also deletes it.
     CShellServer* m_pShellServer = nullptr;
-    const CShellServerModuleApi* m_pShellModule = nullptr;
+    CShellServerInterface* m_pShellPlugin = nullptr;
     CTransferHistory m_transferHistory;
     bool m_bRequestsHeld = false;
     // Dropped while held, with no shell server to queue them.

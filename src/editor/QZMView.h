@@ -42,6 +42,9 @@ public:
     // and shell requests name their printer). False when the printer could
     // not be used.
     bool Print(ReportPrintJob job, const PrinterDetails& printer = {});
+    // Where the print jobs find their printer instead of the system's (the
+    // application's selector, which outlives the view); nullptr for the real one.
+    void SetPrinterSelector(const PrinterSelector* selector) { m_pPrinterSelector = selector; }
 
     // Undo and redo of the user's changes to the document.
     CQZMHistory* History() const { return m_pHistory; }
@@ -112,6 +115,7 @@ private:
     void OnEditRedo();
 
     CQZMHistory* m_pHistory = nullptr;
+    const PrinterSelector* m_pPrinterSelector = nullptr;
     QWidget* m_pForm = nullptr;
     // The blank margins right of and below the form's controls, in pixels.
     QSize m_blankMargin;

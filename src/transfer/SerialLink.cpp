@@ -1,15 +1,14 @@
 #include "transfer/SerialLink.h"
 
-#include "framework/LazyModule.h"
 #include "framework/SettingsKeys.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
-#include "transfer/SerialPortModule.h"
+#include "transfer/SerialPortInterface.h"
 
 #include <QtGlobal>
 
 namespace {
-// Stands in for the port when the serial port module cannot be opened: the
+// Stands in for the port when the serial port plugin cannot be opened: the
 // transfer reports the port as not to be opened, with the reason.
 class CUnavailableLink : public CSerialLink
 {
@@ -29,11 +28,11 @@ private:
 
 std::unique_ptr<CSerialLink> CreateSerialPortLink()
 {
-    // Qt Serial Port loads with the first transfer, from its module.
-    if (const auto* module = ModuleApi<CSerialPortModuleApi>(kSerialPortModule))
-        return std::unique_ptr<CSerialLink>(module->create());
+    // Qt Serial Port loads with the first transfer, from its plugin.
+    if (auto* plugin = Plugin<CSerialPortInterface>(kSerialPortPlugin))
+        return plugin->CreateLink();
     return std::make_unique<CUnavailableLink>(QStringLiteral("The serial port support could not be loaded: ")
-                                              + ModuleError(kSerialPortModule));
+                                              + PluginError(kSerialPortPlugin));
 }
 
 QString SerialPortName(int nSerialPort)

@@ -4,8 +4,7 @@
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 #include "transfer/SerialLink.h"
-#include "transfer/SerialPortModule.h"
-#include "framework/LazyModule.h"
+#include "transfer/SerialPortInterface.h"
 
 #include <QCollator>
 #include <QDir>
@@ -87,10 +86,10 @@ CSystemPortDiscovery::CSystemPortDiscovery(const QString& byIdFolder) : m_byIdFo
 
 QList<SerialPortEntry> CSystemPortDiscovery::Ports()
 {
-    // Qt Serial Port lives in its module, opened here on first use.
+    // Qt Serial Port lives in its plugin, opened here on first use.
     QList<SerialPortEntry> ports;
-    if (const auto* module = ModuleApi<CSerialPortModuleApi>(kSerialPortModule))
-        module->listPorts(ports);
+    if (auto* plugin = Plugin<CSerialPortInterface>(kSerialPortPlugin))
+        ports = plugin->ListPorts();
     AddStableNames(ports, m_byIdFolder);
     // ttyS2 before ttyS10, as people count.
     QCollator collator;

@@ -61,7 +61,7 @@ private slots:
         doc.SetDescription("Boiler house");
         doc.AddDefaultBlocks(1, 0);
 
-        PrintReport(doc, ReportPrintJob::Direct, nullptr);
+        PrintReport(doc, ReportPrintJob::Direct, nullptr, {}, &printers.selector);
         QCOMPARE(printers.jobs.size(), 1);
         QCOMPARE(PdfPageCount(printers.jobs.at(0)), 1);
         if (HavePdfText()) {
@@ -82,7 +82,7 @@ private slots:
         doc.DeleteAllBlocks();
         doc.AddDefaultBlocks(48, 48);
         doc.SetDescription(QByteArray(300, '#'));
-        PrintReport(doc, ReportPrintJob::Direct, nullptr);
+        PrintReport(doc, ReportPrintJob::Direct, nullptr, {}, &printers.selector);
         QCOMPARE(printers.jobs.size(), 2);
         const int count = PdfPageCount(printers.jobs.at(1));
         QVERIFY2(count > 3, qPrintable(QString::number(count)));
@@ -142,6 +142,7 @@ private slots:
         ScriptedInteraction interaction;
         PdfPrinterSeam printers(dir.path());
         CQZMApp app(QStringList{});
+        app.SetPrinterSelector(printers.selector);
         QVERIFY(app.InitInstance());
         CMainFrame* frame = app.GetMainFrame();
 
@@ -211,6 +212,7 @@ private slots:
 
         {
             CQZMApp app(QStringList{"/p", file});
+            app.SetPrinterSelector(printers.selector);
             QCOMPARE(app.Run(), 1);
             QCOMPARE(printers.jobs.size(), 1);
             QCOMPARE(PdfPageCount(printers.jobs.at(0)), 1);
@@ -223,6 +225,7 @@ private slots:
         }
         {
             CQZMApp app(QStringList{"-pt", file, "Laser", "drv", "LPT1", "extra"});
+            app.SetPrinterSelector(printers.selector);
             QCOMPARE(app.Run(), 1);
             QCOMPARE(printers.jobs.size(), 2);
             QCOMPARE(printers.details_.at(1).printerName, QString("Laser"));
@@ -234,6 +237,7 @@ private slots:
         {
             // A file that cannot be opened: its message, no printing, the end.
             CQZMApp app(QStringList{"/p", dir.filePath("missing.qzm")});
+            app.SetPrinterSelector(printers.selector);
             QCOMPARE(app.Run(), 1);
             QCOMPARE(printers.jobs.size(), 2);
             QCOMPARE(interaction.messages.size(), 1);
@@ -241,6 +245,7 @@ private slots:
         {
             // Upper-case P is no print switch: the file opens in the window.
             CQZMApp app(QStringList{"/P", file});
+            app.SetPrinterSelector(printers.selector);
             QVERIFY(app.InitInstance());
             QVERIFY(app.GetMainFrame()->isVisible());
             QCOMPARE(app.GetQZMDoc()->GetPathName(), file);
@@ -250,6 +255,7 @@ private slots:
             // The desktop's print action without a file: nothing printed, and
             // the reason said.
             CQZMApp app(QStringList{"/p"});
+            app.SetPrinterSelector(printers.selector);
             QCOMPARE(app.Run(), 1);
             QCOMPARE(printers.jobs.size(), 2);
             QCOMPARE(interaction.messages.size(), 2);

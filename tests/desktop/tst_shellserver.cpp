@@ -2,6 +2,7 @@
 #include "DesktopTestSupport.h"
 
 #include "app/QZMApp.h"
+#include "app/RunningInstance.h"
 #include "app/ShellRegistration.h"
 #include "app/ShellServer.h"
 #include "document/QZMDoc.h"
@@ -128,6 +129,7 @@ private slots:
         PdfPrinterSeam printers(dir.path());
 
         CQZMApp app(QStringList{"/dde"});
+        app.SetPrinterSelector(printers.selector);
         QVERIFY(app.InitInstance());
         CMainFrame* frame = app.GetMainFrame();
         QVERIFY(frame->isVisible());
@@ -200,6 +202,7 @@ private slots:
         ScriptedInteraction interaction;
         PdfPrinterSeam printers(dir.path());
         CQZMApp app(QStringList{"/dde"});
+        app.SetPrinterSelector(printers.selector);
         QVERIFY(app.InitInstance());
         CShellServer* server = app.GetShellServer();
 

@@ -1,0 +1,28 @@
+#include "transfer/SerialPortPlugin.h"
+
+#include "transfer/SerialPortLink.h"
+
+#include <QSerialPortInfo>
+
+std::unique_ptr<CSerialLink> CSerialPortPlugin::CreateLink()
+{
+    return NewPortLink();
+}
+
+QList<SerialPortEntry> CSerialPortPlugin::ListPorts()
+{
+    QList<SerialPortEntry> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        SerialPortEntry entry;
+        entry.device = info.systemLocation();
+        entry.description = info.description();
+        entry.manufacturer = info.manufacturer();
+        entry.serialNumber = info.serialNumber();
+        if (info.hasVendorIdentifier())
+            entry.vendorId = info.vendorIdentifier();
+        if (info.hasProductIdentifier())
+            entry.productId = info.productIdentifier();
+        ports << entry;
+    }
+    return ports;
+}
