@@ -11,6 +11,7 @@
 #include "support/ScriptedInteraction.h"
 #include "support/TestEnvironment.h"
 #include "transfer/SerialLink.h"
+#include "transfer/SerialPortInterface.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -156,6 +157,24 @@ private slots:
             QVERIFY2(PluginError(cut.name).startsWith(missing.section(QStringLiteral(": ("), 0, 0) + QStringLiteral(": (")),
                      qPrintable(PluginError(cut.name)));
         }
+
+        // A plugin file of another part or another version is refused by its
+        // interface id, which Qt reads without opening the file.
+        const QString copy = PluginFilePath("other-part");
+        const QString older = PluginFilePath("older-part");
+        const auto removeCopies = qScopeGuard([&] {
+            QFile::remove(copy);
+            QFile::remove(older);
+        });
+        QVERIFY(QFile::copy(PluginFilePath("printing"), copy) && QFile::copy(PluginFilePath("printing"), older));
+        QVERIFY(!LoadPlugin("other-part", qobject_interface_iid<CSerialPortInterface*>()));
+        QVERIFY2(PluginError("other-part").endsWith(QStringLiteral("is not the other-part plugin")),
+                 qPrintable(PluginError("other-part")));
+        QVERIFY(!LoadPlugin("older-part", QZM_PLUGIN_IID("Printing") ".1"));
+        QVERIFY2(PluginError("older-part").endsWith(QStringLiteral("is of another version of the program")),
+                 qPrintable(PluginError("older-part")));
+        QVERIFY(!MappedFiles().contains(QFileInfo(copy).fileName().toLocal8Bit()));
+        QVERIFY(!MappedFiles().contains(QFileInfo(older).fileName().toLocal8Bit()));
     }
 };
 
