@@ -34,7 +34,7 @@ QString PluginIid(const QJsonObject& metaData)
 }
 
 #ifdef Q_OS_LINUX
-// The loader maps a module's parts straight from its file: a part that the
+// The loader maps a plugin's parts straight from its file: a part that the
 // file does not hold (a copy cut short, a full disk) faults the process
 // when it is touched, long after the open succeeded. The headers say how
 // long the file must be.
