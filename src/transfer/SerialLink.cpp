@@ -5,6 +5,7 @@
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 #include "transfer/SerialPortModule.h"
+#include "document/QZMFields.h"
 
 #include <QtGlobal>
 
@@ -38,7 +39,7 @@ std::unique_ptr<CSerialLink> CreateSerialPortLink()
 
 QString SerialPortName(int nSerialPort)
 {
-    if (nSerialPort < 1 || nSerialPort > 4)
+    if (!QZMFields::kSerialPort.Contains(nSerialPort))
         return {};
     return CStringTable::Load(IDS_COM1 + nSerialPort - 1);
 }

@@ -6,6 +6,7 @@
 #include "transfer/SerialLink.h"
 #include "transfer/SerialPortModule.h"
 #include "framework/LazyModule.h"
+#include "document/QZMFields.h"
 
 #include <QCollator>
 #include <QDir>
@@ -311,7 +312,7 @@ QJsonObject PortsToJson(const QList<SerialPortEntry>& ports)
         found.append(o);
     }
     QJsonArray assignments;
-    for (int n = 1; n <= 4; ++n) {
+    for (int n = QZMFields::kSerialPort.min; n <= QZMFields::kSerialPort.max; ++n) {
         const PortAssignment a = ResolvePortAssignment(n, &ports);
         QJsonObject o;
         o[QStringLiteral("port")] = a.name;
