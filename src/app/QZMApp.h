@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLineInfo.h"
+#include "app/ShellRegistration.h"
 #include "framework/WinApp.h"
 #include "transfer/TransferHistory.h"
 
@@ -39,6 +40,9 @@ public:
     void OnSerialPorts();
     // Where the dialog finds the system's ports (tests give a fixed list).
     void SetPortDiscovery(std::unique_ptr<CPortDiscovery> discovery);
+    // What refreshes the desktop's caches after the file types are
+    // registered (tests give one that runs nothing).
+    void SetDesktopToolRunner(CShellRegistration::ToolRunner runner) { m_desktopToolRunner = std::move(runner); }
     // View > Transfer Monitor: shows (creating on first use) the monitor.
     void OnViewTransferMonitor();
     CTransferMonitor* GetTransferMonitor() const;
@@ -73,6 +77,7 @@ private:
     QStringList m_arguments;
     CCommandLineInfo m_cmdInfo;
     std::unique_ptr<CPortDiscovery> m_pPortDiscovery;
+    CShellRegistration::ToolRunner m_desktopToolRunner;
     // Held from the look for a running instance until this one listens.
     std::unique_ptr<CInstanceStartLock> m_pStartLock;
     // Made by the shell server's module, which also deletes it.

@@ -46,7 +46,6 @@ private slots:
     void initTestCase()
     {
         InitTestEnvironment();
-        CShellRegistration::SetToolRunner([](const QString&, const QStringList&) {});
     }
     void cleanup() { QSettings().clear(); }
 
@@ -142,6 +141,7 @@ private slots:
         ScriptedInteraction interaction;
         PdfPrinterSeam printers(dir.path());
         CQZMApp app(QStringList{});
+        app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
         QVERIFY(app.InitInstance());
         CMainFrame* frame = app.GetMainFrame();
 
@@ -211,6 +211,7 @@ private slots:
 
         {
             CQZMApp app(QStringList{"/p", file});
+            app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
             QCOMPARE(app.Run(), 1);
             QCOMPARE(printers.jobs.size(), 1);
             QCOMPARE(PdfPageCount(printers.jobs.at(0)), 1);
@@ -223,6 +224,7 @@ private slots:
         }
         {
             CQZMApp app(QStringList{"-pt", file, "Laser", "drv", "LPT1", "extra"});
+            app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
             QCOMPARE(app.Run(), 1);
             QCOMPARE(printers.jobs.size(), 2);
             QCOMPARE(printers.details_.at(1).printerName, QString("Laser"));
@@ -234,6 +236,7 @@ private slots:
         {
             // A file that cannot be opened: its message, no printing, the end.
             CQZMApp app(QStringList{"/p", dir.filePath("missing.qzm")});
+            app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
             QCOMPARE(app.Run(), 1);
             QCOMPARE(printers.jobs.size(), 2);
             QCOMPARE(interaction.messages.size(), 1);
@@ -241,6 +244,7 @@ private slots:
         {
             // Upper-case P is no print switch: the file opens in the window.
             CQZMApp app(QStringList{"/P", file});
+            app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
             QVERIFY(app.InitInstance());
             QVERIFY(app.GetMainFrame()->isVisible());
             QCOMPARE(app.GetQZMDoc()->GetPathName(), file);
@@ -250,6 +254,7 @@ private slots:
             // The desktop's print action without a file: nothing printed, and
             // the reason said.
             CQZMApp app(QStringList{"/p"});
+            app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
             QCOMPARE(app.Run(), 1);
             QCOMPARE(printers.jobs.size(), 2);
             QCOMPARE(interaction.messages.size(), 2);

@@ -143,12 +143,20 @@ class TestRegistration : public QObject
 
     QStringList m_tools;
 
+    // The registration of a .qzm program at path, with the tools it runs
+    // recorded in m_tools.
+    CShellRegistration Recorded(const QString& program)
+    {
+        CShellRegistration registration(QzmType(), program);
+        registration.SetToolRunner([this](const QString& tool, const QStringList&) { m_tools << tool; });
+        return registration;
+    }
+
 private slots:
     void initTestCase()
     {
         InitTestEnvironment();
         QVERIFY(QDir::isAbsolutePath(qEnvironmentVariable("XDG_DATA_HOME")));
-        CShellRegistration::SetToolRunner([this](const QString& tool, const QStringList&) { m_tools << tool; });
     }
 
     void init()
@@ -187,7 +195,7 @@ private slots:
     void entryQuotingSurvivesAwkwardPaths()
     {
         QFETCH(QString, program);
-        CShellRegistration registration(QzmType(), program);
+        CShellRegistration registration = Recorded(program);
         QVERIFY(registration.Register());
 
         const Entry entry = ReadEntry(registration.DesktopEntryPath());
@@ -229,7 +237,7 @@ private slots:
                                    .arg(record)
                                    .toUtf8());
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        CShellRegistration registration(QzmType(), program);
+        CShellRegistration registration = Recorded(program);
         QVERIFY(registration.Register());
 
         const QString doc = dir.filePath(QStringLiteral("plant $x.qzm"));
@@ -244,7 +252,7 @@ private slots:
 
     void mimePackageIconsAndCaches()
     {
-        CShellRegistration registration(QzmType(), QStringLiteral("/usr/bin/qzm"));
+        CShellRegistration registration = Recorded(QStringLiteral("/usr/bin/qzm"));
         QVERIFY(registration.Register());
         const QString package = QString::fromUtf8(ReadTestFile(registration.MimePackagePath()));
         QVERIFY(package.contains("<mime-type type=\"application/x-qzm\">"));
@@ -266,7 +274,7 @@ private slots:
 
     void writesOnlyWhatDiffers()
     {
-        CShellRegistration registration(QzmType(), QStringLiteral("/usr/bin/qzm"));
+        CShellRegistration registration = Recorded(QStringLiteral("/usr/bin/qzm"));
         QVERIFY(registration.Register());
         const QFileInfo entry(registration.DesktopEntryPath());
         const QDateTime written = entry.lastModified();
@@ -284,7 +292,7 @@ private slots:
         QVERIFY(m_tools.isEmpty());
 
         // The program moved: only the entry is rewritten.
-        CShellRegistration moved(QzmType(), QStringLiteral("/opt/qzm/bin/qzm"));
+        CShellRegistration moved = Recorded(QStringLiteral("/opt/qzm/bin/qzm"));
         QVERIFY(moved.Register());
         QCOMPARE(m_tools, QStringList({"update-desktop-database"}));
         QVERIFY(ReadTestFile(registration.DesktopEntryPath()).contains("Exec=\"/opt/qzm/bin/qzm\" %f"));
@@ -298,7 +306,7 @@ private slots:
                       "<?xml version=\"1.0\"?>\n<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">"
                       "<mime-type type=\"text/x-other\"><comment>Other</comment><glob pattern=\"*.QZM\"/></mime-type>"
                       "</mime-info>\n");
-        CShellRegistration registration(QzmType(), QStringLiteral("/usr/bin/qzm"));
+        CShellRegistration registration = Recorded(QStringLiteral("/usr/bin/qzm"));
         QVERIFY(registration.ExtensionOwnedByOther());
         QVERIFY(registration.Register());
         const QByteArray package = ReadTestFile(registration.MimePackagePath());
@@ -330,16 +338,15 @@ private slots:
         const QString tool = QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
         if (tool.isEmpty())
             QSKIP("update-mime-database is not installed");
-        CShellRegistration::SetToolRunner([](const QString& name, const QStringList& args) {
+        CShellRegistration registration(QzmType(), QStringLiteral("/usr/bin/qzm"));
+        registration.SetToolRunner([](const QString& name, const QStringList& args) {
             if (name == QLatin1String("update-mime-database"))
                 QProcess::execute(QStandardPaths::findExecutable(name), args);
         });
-        CShellRegistration registration(QzmType(), QStringLiteral("/usr/bin/qzm"));
         QVERIFY(registration.Register());
         QVERIFY(ReadTestFile(DataHome() + "/mime/globs2").contains(":application/x-qzm:*.qzm"));
         registration.Unregister();
         QVERIFY(!ReadTestFile(DataHome() + "/mime/globs2").contains("application/x-qzm"));
-        CShellRegistration::SetToolRunner([this](const QString& t, const QStringList&) { m_tools << t; });
     }
 
     void unregisterRemovesExactlyWhatWasWritten()
@@ -354,6 +361,7 @@ private slots:
         {
             ScriptedInteraction interaction;
             CQZMApp app(QStringList{"/UNREGISTER"});
+            app.SetDesktopToolRunner([this](const QString& tool, const QStringList&) { m_tools << tool; });
             // It ends at once, and says it worked.
             QCOMPARE(app.Run(), 0);
             QCOMPARE(interaction.MessageTexts(),
@@ -373,6 +381,7 @@ private slots:
         {
             ScriptedInteraction interaction;
             CQZMApp app(QStringList{"/Unregister", "-Embedding"});
+            app.SetDesktopToolRunner([this](const QString& tool, const QStringList&) { m_tools << tool; });
             QCOMPARE(app.Run(), 0);
             QVERIFY(interaction.messages.isEmpty());
         }
@@ -390,7 +399,7 @@ private slots:
         const QString program = prefix.filePath(QStringLiteral("bin/qzm"));
         WriteFile(program, "#!/bin/sh\n");
         qputenv("XDG_DATA_DIRS", ("/nonexistent:" + share).toUtf8());
-        CShellRegistration installed(QzmType(), program);
+        CShellRegistration installed = Recorded(program);
 
         // The entry alone is not the registration: the type is missing.
         QCOMPARE(installed.SystemDataDir(), QString());
@@ -402,7 +411,7 @@ private slots:
 
         // An earlier build that is gone left its registration: it goes, and
         // the caches forget it.
-        QVERIFY(CShellRegistration(QzmType(), QStringLiteral("/nonexistent/gone/bin/qzm")).Register());
+        QVERIFY(Recorded(QStringLiteral("/nonexistent/gone/bin/qzm")).Register());
         QCOMPARE(FilesUnder(DataHome()).size(), 16);
         m_tools.clear();
         QVERIFY(installed.Register());
@@ -412,7 +421,7 @@ private slots:
         // A build still in place keeps what it wrote: it is that build's.
         const QString other = prefix.filePath(QStringLiteral("src/build/bin/qzm"));
         WriteFile(other, "#!/bin/sh\n");
-        QVERIFY(CShellRegistration(QzmType(), other).Register());
+        QVERIFY(Recorded(other).Register());
         const QStringList written = FilesUnder(DataHome());
         QVERIFY(installed.Register());
         QCOMPARE(FilesUnder(DataHome()), written);
@@ -427,8 +436,8 @@ private slots:
     void staleRegistrationIsRepairedAndUnregistered()
     {
         const QString gone = QStringLiteral("/nonexistent/old build/qzm");
-        QVERIFY(CShellRegistration(QzmType(), gone).Register());
-        CShellRegistration current(QzmType(), QCoreApplication::applicationFilePath());
+        QVERIFY(Recorded(gone).Register());
+        CShellRegistration current = Recorded(QCoreApplication::applicationFilePath());
         QCOMPARE(CShellRegistration::EntryProgram(ReadTestFile(current.DesktopEntryPath())), gone);
         QVERIFY(current.Register());
         QCOMPARE(CShellRegistration::EntryProgram(ReadTestFile(current.DesktopEntryPath())),
@@ -447,6 +456,7 @@ private slots:
     {
         ScriptedInteraction interaction;
         CQZMApp app(QStringList{});
+        app.SetDesktopToolRunner([this](const QString& tool, const QStringList&) { m_tools << tool; });
         QVERIFY(app.InitInstance());
         const QString entry = DataHome() + "/applications/zelvra-qzm.desktop";
         QVERIFY(ReadTestFile(entry).contains(

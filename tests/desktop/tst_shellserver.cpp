@@ -60,7 +60,6 @@ private slots:
     void initTestCase()
     {
         InitTestEnvironment();
-        CShellRegistration::SetToolRunner([](const QString&, const QStringList&) {});
     }
     void cleanup() { QSettings().clear(); }
 
@@ -128,6 +127,8 @@ private slots:
         PdfPrinterSeam printers(dir.path());
 
         CQZMApp app(QStringList{"/dde"});
+
+        app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
         QVERIFY(app.InitInstance());
         CMainFrame* frame = app.GetMainFrame();
         QVERIFY(frame->isVisible());
@@ -200,6 +201,7 @@ private slots:
         ScriptedInteraction interaction;
         PdfPrinterSeam printers(dir.path());
         CQZMApp app(QStringList{"/dde"});
+        app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
         QVERIFY(app.InitInstance());
         CShellServer* server = app.GetShellServer();
 
@@ -246,6 +248,7 @@ private slots:
         WriteTestFile(file, QzmFile());
         ScriptedInteraction interaction;
         CQZMApp app(QStringList{"/dde"});
+        app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
         QVERIFY(app.InitInstance());
         CShellServer* server = app.GetShellServer();
 
@@ -311,6 +314,7 @@ private slots:
         QString name;
         {
             CQZMApp app(QStringList{});
+            app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
             QVERIFY(app.InitInstance());
             name = app.GetShellServer()->FullServerName();
             QVERIFY(app.GetShellServer()->IsListening());
