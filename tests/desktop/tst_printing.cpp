@@ -18,12 +18,6 @@
 
 namespace {
 // A version-3 file with one Read entry (address 7) and the description "Boiler house".
-QByteArray QzmFile()
-{
-    return HexBytes("03000000 01000000 00000000 00000000 01000000 00000000 64000000 02000000 01000000"
-                    "01000000 00 01000000 00 07000000 00000000 01000000");
-}
-
 QStringList Pages(const QString& text)
 {
     QStringList pages = text.split(QLatin1Char('\f'));
@@ -205,7 +199,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("plant.qzm"));
-        WriteTestFile(file, QzmFile());
+        WriteTestFile(file, SmallQzmFile());
         ScriptedInteraction interaction;
         PdfPrinterSeam printers(dir.path());
 

@@ -119,13 +119,6 @@ QStringList FilesUnder(const QString& root)
     return files;
 }
 
-// Writes a file, making its folder first.
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    WriteTestFile(path, bytes);
-}
-
 DocTypeInfo QzmType()
 {
     return DocTypeInfo::FromTemplateString(CStringTable::Load(IDR_MAINFRAME));
@@ -302,7 +295,7 @@ private slots:
     void extensionOwnedByAnotherTypeIsLeftAlone()
     {
         // An uncompiled package of another program claims *.QZM.
-        WriteFile(DataHome() + "/mime/packages/other.xml",
+        WriteTestFile(DataHome() + "/mime/packages/other.xml",
                       "<?xml version=\"1.0\"?>\n<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">"
                       "<mime-type type=\"text/x-other\"><comment>Other</comment><glob pattern=\"*.QZM\"/></mime-type>"
                       "</mime-info>\n");
@@ -325,9 +318,9 @@ private slots:
         // A compiled system database counts too; an entry of our own type does not.
         QTemporaryDir system;
         qputenv("XDG_DATA_DIRS", system.path().toUtf8());
-        WriteFile(system.filePath("mime/globs2"), "# comment\n50:application/x-qzm:*.qzm\n");
+        WriteTestFile(system.filePath("mime/globs2"), "# comment\n50:application/x-qzm:*.qzm\n");
         QVERIFY(!registration.ExtensionOwnedByOther());
-        WriteFile(system.filePath("mime/globs2"), "50:application/x-qzm:*.qzm\n50:application/x-vendor:*.qzm:cs\n");
+        WriteTestFile(system.filePath("mime/globs2"), "50:application/x-qzm:*.qzm\n50:application/x-vendor:*.qzm:cs\n");
         QVERIFY(registration.ExtensionOwnedByOther());
     }
 
@@ -352,12 +345,12 @@ private slots:
     void unregisterRemovesExactlyWhatWasWritten()
     {
         // Other programs' files in the same folders stay.
-        WriteFile(DataHome() + "/applications/other.desktop", "[Desktop Entry]\n");
-        WriteFile(DataHome() + "/icons/hicolor/48x48/apps/other.png", "png");
+        WriteTestFile(DataHome() + "/applications/other.desktop", "[Desktop Entry]\n");
+        WriteTestFile(DataHome() + "/icons/hicolor/48x48/apps/other.png", "png");
         const QStringList before = FilesUnder(DataHome());
 
         const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-        WriteFile(config + "/Zelvra/QZM.conf", "[Recent%20File%20List]\nFile1=/tmp/a.qzm\n");
+        WriteTestFile(config + "/Zelvra/QZM.conf", "[Recent%20File%20List]\nFile1=/tmp/a.qzm\n");
         {
             ScriptedInteraction interaction;
             CQZMApp app(QStringList{"/UNREGISTER"});
@@ -376,8 +369,8 @@ private slots:
         QVERIFY(m_tools.contains("update-desktop-database"));
 
         // Embedding: no message. The maker's folder stays while it holds more.
-        WriteFile(config + "/Zelvra/QZM.conf", "[Recent%20File%20List]\nFile1=/tmp/a.qzm\n");
-        WriteFile(config + "/Zelvra/Other.conf", "[General]\nx=1\n");
+        WriteTestFile(config + "/Zelvra/QZM.conf", "[Recent%20File%20List]\nFile1=/tmp/a.qzm\n");
+        WriteTestFile(config + "/Zelvra/Other.conf", "[General]\nx=1\n");
         {
             ScriptedInteraction interaction;
             CQZMApp app(QStringList{"/Unregister", "-Embedding"});
@@ -395,15 +388,15 @@ private slots:
         // A fake system prefix, as a package installs it.
         QTemporaryDir prefix;
         const QString share = QDir::cleanPath(prefix.filePath(QStringLiteral("share")));
-        WriteFile(share + "/applications/zelvra-qzm.desktop", "[Desktop Entry]\nTryExec=qzm\n");
+        WriteTestFile(share + "/applications/zelvra-qzm.desktop", "[Desktop Entry]\nTryExec=qzm\n");
         const QString program = prefix.filePath(QStringLiteral("bin/qzm"));
-        WriteFile(program, "#!/bin/sh\n");
+        WriteTestFile(program, "#!/bin/sh\n");
         qputenv("XDG_DATA_DIRS", ("/nonexistent:" + share).toUtf8());
         CShellRegistration installed = Recorded(program);
 
         // The entry alone is not the registration: the type is missing.
         QCOMPARE(installed.SystemDataDir(), QString());
-        WriteFile(share + "/mime/packages/zelvra-qzm.xml", "<mime-info/>\n");
+        WriteTestFile(share + "/mime/packages/zelvra-qzm.xml", "<mime-info/>\n");
         QCOMPARE(installed.SystemDataDir(), share);
         QVERIFY(installed.Register());
         QCOMPARE(FilesUnder(DataHome()), QStringList());
@@ -420,7 +413,7 @@ private slots:
 
         // A build still in place keeps what it wrote: it is that build's.
         const QString other = prefix.filePath(QStringLiteral("src/build/bin/qzm"));
-        WriteFile(other, "#!/bin/sh\n");
+        WriteTestFile(other, "#!/bin/sh\n");
         QVERIFY(Recorded(other).Register());
         const QStringList written = FilesUnder(DataHome());
         QVERIFY(installed.Register());

@@ -24,12 +24,6 @@ Q_DECLARE_METATYPE(ShellRequest::Verb)
 
 namespace {
 // A version-3 file with one Read entry.
-QByteArray QzmFile()
-{
-    return HexBytes("03000000 01000000 00000000 00000000 01000000 00000000 64000000 02000000 01000000"
-                    "01000000 00 01000000 00 07000000 00000000 01000000");
-}
-
 // Writes lines and collects reply lines until count have arrived.
 QList<QByteArray> Ask(QLocalSocket& socket, const QByteArray& data, int count)
 {
@@ -121,8 +115,8 @@ private slots:
         QTemporaryDir dir;
         const QString first = dir.filePath(QStringLiteral("first, [one].qzm"));
         const QString second = dir.filePath(QStringLiteral("second.qzm"));
-        WriteTestFile(first, QzmFile());
-        WriteTestFile(second, QzmFile());
+        WriteTestFile(first, SmallQzmFile());
+        WriteTestFile(second, SmallQzmFile());
         ScriptedInteraction interaction;
         PdfPrinterSeam printers(dir.path());
 
@@ -197,7 +191,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("plant.qzm"));
-        WriteTestFile(file, QzmFile());
+        WriteTestFile(file, SmallQzmFile());
         ScriptedInteraction interaction;
         PdfPrinterSeam printers(dir.path());
         CQZMApp app(QStringList{"/dde"});
@@ -245,7 +239,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("plant.qzm"));
-        WriteTestFile(file, QzmFile());
+        WriteTestFile(file, SmallQzmFile());
         ScriptedInteraction interaction;
         CQZMApp app(QStringList{"/dde"});
         app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
