@@ -229,6 +229,14 @@ const FormControl kFormControls[] = {
 };
 #undef FORM_ID
 
+// Keeps controls of one type in the members that name them.
+template <class T>
+void TakeAll(const QHash<int, QWidget*>& controls, std::initializer_list<std::pair<T**, int>> members)
+{
+    for (const auto& [member, id] : members)
+        *member = static_cast<T*>(controls.value(id));
+}
+
 // Makes one control of the table on the form, named and placed. FitLabels,
 // once every control is in place, gives a label room for a face wider than
 // the template's.
@@ -353,25 +361,17 @@ void CQZMView::CreateForm()
 
 void CQZMView::TakeControls()
 {
-    auto control = [this](int id) { return m_controls.value(id); };
-    m_wndDescription = static_cast<CDescriptionEdit*>(control(IDC_DESCRIPTION));
-    m_wndBaudRate = static_cast<QComboBox*>(control(IDC_BAUDRATE));
-    m_wndParity = static_cast<QComboBox*>(control(IDC_PARITY));
-    m_wndProtocol = static_cast<QComboBox*>(control(IDC_PROTOCOL));
-    m_wndTimeout = static_cast<CNumberEdit*>(control(IDC_TIMEOUT));
-    m_wndTimeoutSpin = static_cast<CSpinButton*>(control(IDC_TIMEOUT_SPIN));
-    m_wndBlockFrame = static_cast<QGroupBox*>(control(IDC_BLOCK_FRAME));
+    TakeAll<CDescriptionEdit>(m_controls, {{&m_wndDescription, IDC_DESCRIPTION}, {&m_wndBMDescription, IDC_BM_DESCRIPTION}});
+    TakeAll<QComboBox>(m_controls, {{&m_wndBaudRate, IDC_BAUDRATE}, {&m_wndParity, IDC_PARITY}, {&m_wndProtocol, IDC_PROTOCOL}});
+    TakeAll<CNumberEdit>(m_controls, {{&m_wndTimeout, IDC_TIMEOUT}, {&m_wndAddress, IDC_ADDRESS}, {&m_wndNumber, IDC_NUMBER}});
+    TakeAll<CSpinButton>(m_controls, {{&m_wndTimeoutSpin, IDC_TIMEOUT_SPIN},
+                                      {&m_wndAddressSpin, IDC_ADDRESS_SPIN},
+                                      {&m_wndNumberSpin, IDC_NUMBER_SPIN}});
+    TakeAll<QPushButton>(m_controls, {{&m_wndPreview, IDC_PREVIEW}, {&m_wndNext, IDC_NEXT}, {&m_wndInsert, IDC_INSERT},
+                                      {&m_wndDelete, IDC_DELETE}});
+    TakeAll<QGroupBox>(m_controls, {{&m_wndBlockFrame, IDC_BLOCK_FRAME}});
+    TakeAll<CTabStrip>(m_controls, {{&m_wndTab, IDC_TAB}});
     m_wndBlockFrame->setAlignment(Qt::AlignHCenter);
-    m_wndPreview = static_cast<QPushButton*>(control(IDC_PREVIEW));
-    m_wndNext = static_cast<QPushButton*>(control(IDC_NEXT));
-    m_wndInsert = static_cast<QPushButton*>(control(IDC_INSERT));
-    m_wndDelete = static_cast<QPushButton*>(control(IDC_DELETE));
-    m_wndBMDescription = static_cast<CDescriptionEdit*>(control(IDC_BM_DESCRIPTION));
-    m_wndAddress = static_cast<CNumberEdit*>(control(IDC_ADDRESS));
-    m_wndAddressSpin = static_cast<CSpinButton*>(control(IDC_ADDRESS_SPIN));
-    m_wndNumber = static_cast<CNumberEdit*>(control(IDC_NUMBER));
-    m_wndNumberSpin = static_cast<CSpinButton*>(control(IDC_NUMBER_SPIN));
-    m_wndTab = static_cast<CTabStrip*>(control(IDC_TAB));
 }
 
 void CQZMView::DescribeControls()
