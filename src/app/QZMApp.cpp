@@ -60,10 +60,12 @@ QString RegisteredProgramPath()
 }
 
 // The document type of the template string, opened by this program.
-CShellRegistration ProgramRegistration()
+CShellRegistration ProgramRegistration(const CShellRegistration::ToolRunner& runner)
 {
-    return CShellRegistration(DocTypeInfo::FromTemplateString(CStringTable::Load(IDR_MAINFRAME)),
-                              RegisteredProgramPath());
+    CShellRegistration registration(DocTypeInfo::FromTemplateString(CStringTable::Load(IDR_MAINFRAME)),
+                                    RegisteredProgramPath());
+    registration.SetToolRunner(runner);
+    return registration;
 }
 } // namespace
 
@@ -262,12 +264,12 @@ void CQZMApp::EnableShellOpen()
 
 void CQZMApp::RegisterShellFileTypes()
 {
-    ProgramRegistration().Register();
+    ProgramRegistration(m_desktopToolRunner).Register();
 }
 
 void CQZMApp::UnregisterShellFileTypes()
 {
-    ProgramRegistration().Unregister();
+    ProgramRegistration(m_desktopToolRunner).Unregister();
 }
 
 bool CQZMApp::OnShellRequest(const ShellRequest& request)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLineInfo.h"
+#include "app/ShellRegistration.h"
 #include "framework/PrintingInterface.h"
 #include "framework/WinApp.h"
 #include "transfer/TransferHistory.h"
@@ -43,6 +44,9 @@ public:
     // Where print jobs find their printer (tests print to PDF files); an
     // empty one leaves it to the system.
     void SetPrinterSelector(PrinterSelector selector);
+    // What refreshes the desktop's caches after the file types are
+    // registered (tests give one that runs nothing).
+    void SetDesktopToolRunner(CShellRegistration::ToolRunner runner) { m_desktopToolRunner = std::move(runner); }
     // View > Transfer Monitor: shows (creating on first use) the monitor.
     void OnViewTransferMonitor();
     CTransferMonitor* GetTransferMonitor() const;
@@ -78,6 +82,7 @@ private:
     CCommandLineInfo m_cmdInfo;
     std::unique_ptr<CPortDiscovery> m_pPortDiscovery;
     PrinterSelector m_printerSelector;
+    CShellRegistration::ToolRunner m_desktopToolRunner;
     // Held from the look for a running instance until this one listens.
     std::unique_ptr<CInstanceStartLock> m_pStartLock;
     // Made by the shell server's plugin, which also deletes it.

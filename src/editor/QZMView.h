@@ -35,6 +35,7 @@ public:
 
     void OnInitialUpdate() override;
     void OnUpdate(CView* sender, int hint, CObject* hintObject) override;
+    QStringList LongestStatusMessages() const override;
 
     int GetBaudRateSelection() const override;
 
@@ -70,6 +71,10 @@ protected:
 
 private:
     void CreateForm();
+    // Keeps the form's controls in the members that name them.
+    void TakeControls();
+    void DescribeControls();
+    void ConnectControls();
     // Shows a scroll bar only when it would reveal part of a control, not
     // just the blank margin the template leaves right of and below them.
     void UpdateScrollBars();

@@ -3,6 +3,7 @@
 #include "framework/SettingsKeys.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
+#include "document/QZMFields.h"
 #include "transfer/SerialPortInterface.h"
 
 #include <QtGlobal>
@@ -37,7 +38,7 @@ std::unique_ptr<CSerialLink> CreateSerialPortLink()
 
 QString SerialPortName(int nSerialPort)
 {
-    if (nSerialPort < 1 || nSerialPort > 4)
+    if (!QZMFields::kSerialPort.Contains(nSerialPort))
         return {};
     return CStringTable::Load(IDS_COM1 + nSerialPort - 1);
 }

@@ -4,6 +4,7 @@
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 #include "transfer/SerialLink.h"
+#include "document/QZMFields.h"
 #include "transfer/SerialPortInterface.h"
 
 #include <QCollator>
@@ -310,7 +311,7 @@ QJsonObject PortsToJson(const QList<SerialPortEntry>& ports)
         found.append(o);
     }
     QJsonArray assignments;
-    for (int n = 1; n <= 4; ++n) {
+    for (int n = QZMFields::kSerialPort.min; n <= QZMFields::kSerialPort.max; ++n) {
         const PortAssignment a = ResolvePortAssignment(n, &ports);
         QJsonObject o;
         o[QStringLiteral("port")] = a.name;

@@ -77,7 +77,6 @@ private slots:
     void initTestCase()
     {
         InitTestEnvironment();
-        CShellRegistration::SetToolRunner([](const QString&, const QStringList&) {});
     }
 
     void startWithFileHandsItToTheRunningProgram()
@@ -184,6 +183,7 @@ private slots:
         QVERIFY(here.Listen());
         ScriptedInteraction interaction;
         CQZMApp app(QStringList{path});
+        app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
         QVERIFY(app.InitInstance());
         QCOMPARE(app.GetQZMDoc()->GetPathName(), path);
         QCOMPARE(asked, 0);
