@@ -1,10 +1,10 @@
 # What `cmake --install` puts in the Windows folder, and the installer CPack
-# builds from it with NSIS: the programs, their modules, the Qt libraries and
+# builds from it with NSIS: the programs, their plugins, the Qt libraries and
 # plugins they load, the MinGW runtime and the manual pages as text.
 #
 #   <folder>\bin\qzm.exe, qzm-cli.exe, the DLLs, platforms\, styles\
-#   <folder>\lib\qzm\modules\  the program's own modules
-#   <folder>\doc\              README and the manual pages
+#   <folder>\bin\plugins\  the program's own plugins
+#   <folder>\doc\           README and the manual pages
 install(TARGETS qzm RUNTIME DESTINATION bin)
 
 set(QZM_QT_PREFIX "" CACHE PATH "The Qt built for Windows, whose DLLs the installer carries")

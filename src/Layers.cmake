@@ -28,7 +28,7 @@ set(QZM_LAYER_cli_USES framework_core resources document transfer)
 
 # framework/ holds two layers: these units (X.h with X.cpp) need widgets
 # and make up framework ui; every other file of the folder is framework core.
-set(QZM_FRAMEWORK_UI_UNITS DialogUnits FirstFrame FrameWnd LazyIcons PrintModule SingleDocTemplate
+set(QZM_FRAMEWORK_UI_UNITS DialogUnits FirstFrame FrameWnd LazyIcons PrintingInterface SingleDocTemplate
   WidgetInteraction WinApp WindowAccessible)
 
 # The layer of a file given by its path under src/ ("framework/WinApp.h").

@@ -1,6 +1,6 @@
 #include "app/QZMApp.h"
 
-#include "app/ShellServerModule.h"
+#include "app/ShellServerInterface.h"
 
 #include "app/AppIcons.h"
 #include "app/RunningInstance.h"
@@ -13,7 +13,7 @@
 #include "frame/MainFrame.h"
 #include "framework/FirstFrame.h"
 #include "framework/Interaction.h"
-#include "framework/LazyModule.h"
+#include "framework/PluginLoader.h"
 #include "framework/LazyIcons.h"
 #include "framework/ProgramLocation.h"
 #include "framework/SettingsKeys.h"
@@ -60,10 +60,12 @@ QString RegisteredProgramPath()
 }
 
 // The document type of the template string, opened by this program.
-CShellRegistration ProgramRegistration()
+CShellRegistration ProgramRegistration(const CShellRegistration::ToolRunner& runner)
 {
-    return CShellRegistration(DocTypeInfo::FromTemplateString(CStringTable::Load(IDR_MAINFRAME)),
-                              RegisteredProgramPath());
+    CShellRegistration registration(DocTypeInfo::FromTemplateString(CStringTable::Load(IDR_MAINFRAME)),
+                                    RegisteredProgramPath());
+    registration.SetToolRunner(runner);
+    return registration;
 }
 } // namespace
 
@@ -80,7 +82,7 @@ CQZMApp::CQZMApp(const QStringList& arguments) : m_arguments(arguments)
 CQZMApp::~CQZMApp()
 {
     if (m_pShellServer)
-        m_pShellModule->destroy(m_pShellServer);
+        m_pShellPlugin->Destroy(m_pShellServer);
 }
 
 bool CQZMApp::InitInstance()
@@ -112,6 +114,7 @@ bool CQZMApp::InitInstance()
         auto* frame = new CMainFrame;
         frame->SetApp(this);
         auto* view = new CQZMView;
+        view->SetPrinterSelector(&m_printerSelector);
         doc->AddView(view);
         frame->SetActiveView(view);
         if (!frame->OnCreate(view)) {
@@ -235,10 +238,10 @@ bool CQZMApp::PrintFromCommandLine()
 // Runs after the first frame (or at once for a run without a window).
 void CQZMApp::EnableShellOpen()
 {
-    // The server and Qt Network load only now, from their module.
-    const auto* module = ModuleApi<CShellServerModuleApi>(kShellServerModule);
-    if (!module) {
-        qWarning("The shell server is not available: %s", qPrintable(ModuleError(kShellServerModule)));
+    // The server and Qt Network load only now, from their plugin.
+    auto* plugin = Plugin<CShellServerInterface>(kShellServerPlugin);
+    if (!plugin) {
+        qWarning("The shell server is not available: %s", qPrintable(PluginError(kShellServerPlugin)));
         m_pStartLock.reset();
         return;
     }
@@ -249,25 +252,24 @@ void CQZMApp::EnableShellOpen()
         m_pStartLock.reset();
         return;
     }
-    m_pShellModule = module;
-    m_pShellServer = module->create(name,
-                                    [this](const ShellRequest& request) { return OnShellRequest(request); });
+    m_pShellPlugin = plugin;
+    m_pShellServer = plugin->Create(name, [this](const ShellRequest& request) { return OnShellRequest(request); });
     // Another instance may answer already; this one then runs without.
-    module->listen(m_pShellServer);
+    plugin->Listen(m_pShellServer);
     if (m_bRequestsHeld)
-        module->setHeld(m_pShellServer, true);
+        plugin->SetHeld(m_pShellServer, true);
     // Starts waiting to hand over their files may now ask this one.
     m_pStartLock.reset();
 }
 
 void CQZMApp::RegisterShellFileTypes()
 {
-    ProgramRegistration().Register();
+    ProgramRegistration(m_desktopToolRunner).Register();
 }
 
 void CQZMApp::UnregisterShellFileTypes()
 {
-    ProgramRegistration().Unregister();
+    ProgramRegistration(m_desktopToolRunner).Unregister();
 }
 
 bool CQZMApp::OnShellRequest(const ShellRequest& request)
@@ -315,6 +317,11 @@ void CQZMApp::OnAppAbout()
 void CQZMApp::SetPortDiscovery(std::unique_ptr<CPortDiscovery> discovery)
 {
     m_pPortDiscovery = std::move(discovery);
+}
+
+void CQZMApp::SetPrinterSelector(PrinterSelector selector)
+{
+    m_printerSelector = std::move(selector);
 }
 
 void CQZMApp::OnSerialPorts()
@@ -376,7 +383,7 @@ void CQZMApp::SetRequestsHeld(bool held)
 {
     m_bRequestsHeld = held;
     if (m_pShellServer)
-        m_pShellModule->setHeld(m_pShellServer, held);
+        m_pShellPlugin->SetHeld(m_pShellServer, held);
     if (!held && !m_heldDrops.isEmpty())
         OpenDroppedFiles(std::exchange(m_heldDrops, {}));
 }
@@ -387,7 +394,7 @@ void CQZMApp::OpenDroppedFiles(const QStringList& paths)
     // requests that came before and after them.
     if (m_pShellServer) {
         for (const QString& path : paths)
-            m_pShellModule->submit(m_pShellServer, ShellRequest{ShellRequest::Verb::Open, FullOpenPath(path), {}, {}, {}});
+            m_pShellPlugin->Submit(m_pShellServer, ShellRequest{ShellRequest::Verb::Open, FullOpenPath(path), {}, {}, {}});
         return;
     }
     if (m_bRequestsHeld) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/CommandLineInfo.h"
+#include "app/ShellRegistration.h"
+#include "framework/PrintingInterface.h"
 #include "framework/WinApp.h"
 #include "transfer/TransferHistory.h"
 
@@ -16,7 +18,7 @@ class CQZMView;
 class CShellServer;
 class CTransferMonitor;
 class CBlockTableWnd;
-struct CShellServerModuleApi;
+class CShellServerInterface;
 struct ShellRequest;
 
 // The QZM Configurator application object.
@@ -39,6 +41,12 @@ public:
     void OnSerialPorts();
     // Where the dialog finds the system's ports (tests give a fixed list).
     void SetPortDiscovery(std::unique_ptr<CPortDiscovery> discovery);
+    // Where print jobs find their printer (tests print to PDF files); an
+    // empty one leaves it to the system.
+    void SetPrinterSelector(PrinterSelector selector);
+    // What refreshes the desktop's caches after the file types are
+    // registered (tests give one that runs nothing).
+    void SetDesktopToolRunner(CShellRegistration::ToolRunner runner) { m_desktopToolRunner = std::move(runner); }
     // View > Transfer Monitor: shows (creating on first use) the monitor.
     void OnViewTransferMonitor();
     CTransferMonitor* GetTransferMonitor() const;
@@ -73,11 +81,13 @@ private:
     QStringList m_arguments;
     CCommandLineInfo m_cmdInfo;
     std::unique_ptr<CPortDiscovery> m_pPortDiscovery;
+    PrinterSelector m_printerSelector;
+    CShellRegistration::ToolRunner m_desktopToolRunner;
     // Held from the look for a running instance until this one listens.
     std::unique_ptr<CInstanceStartLock> m_pStartLock;
-    // Made by the shell server's module, which also deletes it.
+    // Made by the shell server's plugin, which also deletes it.
     CShellServer* m_pShellServer = nullptr;
-    const CShellServerModuleApi* m_pShellModule = nullptr;
+    CShellServerInterface* m_pShellPlugin = nullptr;
     CTransferHistory m_transferHistory;
     bool m_bRequestsHeld = false;
     // Dropped while held, with no shell server to queue them.

@@ -1,6 +1,6 @@
 #include "app/RunningInstance.h"
 
-#include "framework/LazyModule.h"
+#include "framework/PluginLoader.h"
 #include "framework/ProgramLocation.h"
 
 #include <QDir>
@@ -83,15 +83,15 @@ ForwardResult ForwardOpenToRunningInstance(const QString& path)
     if (name.isEmpty())
         return ForwardResult::NoInstance;
 #ifndef Q_OS_WIN
-    // No socket, no instance: the first start does not load the module.
+    // No socket, no instance: the first start does not load the plugin.
     struct stat info;
     if (::stat(QFile::encodeName(SocketPath(name)).constData(), &info) != 0 || !S_ISSOCK(info.st_mode))
         return ForwardResult::NoInstance;
 #endif
-    const auto* module = ModuleApi<CShellServerModuleApi>(kShellServerModule);
-    if (!module)
+    auto* plugin = Plugin<CShellServerInterface>(kShellServerPlugin);
+    if (!plugin)
         return ForwardResult::NoInstance;
-    return module->forwardOpen(name, path);
+    return plugin->ForwardOpen(name, path);
 }
 
 std::unique_ptr<CInstanceStartLock> CInstanceStartLock::Acquire()

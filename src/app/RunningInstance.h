@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ShellServerModule.h"
+#include "app/ShellServerInterface.h"
 
 #include <QString>
 
@@ -15,6 +15,12 @@
 // reach one window. The first start finds no socket and opens the file
 // itself; a socket left by a crashed instance refuses the connection at
 // once, and the new instance opens the file and takes the socket over.
+
+// The socket of this user's shell conversation: "<program base name>-<user
+// id>", in XDG_RUNTIME_DIR when that is a folder of the user's alone, else in
+// "<temporary folder>/<base name>-runtime-<user id>", made 0700 for it.
+// Empty when neither can be had: the program then runs without one.
+QString ShellServerName();
 
 // Hands the open of path (absolute) to the running instance, if any.
 ForwardResult ForwardOpenToRunningInstance(const QString& path);

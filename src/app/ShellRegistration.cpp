@@ -8,15 +8,10 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-namespace {
-CShellRegistration::ToolRunner g_toolRunner;
-} // namespace
-
-// Used by the platform parts.
-void RunDesktopTool(const QString& tool, const QStringList& arguments)
+void CShellRegistration::RunTool(const QString& tool, const QStringList& arguments) const
 {
-    if (g_toolRunner) {
-        g_toolRunner(tool, arguments);
+    if (m_toolRunner) {
+        m_toolRunner(tool, arguments);
         return;
     }
     const QString path = QStandardPaths::findExecutable(tool);
@@ -52,11 +47,6 @@ QString DocTypeInfo::MimeType() const
 CShellRegistration::CShellRegistration(DocTypeInfo type, QString programPath)
     : m_type(std::move(type)), m_program(std::move(programPath))
 {
-}
-
-void CShellRegistration::SetToolRunner(ToolRunner runner)
-{
-    g_toolRunner = std::move(runner);
 }
 
 QString DesktopBaseName()

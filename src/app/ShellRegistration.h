@@ -38,9 +38,9 @@ public:
     void Unregister();
 
     // Runs a tool that refreshes a desktop cache, without waiting for it.
-    // Tests replace it; nullptr restores the default.
+    // Tests give their own; an empty one runs the tool detached.
     using ToolRunner = std::function<void(const QString& tool, const QStringList& arguments)>;
-    static void SetToolRunner(ToolRunner runner);
+    void SetToolRunner(ToolRunner runner) { m_toolRunner = std::move(runner); }
 
 #ifndef Q_OS_WIN
     static QString DataHome();
@@ -70,6 +70,9 @@ public:
 #endif
 
 private:
+    void RunTool(const QString& tool, const QStringList& arguments) const;
+
+    ToolRunner m_toolRunner;
     DocTypeInfo m_type;
     QString m_program;
 };

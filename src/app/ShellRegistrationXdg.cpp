@@ -16,7 +16,6 @@
 
 #include <cstdio>
 
-void RunDesktopTool(const QString& tool, const QStringList& arguments);
 
 namespace {
 const int kIconSizes[] = {16, 32, 48, 64, 128, 256};
@@ -331,9 +330,9 @@ bool CShellRegistration::Register()
     ok = WriteIfChanged(DesktopEntryPath(), DesktopEntry(), &entryChanged) && ok;
 
     if (mimeChanged)
-        RunDesktopTool(QStringLiteral("update-mime-database"), {DataHome() + QStringLiteral("/mime")});
+        RunTool(QStringLiteral("update-mime-database"), {DataHome() + QStringLiteral("/mime")});
     if (entryChanged)
-        RunDesktopTool(QStringLiteral("update-desktop-database"), {DataHome() + QStringLiteral("/applications")});
+        RunTool(QStringLiteral("update-desktop-database"), {DataHome() + QStringLiteral("/applications")});
     return ok;
 }
 
@@ -342,7 +341,7 @@ void CShellRegistration::Unregister()
     for (const auto& icon : IconFiles())
         QFile::remove(icon.first);
     if (QFile::remove(MimePackagePath()))
-        RunDesktopTool(QStringLiteral("update-mime-database"), {DataHome() + QStringLiteral("/mime")});
+        RunTool(QStringLiteral("update-mime-database"), {DataHome() + QStringLiteral("/mime")});
     if (QFile::remove(DesktopEntryPath()))
-        RunDesktopTool(QStringLiteral("update-desktop-database"), {DataHome() + QStringLiteral("/applications")});
+        RunTool(QStringLiteral("update-desktop-database"), {DataHome() + QStringLiteral("/applications")});
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ShellServerModule.h"
+#include "app/ShellServerInterface.h"
 
 #include <QByteArray>
 #include <QLocalServer>
@@ -27,7 +27,7 @@ bool PeerIsThisUser(const QLocalSocket& socket);
 // The request line that opens path: [open("path")].
 QByteArray OpenRequestLine(const QString& path);
 
-// The client's side of an open: see CShellServerModuleApi::forwardOpen.
+// The client's side of an open: see CShellServerInterface::ForwardOpen.
 // A server of this very process is never asked (it could not answer while
 // this waits).
 ForwardResult ForwardOpenRequest(const QString& name, const QString& path);

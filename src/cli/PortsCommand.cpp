@@ -3,6 +3,7 @@
 #include "cli/CliCommands.h"
 
 #include "transfer/SerialPorts.h"
+#include "document/QZMFields.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -72,7 +73,7 @@ int RunPortsCommand(const QStringList& arguments)
             out << "      stable name: " << port.stableName << "\n";
     }
     out << "\nCOM1 to COM4 open:\n";
-    for (int n = 1; n <= 4; ++n) {
+    for (int n = QZMFields::kSerialPort.min; n <= QZMFields::kSerialPort.max; ++n) {
         const PortAssignment a = ResolvePortAssignment(n, &ports);
         out << "  " << a.name << "  " << a.device << "  (" << a.SourceText() << "; " << assignmentState(a, ports)
             << ")\n";

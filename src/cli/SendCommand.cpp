@@ -233,6 +233,82 @@ PortResult SendToPort(const CQZMDoc& doc, const SendTarget& target, bool showSta
     return result;
 }
 
+// Every port is checked before anything is sent: -1, or the exit code of
+// the refusal.
+int ResolveTargets(const QStringList& names, std::vector<SendTarget>& targets)
+{
+    for (const QString& name : names) {
+        SendTarget target{name, {}};
+        QString error;
+        if (!ResolvePort(name, target, error))
+            return CliUsageError(error);
+        for (const SendTarget& other : targets)
+            if (other.device == target.device)
+                return CliUsageError(QStringLiteral("%1 is named twice: a port takes one transfer at a time").arg(name));
+        targets.push_back(target);
+    }
+    if (const QString twice = NetworkPortNamedTwice(targets); !twice.isEmpty())
+        return CliUsageError(twice);
+    return -1;
+}
+
+// Where the ports' results go, shared by their threads.
+struct SendOutputs
+{
+    bool json = false;
+    QFile logFile;
+    QMutex mutex;
+    // The first failure of each output, by its errno; 0: none yet.
+    int logError = 0;
+    int outputError = 0;
+};
+
+void ReportResult(const PortResult& result, SendOutputs& out)
+{
+    if (!result.succeeded)
+        PrintCliMessage(QStringLiteral("%1: %2").arg(result.port, result.message), result.detail);
+    if (out.logFile.isOpen()) {
+        // Each port's record whole, in the order the ports finish. A log
+        // that fails (a full disk, a size limit) ends no transfer; it is
+        // reported once all have ended.
+        const QMutexLocker lock(&out.mutex);
+        const QByteArray text = TransferRecordFormat::Text(result.record).toUtf8();
+        errno = 0;
+        const bool written = out.logFile.write(text) == text.size() && out.logFile.flush();
+        if (!written && !out.logError)
+            out.logError = errno ? errno : EIO;
+    }
+    errno = 0;
+    if (!PrintCliLine(RenderResult(result, out.json))) {
+        const int error = errno ? errno : EIO;
+        const QMutexLocker lock(&out.mutex);
+        if (!out.outputError)
+            out.outputError = error;
+    }
+}
+
+// Sends to every target at once, one thread a port; true when all succeeded.
+bool SendToAll(const CQZMDoc& doc, const std::vector<SendTarget>& targets, SendOutputs& out)
+{
+    const bool single = targets.size() == 1;
+    std::vector<PortResult> results(targets.size());
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (size_t i = 0; i < targets.size(); ++i) {
+        threads.emplace_back(QThread::create([&, i] {
+            results[i] = SendToPort(doc, targets[i], single, out.json || out.logFile.isOpen());
+            ReportResult(results[i], out);
+        }));
+        // The transfers block on their ports and run no event loop.
+        threads.back()->setEventDispatcher(new CBlockingThreadDispatcher);
+        threads.back()->start();
+    }
+    bool allSucceeded = true;
+    for (size_t i = 0; i < threads.size(); ++i) {
+        threads[i]->wait();
+        allSucceeded = allSucceeded && results[i].succeeded;
+    }
+    return allSucceeded;
+}
 } // namespace
 
 int RunSendCommand(const QStringList& arguments)
@@ -260,22 +336,12 @@ int RunSendCommand(const QStringList& arguments)
     if (const int code = ParseCommandArguments(parser, QStringLiteral("send"), arguments); code >= 0)
         return code;
     const QString path = parser.positionalArguments().first();
-    const bool json = parser.isSet(jsonOption);
+    SendOutputs out;
+    out.json = parser.isSet(jsonOption);
 
-    // Every port is checked before anything is sent.
     std::vector<SendTarget> targets;
-    for (const QString& name : parser.values(portOption)) {
-        SendTarget target{name, {}};
-        QString error;
-        if (!ResolvePort(name, target, error))
-            return CliUsageError(error);
-        for (const SendTarget& other : targets)
-            if (other.device == target.device)
-                return CliUsageError(QStringLiteral("%1 is named twice: a port takes one transfer at a time").arg(name));
-        targets.push_back(target);
-    }
-    if (const QString twice = NetworkPortNamedTwice(targets); !twice.isEmpty())
-        return CliUsageError(twice);
+    if (const int code = ResolveTargets(parser.values(portOption), targets); code >= 0)
+        return code;
 
     CQZMDoc doc;
     if (!LoadCliDocument(path, doc))
@@ -286,19 +352,14 @@ int RunSendCommand(const QStringList& arguments)
     }
     // Opened before anything is sent: a log that cannot be written is a
     // usage error, not a failed transfer.
-    QFile logFile;
     const QString logPath = parser.value(logOption);
     if (!logPath.isEmpty()) {
         // A pipe nobody reads is refused here, not waited for.
-        const bool opened = logPath == QLatin1String("-") ? logFile.open(stderr, QIODevice::WriteOnly)
-                                                          : OpenCliOutputFile(logFile, logPath);
+        const bool opened = logPath == QLatin1String("-") ? out.logFile.open(stderr, QIODevice::WriteOnly)
+                                                          : OpenCliOutputFile(out.logFile, logPath);
         if (!opened)
             return kExitUsage;
     }
-    QMutex logMutex;
-    // The first failure of each output, by its errno; 0: none yet.
-    int logError = 0;
-    int outputError = 0;
 
     if (targets.empty()) {
         // The port stored in the file; a number outside 1..4 is the
@@ -308,46 +369,10 @@ int RunSendCommand(const QStringList& arguments)
                            SerialPortDevice(doc.SerialPort())});
     }
 
-    const bool single = targets.size() == 1;
-    std::vector<PortResult> results(targets.size());
-    std::vector<std::unique_ptr<QThread>> threads;
-    for (size_t i = 0; i < targets.size(); ++i) {
-        threads.emplace_back(QThread::create([&, i] {
-            results[i] = SendToPort(doc, targets[i], single, json || logFile.isOpen());
-            const PortResult& result = results[i];
-            if (!result.succeeded)
-                PrintCliMessage(QStringLiteral("%1: %2").arg(result.port, result.message), result.detail);
-            if (logFile.isOpen()) {
-                // Each port's record whole, in the order the ports finish.
-                // A log that fails (a full disk, a size limit) ends no
-                // transfer; it is reported once all have ended.
-                const QMutexLocker lock(&logMutex);
-                const QByteArray text = TransferRecordFormat::Text(result.record).toUtf8();
-                errno = 0;
-                const bool written = logFile.write(text) == text.size() && logFile.flush();
-                if (!written && !logError)
-                    logError = errno ? errno : EIO;
-            }
-            errno = 0;
-            if (!PrintCliLine(RenderResult(result, json))) {
-                const int error = errno ? errno : EIO;
-                const QMutexLocker lock(&logMutex);
-                if (!outputError)
-                    outputError = error;
-            }
-        }));
-        // The transfers block on their ports and run no event loop.
-        threads.back()->setEventDispatcher(new CBlockingThreadDispatcher);
-        threads.back()->start();
-    }
-    bool allSucceeded = true;
-    for (size_t i = 0; i < threads.size(); ++i) {
-        threads[i]->wait();
-        allSucceeded = allSucceeded && results[i].succeeded;
-    }
-    if (logError)
-        PrintCliWriteError(logError, logPath == QLatin1String("-") ? QStringLiteral("standard error") : logPath);
-    if (outputError)
-        PrintCliWriteError(outputError, QStringLiteral("standard output"));
-    return allSucceeded && !logError && !outputError ? kExitOk : kExitFailure;
+    const bool allSucceeded = SendToAll(doc, targets, out);
+    if (out.logError)
+        PrintCliWriteError(out.logError, logPath == QLatin1String("-") ? QStringLiteral("standard error") : logPath);
+    if (out.outputError)
+        PrintCliWriteError(out.outputError, QStringLiteral("standard output"));
+    return allSucceeded && !out.logError && !out.outputError ? kExitOk : kExitFailure;
 }

@@ -17,11 +17,11 @@ public:
     QByteArray GetDescription() const { return m_strDescription; }
     QString GetAddressText() const { return QString::number(m_nAddress); }
     QString GetNumberText() const { return QString::number(m_nNumber); }
+    // "P" for a parameter (any non-zero flag), "VB" for a basic variable.
+    static QString KindName(bool parameter) { return parameter ? QStringLiteral("P") : QStringLiteral("VB"); }
+    QString KindName() const { return KindName(m_bParameter != 0); }
     // "P12" or "VB12": the item as the report, the JSON form and the diff name it.
-    QString ItemName() const
-    {
-        return (m_bParameter ? QStringLiteral("P") : QStringLiteral("VB")) + QString::number(m_nNumber);
-    }
+    QString ItemName() const { return KindName() + QString::number(m_nNumber); }
 
     bool operator==(const CBlockMemory& other) const
     {

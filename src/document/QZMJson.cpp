@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <tuple>
@@ -16,6 +17,88 @@
 using namespace QZMFields;
 
 namespace {
+enum class Field { Protocol, BaudRate, Parity, Timeout, SerialPort, Description, DescriptionBytes, Address, Number, Parameter };
+
+// Where a field stands in the form: in "settings", at the top, in each Block
+// Memory, or at the top and in each Block Memory.
+enum class Place { Settings, Document, Block, Both };
+
+// One field of the JSON form: its key, the name written beside its value,
+// the keys `qzm-cli set` also takes for it, and what it may hold.
+struct JsonField
+{
+    Field field;
+    Place place;
+    const char* key;
+    const char* nameKey;
+    const char* aliases[2];
+    const Choices* choices;
+    Range range;
+    const char* note; // after a choice's names, or a range ("%1".."%2" are its ends)
+    int (CQZMDoc::*get)() const;
+    bool (CQZMDoc::*set)(int);
+    qint32 CBlockMemory::*member;
+};
+
+// In the order a form's settings are stored: choosing the protocol puts its
+// settings in place, as in the window, and decides what the others may be.
+const JsonField kJsonFields[] = {
+    {Field::Protocol, Place::Settings, "protocol", "protocolName", {"settings.protocol"}, &kProtocols, {}, nullptr,
+     &CQZMDoc::Protocol, &CQZMDoc::ChooseProtocol, nullptr},
+    {Field::BaudRate, Place::Settings, "baudRate", "baudRateBps", {"baud_rate", "settings.baudRate"}, &kBaudRates, {},
+     " bps", &CQZMDoc::BaudRate, &CQZMDoc::SetBaudRate, nullptr},
+    {Field::Parity, Place::Settings, "parity", "parityName", {"settings.parity"}, &kParities, {}, nullptr,
+     &CQZMDoc::Parity, &CQZMDoc::SetParity, nullptr},
+    {Field::Timeout, Place::Settings, "timeout", nullptr, {"settings.timeout"}, nullptr, kTimeout, nullptr,
+     &CQZMDoc::Timeout, &CQZMDoc::SetTimeout, nullptr},
+    {Field::SerialPort, Place::Document, "serialPort", nullptr, {"serial_port"}, nullptr, kSerialPort, "COM%1..COM%2",
+     &CQZMDoc::SerialPort, &CQZMDoc::SetSerialPort, nullptr},
+    {Field::Description, Place::Both, "description", nullptr, {}, nullptr, {}, nullptr, nullptr, nullptr, nullptr},
+    {Field::DescriptionBytes, Place::Both, "descriptionBytes", nullptr, {"description_bytes"}, nullptr, {}, nullptr,
+     nullptr, nullptr, nullptr},
+    {Field::Address, Place::Block, "address", nullptr, {}, nullptr, kAddress, nullptr, nullptr, nullptr,
+     &CBlockMemory::m_nAddress},
+    {Field::Number, Place::Block, "number", nullptr, {}, nullptr, kNumber, nullptr, nullptr, nullptr,
+     &CBlockMemory::m_nNumber},
+    {Field::Parameter, Place::Block, "parameter", nullptr, {}, nullptr, {}, nullptr, nullptr, nullptr, nullptr},
+};
+
+const JsonField& jsonField(Field field)
+{
+    for (const JsonField& f : kJsonFields)
+        if (f.field == field)
+            return f;
+    Q_UNREACHABLE();
+}
+
+QString key(Field field)
+{
+    return QLatin1String(jsonField(field).key);
+}
+
+// The sorted keys of the fields in `places`, with `more`.
+QStringList keysIn(std::initializer_list<Place> places, QStringList more)
+{
+    for (const JsonField& f : kJsonFields) {
+        if (std::find(places.begin(), places.end(), f.place) == places.end())
+            continue;
+        more << QLatin1String(f.key);
+        if (f.nameKey)
+            more << QLatin1String(f.nameKey);
+    }
+    more.sort();
+    return more;
+}
+
+// The name written beside a setting's value: a choice's name, or for the
+// baud rate its bits per second.
+QJsonValue nameOf(const JsonField& f, int value)
+{
+    if (f.field == Field::BaudRate)
+        return BaudRateBps(value);
+    return QLatin1String(f.choices->Name(value));
+}
+
 QString protocolName(int protocol)
 {
     return QLatin1String(kProtocols.Name(protocol));
@@ -29,10 +112,10 @@ QString parityName(int parity)
 void putDescription(QJsonObject& o, const QByteArray& bytes)
 {
     const QString text = DecodeStoredText(bytes).text;
-    o[QStringLiteral("description")] = text;
+    o[key(Field::Description)] = text;
     // The bytes too when the text alone would not give them back.
     if (TextToLocalBytes(text) != bytes)
-        o[QStringLiteral("descriptionBytes")] = QString::fromLatin1(bytes.toHex());
+        o[key(Field::DescriptionBytes)] = QString::fromLatin1(bytes.toHex());
 }
 
 QJsonArray listToJson(const QList<CBlockMemory*>& blocks)
@@ -41,9 +124,9 @@ QJsonArray listToJson(const QList<CBlockMemory*>& blocks)
     for (const CBlockMemory* block : blocks) {
         QJsonObject o;
         putDescription(o, block->m_strDescription);
-        o[QStringLiteral("address")] = block->m_nAddress;
-        o[QStringLiteral("number")] = block->m_nNumber;
-        o[QStringLiteral("parameter")] = block->m_bParameter != 0;
+        o[key(Field::Address)] = block->m_nAddress;
+        o[key(Field::Number)] = block->m_nNumber;
+        o[key(Field::Parameter)] = block->m_bParameter != 0;
         o[QStringLiteral("item")] = block->ItemName();
         list.append(o);
     }
@@ -54,18 +137,18 @@ QJsonArray listToJson(const QList<CBlockMemory*>& blocks)
 QJsonObject QZMJson::FromDocument(const CQZMDoc& doc)
 {
     QJsonObject settings;
-    settings[QStringLiteral("protocol")] = doc.Protocol();
-    settings[QStringLiteral("protocolName")] = protocolName(doc.Protocol());
-    settings[QStringLiteral("baudRate")] = doc.BaudRate();
-    settings[QStringLiteral("baudRateBps")] = BaudRateBps(doc.BaudRate());
-    settings[QStringLiteral("parity")] = doc.Parity();
-    settings[QStringLiteral("parityName")] = parityName(doc.Parity());
-    settings[QStringLiteral("timeout")] = doc.Timeout();
-
     QJsonObject root;
+    for (const JsonField& f : kJsonFields) {
+        if (!f.get)
+            continue;
+        QJsonObject& o = f.place == Place::Settings ? settings : root;
+        const int value = (doc.*f.get)();
+        o[QLatin1String(f.key)] = value;
+        if (f.nameKey)
+            o[QLatin1String(f.nameKey)] = nameOf(f, value);
+    }
     root[QStringLiteral("format")] = kFormatVersion;
     root[QStringLiteral("settings")] = settings;
-    root[QStringLiteral("serialPort")] = doc.SerialPort();
     putDescription(root, doc.Description());
     root[QStringLiteral("read")] = listToJson(doc.ReadBlocks());
     root[QStringLiteral("write")] = listToJson(doc.WriteBlocks());
@@ -75,8 +158,6 @@ QJsonObject QZMJson::FromDocument(const CQZMDoc& doc)
 namespace {
 // A text field stores its length plus the terminating zero in 32 bits.
 constexpr qsizetype kMaxTextBytes = std::numeric_limits<qint32>::max() - 1;
-
-enum class Field { Protocol, BaudRate, Parity, Timeout, SerialPort, Description, DescriptionBytes, Address, Number, Parameter };
 
 // A field of the document, or of one Block Memory when index >= 0.
 struct Target
@@ -179,6 +260,27 @@ bool hexBytes(const QJsonValue& value, const QString& path, QByteArray& bytes, Q
     return true;
 }
 
+// The refusal of a parity or time-out the chosen protocol fixes otherwise,
+// or an empty text.
+QString fixedByProtocol(const CQZMDoc& doc, Field field, qint64 n, const QString& path)
+{
+    if (!doc.ProtocolFixesSettings())
+        return {};
+    if (field == Field::Parity && n != kParityEven)
+        return refusal(path, QStringLiteral("%1 (%2) cannot be chosen with protocol %3, which fixes the parity at %4 (%5)")
+                                 .arg(n)
+                                 .arg(parityName(int(n)))
+                                 .arg(protocolName(doc.Protocol()))
+                                 .arg(int(kParityEven))
+                                 .arg(parityName(kParityEven)));
+    if (field == Field::Timeout && n != kZelvraTimeout)
+        return refusal(path, QStringLiteral("%1 cannot be chosen with protocol %2, which fixes the time-out at %3")
+                                 .arg(n)
+                                 .arg(protocolName(doc.Protocol()))
+                                 .arg(kZelvraTimeout));
+    return {};
+}
+
 // Stores one value as the editor's field would take it; the refusal, or an
 // empty text.
 QString store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const QString& path)
@@ -223,61 +325,24 @@ QString store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const
 
     if (!wholeNumber(value, path, n, error))
         return error;
-    switch (target.field) {
-    case Field::Protocol:
-        if (!inRange(n, {0, kProtocols.Count() - 1}, path, error, choicesNote(kProtocols)))
-            return error;
-        // Choosing a protocol puts its settings in place, as in the window.
-        changed(doc, doc.ChooseProtocol(int(n)));
-        return {};
-    case Field::BaudRate:
-        if (!inRange(n, {0, kBaudRates.Count() - 1}, path, error, choicesNote(kBaudRates, QStringLiteral(" bps"))))
-            return error;
-        changed(doc, doc.SetBaudRate(int(n)));
-        return {};
-    case Field::Parity:
-        if (!inRange(n, {0, kParities.Count() - 1}, path, error, choicesNote(kParities)))
-            return error;
-        if (doc.ProtocolFixesSettings() && n != kParityEven)
-            return refusal(path, QStringLiteral("%1 (%2) cannot be chosen with protocol %3, which fixes the parity "
-                                                "at %4 (%5)")
-                                     .arg(n)
-                                     .arg(parityName(int(n)))
-                                     .arg(protocolName(doc.Protocol()))
-                                     .arg(int(kParityEven))
-                                     .arg(parityName(kParityEven)));
-        changed(doc, doc.SetParity(int(n)));
-        return {};
-    case Field::Timeout:
-        if (!inRange(n, kTimeout, path, error))
-            return error;
-        if (doc.ProtocolFixesSettings() && n != kZelvraTimeout)
-            return refusal(path, QStringLiteral("%1 cannot be chosen with protocol %2, which fixes the time-out at %3")
-                                     .arg(n)
-                                     .arg(protocolName(doc.Protocol()))
-                                     .arg(kZelvraTimeout));
-        changed(doc, doc.SetTimeout(int(n)));
-        return {};
-    case Field::SerialPort:
-        if (!inRange(n, kSerialPort, path, error, QStringLiteral("COM1..COM4")))
-            return error;
-        changed(doc, doc.SetSerialPort(int(n)));
-        return {};
-    case Field::Address:
-        if (!inRange(n, kAddress, path, error))
-            return error;
-        block.m_nAddress = qint32(n);
+    const JsonField& f = jsonField(target.field);
+    const Range range = f.choices ? Range{0, f.choices->Count() - 1} : f.range;
+    QString note;
+    if (f.choices)
+        note = choicesNote(*f.choices, QLatin1String(f.note));
+    else if (f.note)
+        note = QString::fromLatin1(f.note).arg(range.min).arg(range.max);
+    if (!inRange(n, range, path, error, note))
+        return error;
+    if (QString refused = fixedByProtocol(doc, target.field, n, path); !refused.isEmpty())
+        return refused;
+    if (f.set) {
+        changed(doc, (doc.*f.set)(int(n)));
+    } else {
+        block.*f.member = qint32(n);
         storeBlock();
-        return {};
-    case Field::Number:
-        if (!inRange(n, kNumber, path, error))
-            return error;
-        block.m_nNumber = qint32(n);
-        storeBlock();
-        return {};
-    default:
-        return {};
     }
+    return {};
 }
 
 QString unknownKeys(const QJsonObject& o, const QString& prefix, const QStringList& known)
@@ -304,8 +369,8 @@ QString checkName(const QJsonObject& o, const QString& key, const QString& prefi
 // The description, from its text or its bytes; both when given must agree.
 QString storeDescription(CQZMDoc& doc, const Target& at, const QJsonObject& o, const QString& prefix)
 {
-    const QString textKey = QStringLiteral("description");
-    const QString bytesKey = QStringLiteral("descriptionBytes");
+    const QString textKey = key(Field::Description);
+    const QString bytesKey = key(Field::DescriptionBytes);
     Target target = at;
     if (!o.contains(bytesKey)) {
         if (!o.contains(textKey))
@@ -340,9 +405,7 @@ QString buildList(CQZMDoc& doc, const QJsonObject& form, CQZMDoc::List list)
         return refusal(name, QStringLiteral("%1 Block Memories, but a list holds at most %2")
                                  .arg(entries.size())
                                  .arg(kMaxBlocks));
-    static const QStringList known{QStringLiteral("address"),   QStringLiteral("description"),
-                                   QStringLiteral("descriptionBytes"), QStringLiteral("item"),
-                                   QStringLiteral("number"),    QStringLiteral("parameter")};
+    static const QStringList known = keysIn({Place::Block, Place::Both}, {QStringLiteral("item")});
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const QString prefix = QStringLiteral("%1[%2].").arg(name).arg(i);
         if (!entries.at(i).isObject())
@@ -399,15 +462,67 @@ QString buildList(CQZMDoc& doc, const QJsonObject& form, CQZMDoc::List list)
 }
 } // namespace
 
+namespace {
+// A setting given by its name alone: its index, or the refusal.
+QString indexOfName(const JsonField& f, const QJsonValue& named, const QString& path, QJsonValue& value)
+{
+    // The baud rate's name is its number of bits per second.
+    const bool byNumber = f.field == Field::BaudRate;
+    const QString name = named.isDouble() && byNumber ? QString::number(named.toDouble()) : named.toString();
+    const int index = named.isString() || byNumber ? f.choices->IndexOf(name) : -1;
+    if (index < 0)
+        return refusal(path, QStringLiteral("%1 is none of %2").arg(shown(named), f.choices->Names().join(QStringLiteral(", "))));
+    value = index;
+    return {};
+}
+
+// The form's "settings", in the table's order. A setting may be given by its
+// name alone; given both, they must agree.
+QString storeSettings(CQZMDoc& doc, const QJsonValue& given)
+{
+    const QString prefix = QStringLiteral("settings.");
+    if (!given.isObject())
+        return refusal(prefix.chopped(1), QStringLiteral("expected an object, got %1").arg(shown(given)));
+    const QJsonObject settings = given.toObject();
+    static const QStringList known = keysIn({Place::Settings}, {});
+    if (QString error = unknownKeys(settings, prefix, known); !error.isEmpty())
+        return error;
+    for (const JsonField& f : kJsonFields) {
+        if (f.place != Place::Settings)
+            continue;
+        QString path = prefix + QLatin1String(f.key);
+        QJsonValue value = settings.value(QLatin1String(f.key));
+        const QJsonValue named = f.nameKey ? settings.value(QLatin1String(f.nameKey)) : QJsonValue(QJsonValue::Undefined);
+        if (value.isUndefined() && !named.isUndefined()) {
+            path = prefix + QLatin1String(f.nameKey);
+            if (QString error = indexOfName(f, named, path, value); !error.isEmpty())
+                return error;
+        }
+        if (value.isUndefined())
+            continue;
+        if (QString error = store(doc, {f.field}, value, path); !error.isEmpty())
+            return error;
+    }
+    for (const JsonField& f : kJsonFields) {
+        if (f.place != Place::Settings || !f.nameKey)
+            continue;
+        const int value = (doc.*f.get)();
+        if (QString error = checkName(settings, QLatin1String(f.nameKey), prefix, nameOf(f, value),
+                                      QStringLiteral("%1 %2").arg(QLatin1String(f.key)).arg(value));
+            !error.isEmpty())
+            return error;
+    }
+    return {};
+}
+} // namespace
+
 QString QZMJson::ToDocument(const QJsonObject& form, CQZMDoc& doc)
 {
     doc.OnNewDocument();
 
-    static const QStringList known{QStringLiteral("description"), QStringLiteral("descriptionBytes"),
-                                   QStringLiteral("file"),        QStringLiteral("format"),
-                                   QStringLiteral("read"),        QStringLiteral("serialPort"),
-                                   QStringLiteral("settings"),    QStringLiteral("title"),
-                                   QStringLiteral("write")};
+    static const QStringList known = keysIn({Place::Document, Place::Both}, {QStringLiteral("file"), QStringLiteral("format"),
+                                                                             QStringLiteral("read"), QStringLiteral("settings"),
+                                                                             QStringLiteral("title"), QStringLiteral("write")});
     const QJsonValue format = form.value(QStringLiteral("format"));
     if (format.isUndefined())
         return refusal(QStringLiteral("format"),
@@ -420,77 +535,11 @@ QString QZMJson::ToDocument(const QJsonObject& form, CQZMDoc& doc)
         return error;
 
     if (form.contains(QStringLiteral("settings"))) {
-        const QJsonValue value = form.value(QStringLiteral("settings"));
-        if (!value.isObject())
-            return refusal(QStringLiteral("settings"), QStringLiteral("expected an object, got %1").arg(shown(value)));
-        const QJsonObject settings = value.toObject();
-        const QString prefix = QStringLiteral("settings.");
-        static const QStringList knownSettings{
-            QStringLiteral("baudRate"),   QStringLiteral("baudRateBps"),  QStringLiteral("parity"),
-            QStringLiteral("parityName"), QStringLiteral("protocol"),     QStringLiteral("protocolName"),
-            QStringLiteral("timeout")};
-        if (QString error = unknownKeys(settings, prefix, knownSettings); !error.isEmpty())
-            return error;
-        // The protocol first: choosing it puts its settings in place, as in
-        // the window, and decides what the others may be. A setting may be
-        // given by its name alone; given both, they must agree.
-        struct Setting
-        {
-            QString key;
-            QString nameKey;
-            Field field;
-            const Choices& choices;
-        };
-        const Setting table[] = {
-            {QStringLiteral("protocol"), QStringLiteral("protocolName"), Field::Protocol, kProtocols},
-            {QStringLiteral("baudRate"), QStringLiteral("baudRateBps"), Field::BaudRate, kBaudRates},
-            {QStringLiteral("parity"), QStringLiteral("parityName"), Field::Parity, kParities},
-        };
-        for (const Setting& setting : table) {
-            const QJsonValue named = settings.value(setting.nameKey);
-            QString path = prefix + setting.key;
-            QJsonValue value = settings.value(setting.key);
-            if (value.isUndefined() && !named.isUndefined()) {
-                path = prefix + setting.nameKey;
-                // The baud rate's name is its number of bits per second.
-                const QString name = named.isDouble() && setting.field == Field::BaudRate
-                    ? QString::number(named.toDouble())
-                    : named.toString();
-                const int index = named.isString() || setting.field == Field::BaudRate ? setting.choices.IndexOf(name) : -1;
-                if (index < 0)
-                    return refusal(path, QStringLiteral("%1 is none of %2")
-                                             .arg(shown(named), setting.choices.Names().join(QStringLiteral(", "))));
-                value = index;
-            }
-            if (value.isUndefined())
-                continue;
-            if (QString error = store(doc, {setting.field}, value, path); !error.isEmpty())
-                return error;
-        }
-        if (settings.contains(QStringLiteral("timeout"))) {
-            if (QString error = store(doc, {Field::Timeout}, settings.value(QStringLiteral("timeout")),
-                                      prefix + QStringLiteral("timeout"));
-                !error.isEmpty())
-                return error;
-        }
-        if (QString error = checkName(settings, QStringLiteral("protocolName"), prefix,
-                                      protocolName(doc.Protocol()),
-                                      QStringLiteral("protocol %1").arg(doc.Protocol()));
-            !error.isEmpty())
-            return error;
-        if (QString error = checkName(settings, QStringLiteral("baudRateBps"), prefix,
-                                      BaudRateBps(doc.BaudRate()),
-                                      QStringLiteral("baudRate %1").arg(doc.BaudRate()));
-            !error.isEmpty())
-            return error;
-        if (QString error = checkName(settings, QStringLiteral("parityName"), prefix, parityName(doc.Parity()),
-                                      QStringLiteral("parity %1").arg(doc.Parity()));
-            !error.isEmpty())
+        if (QString error = storeSettings(doc, form.value(QStringLiteral("settings"))); !error.isEmpty())
             return error;
     }
-    if (form.contains(QStringLiteral("serialPort"))) {
-        if (QString error = store(doc, {Field::SerialPort}, form.value(QStringLiteral("serialPort")),
-                                  QStringLiteral("serialPort"));
+    if (form.contains(key(Field::SerialPort))) {
+        if (QString error = store(doc, {Field::SerialPort}, form.value(key(Field::SerialPort)), key(Field::SerialPort));
             !error.isEmpty())
             return error;
     }
@@ -518,7 +567,6 @@ QJsonValue valueFromText(Field field, const QString& text)
                 return i;
         return QJsonValue(QJsonValue::Undefined);
     };
-    QJsonValue byName(QJsonValue::Undefined);
     switch (field) {
     case Field::Description:
     case Field::DescriptionBytes:
@@ -529,18 +577,11 @@ QJsonValue valueFromText(Field field, const QString& text)
         if (t == QLatin1String("false") || t == QLatin1String("0"))
             return false;
         return text;
-    case Field::Protocol:
-        byName = named(kProtocols);
-        break;
-    case Field::BaudRate:
-        byName = named(kBaudRates);
-        break;
-    case Field::Parity:
-        byName = named(kParities);
-        break;
     default:
         break;
     }
+    const Choices* choices = jsonField(field).choices;
+    const QJsonValue byName = choices ? named(*choices) : QJsonValue(QJsonValue::Undefined);
     if (!byName.isUndefined())
         return byName;
     if (integer.match(text).hasMatch()) {
@@ -557,35 +598,28 @@ namespace {
 // The field a key of `qzm-cli set` names, the entry's index unchecked.
 bool parseKey(const QString& key, Target& target, QString& listName)
 {
-    static const QRegularExpression blockKey(
-        QStringLiteral("^(read|write)\\[(\\d{1,9})\\]\\.(description|descriptionBytes|address|number|parameter)$"));
-    static const QList<std::pair<QStringList, Field>> documentKeys{
-        {{QStringLiteral("description")}, Field::Description},
-        {{QStringLiteral("descriptionBytes"), QStringLiteral("description_bytes")}, Field::DescriptionBytes},
-        {{QStringLiteral("protocol"), QStringLiteral("settings.protocol")}, Field::Protocol},
-        {{QStringLiteral("baud_rate"), QStringLiteral("baudRate"), QStringLiteral("settings.baudRate")}, Field::BaudRate},
-        {{QStringLiteral("parity"), QStringLiteral("settings.parity")}, Field::Parity},
-        {{QStringLiteral("timeout"), QStringLiteral("settings.timeout")}, Field::Timeout},
-        {{QStringLiteral("serial_port"), QStringLiteral("serialPort")}, Field::SerialPort},
-    };
-    for (const auto& [names, field] : documentKeys) {
-        if (names.contains(key)) {
-            target = {field};
+    for (const JsonField& f : kJsonFields) {
+        if (f.place == Place::Block)
+            continue;
+        const auto& aliases = f.aliases;
+        if (key == QLatin1String(f.key) || std::find_if(std::begin(aliases), std::end(aliases), [&](const char* alias) {
+                return alias && key == QLatin1String(alias);
+            }) != std::end(aliases)) {
+            target = {f.field};
             return true;
         }
     }
+    static const QRegularExpression blockKey(QStringLiteral("^(read|write)\\[(\\d{1,9})\\]\\.(%1)$")
+                                                 .arg(keysIn({Place::Block, Place::Both}, {}).join(QLatin1Char('|'))));
     const QRegularExpressionMatch m = blockKey.match(key);
     if (!m.hasMatch())
         return false;
     listName = m.captured(1);
-    const QString field = m.captured(3);
     target.list = listName == QLatin1String("read") ? CQZMDoc::List::Read : CQZMDoc::List::Write;
     target.index = m.captured(2).toInt();
-    target.field = field == QLatin1String("description") ? Field::Description
-        : field == QLatin1String("descriptionBytes")     ? Field::DescriptionBytes
-        : field == QLatin1String("address")              ? Field::Address
-        : field == QLatin1String("number")               ? Field::Number
-                                                         : Field::Parameter;
+    for (const JsonField& f : kJsonFields)
+        if (m.captured(3) == QLatin1String(f.key))
+            target.field = f.field;
     return true;
 }
 } // namespace

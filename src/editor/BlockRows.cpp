@@ -129,7 +129,7 @@ QString BlockRowsText(const QList<CBlockMemory>& blocks)
     QString text;
     for (const CBlockMemory& block : blocks) {
         const QStringList cells{QuotedCell(DocumentTextToUi(block.m_strDescription).text), block.GetAddressText(),
-                                QLatin1String(block.m_bParameter ? "P" : "VB"), block.GetNumberText()};
+                                block.KindName(), block.GetNumberText()};
         text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
     }
     return text;
@@ -159,8 +159,7 @@ BlockRowsParse ParseBlockRows(const QString& text)
         block.m_strDescription = UiTextToDocument(row.at(0));
         const std::optional<int> address = CellNumber(row.at(1));
         if (!address || !kAddress.Contains(*address)) {
-            const QString range = FormatPrintfMessage(IDS_INVALID_ADDRESS,
-                                                      {QString::number(kAddress.min), QString::number(kAddress.max)});
+            const QString range = AddressRangeMessage();
             return fail(rowNumber, 2, address ? range : QStringLiteral("\"%1\" is not a number. %2").arg(row.at(1), range));
         }
         block.m_nAddress = *address;

@@ -64,7 +64,7 @@ public:
         }
         case CBlockTableModel::KindColumn: {
             auto* list = new QComboBox(parent);
-            list->addItems({QStringLiteral("P"), QStringLiteral("VB")});
+            list->addItems({CBlockMemory::KindName(true), CBlockMemory::KindName(false)});
             list->setAccessibleName(BlockTableHeaders().at(index.column()));
             return list;
         }
@@ -135,7 +135,7 @@ QVariant CBlockTableModel::data(const QModelIndex& index, int role) const
     case KindColumn:
         if (role == Qt::AccessibleTextRole)
             return QLatin1String(block->m_bParameter ? "Parameter" : "Basic Variable");
-        return QLatin1String(block->m_bParameter ? "P" : "VB");
+        return block->KindName();
     case ValueColumn: return block->GetNumberText();
     }
     return {};
@@ -175,8 +175,7 @@ bool CBlockTableModel::setData(const QModelIndex& index, const QVariant& value, 
         const int address = ReadFieldNumber(text);
         if (!kAddress.Contains(address)) {
             m_bRefusing = true;
-            AfxMessageBox(FormatPrintfMessage(IDS_INVALID_ADDRESS,
-                                              {QString::number(kAddress.min), QString::number(kAddress.max)}));
+            AfxMessageBox(AddressRangeMessage());
             m_bRefusing = false;
             return false;
         }
@@ -186,7 +185,7 @@ bool CBlockTableModel::setData(const QModelIndex& index, const QVariant& value, 
     }
     case KindColumn:
         // Any non-zero flag already means Parameter.
-        if (text == QLatin1String("VB"))
+        if (text == CBlockMemory::KindName(false))
             block.m_bParameter = 0;
         else if (block.m_bParameter == 0)
             block.m_bParameter = 1;
@@ -223,6 +222,46 @@ CBlockTableWnd::CBlockTableWnd(CQZMView* view, QWidget* parent) : QWidget(parent
     setWindowTitle(QStringLiteral("Block Memory Table"));
     setAccessibleName(windowTitle());
 
+    CreateTables();
+    QHBoxLayout* edits = nullptr;
+    QHBoxLayout* clip = nullptr;
+    CreateButtons(edits, clip);
+
+    m_pStatus = new QStatusBar(this);
+    m_pStatus->setSizeGripEnabled(false);
+    m_pStatus->setAccessibleName(QStringLiteral("Status"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_pTabs, 1);
+    layout->addLayout(edits);
+    layout->addLayout(clip);
+    layout->addWidget(m_pStatus);
+
+    AddKeys();
+
+    if (CQZMDoc* doc = Document())
+        connect(doc, &CDocument::contentsTouched, this, &CBlockTableWnd::Sync);
+    if (view) {
+        connect(view, &CQZMView::entryShown, this, [this](CQZMDoc::List list) {
+            Sync();
+            ShowCurrent(list);
+        });
+        connect(view->History(), &CQZMHistory::changed, this, &CBlockTableWnd::UpdateButtons);
+        ShowCurrent(view->SelectedList());
+    }
+    QFontMetrics metrics(font());
+    QSize first(metrics.horizontalAdvance(QLatin1Char('x')) * 90, metrics.height() * 30);
+    // Never larger than the screen, whatever the scale: the buttons stay in reach.
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        first = first.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(first);
+    // The keyboard starts in the table; the tabs are one Tab key away.
+    setFocusProxy(Table(CurrentList()));
+    UpdateButtons();
+}
+
+void CBlockTableWnd::CreateTables()
+{
     m_pTabs = new QTabWidget(this);
     m_pTabs->setAccessibleName(QStringLiteral("Lists"));
     for (const CQZMDoc::List list : {CQZMDoc::List::Read, CQZMDoc::List::Write}) {
@@ -252,7 +291,10 @@ CBlockTableWnd::CBlockTableWnd(CQZMView* view, QWidget* parent) : QWidget(parent
         connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CBlockTableWnd::UpdateButtons);
     }
     connect(m_pTabs, &QTabWidget::currentChanged, this, [this] { OnRowChosen(CurrentList()); });
+}
 
+void CBlockTableWnd::CreateButtons(QHBoxLayout*& edits, QHBoxLayout*& clip)
+{
     auto button = [this](const QString& text, const QString& name, const QString& description, void (CBlockTableWnd::*slot)()) {
         auto* b = new QPushButton(text, this);
         b->setAccessibleName(name);
@@ -283,27 +325,20 @@ CBlockTableWnd::CBlockTableWnd(CQZMView* view, QWidget* parent) : QWidget(parent
     m_pUndo = button(QStringLiteral("U&ndo"), QStringLiteral("Undo"), QString(), &CBlockTableWnd::OnUndo);
     m_pRedo = button(QStringLiteral("&Redo"), QStringLiteral("Redo"), QString(), &CBlockTableWnd::OnRedo);
 
-    auto* edits = new QHBoxLayout;
+    edits = new QHBoxLayout;
     for (QPushButton* b : {m_pInsert, m_pDelete, m_pUp, m_pDown})
         edits->addWidget(b);
     edits->addStretch();
-    auto* clip = new QHBoxLayout;
+    clip = new QHBoxLayout;
     for (QPushButton* b : {m_pCopy, m_pPaste})
         clip->addWidget(b);
     clip->addStretch();
     for (QPushButton* b : {m_pUndo, m_pRedo})
         clip->addWidget(b);
+}
 
-    m_pStatus = new QStatusBar(this);
-    m_pStatus->setSizeGripEnabled(false);
-    m_pStatus->setAccessibleName(QStringLiteral("Status"));
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_pTabs, 1);
-    layout->addLayout(edits);
-    layout->addLayout(clip);
-    layout->addWidget(m_pStatus);
-
+void CBlockTableWnd::AddKeys()
+{
     // Keys of the window; a cell being edited keeps its own.
     struct Key
     {
@@ -326,26 +361,6 @@ CBlockTableWnd::CBlockTableWnd(CQZMView* view, QWidget* parent) : QWidget(parent
         connect(action, &QAction::triggered, this, key.run);
         addAction(action);
     }
-
-    if (CQZMDoc* doc = Document())
-        connect(doc, &CDocument::contentsTouched, this, &CBlockTableWnd::Sync);
-    if (view) {
-        connect(view, &CQZMView::entryShown, this, [this](CQZMDoc::List list) {
-            Sync();
-            ShowCurrent(list);
-        });
-        connect(view->History(), &CQZMHistory::changed, this, &CBlockTableWnd::UpdateButtons);
-        ShowCurrent(view->SelectedList());
-    }
-    QFontMetrics metrics(font());
-    QSize first(metrics.horizontalAdvance(QLatin1Char('x')) * 90, metrics.height() * 30);
-    // Never larger than the screen, whatever the scale: the buttons stay in reach.
-    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
-        first = first.boundedTo(screen->availableGeometry().size() * 9 / 10);
-    resize(first);
-    // The keyboard starts in the table; the tabs are one Tab key away.
-    setFocusProxy(Table(CurrentList()));
-    UpdateButtons();
 }
 
 CQZMDoc* CBlockTableWnd::Document() const

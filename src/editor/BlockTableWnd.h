@@ -9,6 +9,7 @@
 class CBlockTableWnd;
 class CQZMHistory;
 class CQZMView;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QStatusBar;
@@ -80,6 +81,10 @@ public:
     bool PasteRows(const QString& text);
 
 private:
+    void CreateTables();
+    void CreateButtons(QHBoxLayout*& edits, QHBoxLayout*& clip);
+    // The window's own keys; a cell being edited keeps its own.
+    void AddKeys();
     QList<int> SelectedRows() const;
     void SelectRows(CQZMDoc::List list, int first, int count);
     void Sync();

@@ -1,6 +1,9 @@
 #include "editor/FormControls.h"
 
+#include "document/QZMFields.h"
 #include "framework/LocalText.h"
+#include "framework/StringTable.h"
+#include "resources/Resource.h"
 
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
@@ -26,6 +29,37 @@
 
 #include <climits>
 #include <cmath>
+
+QString AddressRangeMessage()
+{
+    using QZMFields::kAddress;
+    return FormatPrintfMessage(IDS_INVALID_ADDRESS, {QString::number(kAddress.min), QString::number(kAddress.max)});
+}
+
+QString TimeoutRangeMessage()
+{
+    using QZMFields::kTimeout;
+    return FormatPrintfMessage(IDS_INVALID_TIMEOUT,
+                               {QString::number(kTimeout.min), QString::number(kTimeout.max), QStringLiteral("msec")});
+}
+
+QString TimeoutDescription()
+{
+    using QZMFields::kTimeout;
+    return QStringLiteral("Time-out in milliseconds, %1 to %2").arg(kTimeout.min).arg(kTimeout.max);
+}
+
+QString AddressDescription()
+{
+    using QZMFields::kAddress;
+    return QStringLiteral("Address of the device in the network, %1 to %2").arg(kAddress.min).arg(kAddress.max);
+}
+
+QString NumberDescription()
+{
+    using QZMFields::kNumber;
+    return QStringLiteral("Number of the parameter or basic variable, %1 to %2").arg(kNumber.min).arg(kNumber.max);
+}
 
 int ReadFieldNumber(const QString& text)
 {

@@ -23,6 +23,16 @@ int ReadFieldNumber(const QString& text);
 // string when the text is not one.
 QString PlainSpinText(const QString& text);
 
+// The status-bar messages for an address or time-out out of range, with the
+// ranges of document/QZMFields.h.
+QString AddressRangeMessage();
+QString TimeoutRangeMessage();
+
+// Texts that describe a number field's meaning and range to a screen reader.
+QString TimeoutDescription();
+QString AddressDescription();
+QString NumberDescription();
+
 // A label's text as shown: the mnemonic marker "&" taken out, "&&" read as "&".
 QString VisibleLabelText(const QString& text);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/FirstFrame.h"
+
 // The form template's measures. The ranges its fields accept are the
 // document's (document/QZMFields.h).
 namespace FormLimits {
@@ -8,5 +10,5 @@ constexpr int kFormWidth = 200;
 constexpr int kFormHeight = 335;
 constexpr int kFontPoints = 8;
 // The main window's first width, which the form is made to fit.
-constexpr int kFitWidth = 312;
+constexpr int kFitWidth = kFirstFrameWidth;
 } // namespace FormLimits

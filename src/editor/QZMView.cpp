@@ -101,7 +101,7 @@ void CQZMView::UpdateScrollBars()
 bool CQZMView::Print(ReportPrintJob job, const PrinterDetails& printer)
 {
     CQZMDoc* doc = GetDocument();
-    return doc && PrintReport(*doc, job, this, printer);
+    return doc && PrintReport(*doc, job, this, printer, m_pPrinterSelector);
 }
 
 CQZMView::~CQZMView()

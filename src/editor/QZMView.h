@@ -35,6 +35,7 @@ public:
 
     void OnInitialUpdate() override;
     void OnUpdate(CView* sender, int hint, CObject* hintObject) override;
+    QStringList LongestStatusMessages() const override;
 
     int GetBaudRateSelection() const override;
 
@@ -42,6 +43,9 @@ public:
     // and shell requests name their printer). False when the printer could
     // not be used.
     bool Print(ReportPrintJob job, const PrinterDetails& printer = {});
+    // Where the print jobs find their printer instead of the system's (the
+    // application's selector, which outlives the view); nullptr for the real one.
+    void SetPrinterSelector(const PrinterSelector* selector) { m_pPrinterSelector = selector; }
 
     // Undo and redo of the user's changes to the document.
     CQZMHistory* History() const { return m_pHistory; }
@@ -67,6 +71,10 @@ protected:
 
 private:
     void CreateForm();
+    // Keeps the form's controls in the members that name them.
+    void TakeControls();
+    void DescribeControls();
+    void ConnectControls();
     // Shows a scroll bar only when it would reveal part of a control, not
     // just the blank margin the template leaves right of and below them.
     void UpdateScrollBars();
@@ -112,6 +120,7 @@ private:
     void OnEditRedo();
 
     CQZMHistory* m_pHistory = nullptr;
+    const PrinterSelector* m_pPrinterSelector = nullptr;
     QWidget* m_pForm = nullptr;
     // The blank margins right of and below the form's controls, in pixels.
     QSize m_blankMargin;

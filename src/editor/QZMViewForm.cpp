@@ -167,6 +167,127 @@ QFont FormFont()
                     + QByteArray::number(units.Y(8)) + '\n');
     return candidates[chosen];
 }
+
+enum class ControlKind { Label, RightLabel, Text, Frame, Drop, Number, Spin, Button, Radio, Tab };
+
+// One control of form template 101, in dialog units. A label's buddy is the
+// field it names, a spin's the field it steps.
+struct FormControl
+{
+    int id;
+    const char* name;
+    ControlKind kind;
+    int x, y, cx, cy;
+    const char* text;
+    int buddy;
+    const QZMFields::Choices* choices;
+    const char* description;
+};
+
+// The control's id and, as its object name, the id's own spelling.
+#define FORM_ID(id) id, #id
+
+// Template order: also the keyboard order and, first on top, the stacking.
+const FormControl kFormControls[] = {
+    {0, "IDC_STATIC", ControlKind::Label, 10, 9, 180, 10, "&Description of this QZM:", IDC_DESCRIPTION, nullptr, nullptr},
+    {FORM_ID(IDC_DESCRIPTION), ControlKind::Text, 10, 22, 180, 30, nullptr, 0, nullptr, nullptr},
+    {0, "IDC_SETTINGS_FRAME", ControlKind::Frame, 10, 59, 180, 71, "Settings", 0, nullptr, nullptr},
+    {0, "IDC_STATIC", ControlKind::Label, 14, 95, 32, 8, "&Baudrate:", IDC_BAUDRATE, nullptr, nullptr},
+    {FORM_ID(IDC_BAUDRATE), ControlKind::Drop, 47, 93, 49, 12, nullptr, 0, &QZMFields::kBaudRates, nullptr},
+    {0, "IDC_STATIC", ControlKind::Label, 112, 95, 20, 8, "Parit&y:", IDC_PARITY, nullptr, nullptr},
+    {FORM_ID(IDC_PARITY), ControlKind::Drop, 136, 93, 49, 12, nullptr, 0, &QZMFields::kParities, nullptr},
+    {0, "IDC_STATIC", ControlKind::Label, 14, 113, 28, 8, "&Timeout:", IDC_TIMEOUT, nullptr, nullptr},
+    {FORM_ID(IDC_TIMEOUT), ControlKind::Number, 47, 111, 38, 12, nullptr, 0, nullptr, nullptr},
+    {FORM_ID(IDC_TIMEOUT_SPIN), ControlKind::Spin, 86, 111, 11, 12, nullptr, IDC_TIMEOUT, nullptr, nullptr},
+    {0, "IDC_STATIC", ControlKind::Label, 101, 113, 18, 8, "msec", IDC_TIMEOUT, nullptr, nullptr},
+    {FORM_ID(IDC_BLOCK_FRAME), ControlKind::Frame, 20, 159, 160, 160, "Block Memory", 0, nullptr, nullptr},
+    // "Preview" reads as a preview; the descriptions say what the buttons do.
+    {FORM_ID(IDC_PREVIEW), ControlKind::Button, 31, 175, 30, 14, "Preview", 0, nullptr,
+     "Shows the previous Block Memory of the list"},
+    {FORM_ID(IDC_NEXT), ControlKind::Button, 67, 175, 30, 14, "Next", 0, nullptr,
+     "Shows the next Block Memory of the list"},
+    {FORM_ID(IDC_INSERT), ControlKind::Button, 103, 175, 30, 14, "Insert", 0, nullptr,
+     "Inserts a new Block Memory after the one shown"},
+    {FORM_ID(IDC_DELETE), ControlKind::Button, 139, 175, 30, 14, "Delete", 0, nullptr, "Deletes the Block Memory shown"},
+    {0, "IDC_STATIC", ControlKind::Label, 30, 197, 140, 10, "De&scription:", IDC_BM_DESCRIPTION, nullptr, nullptr},
+    {FORM_ID(IDC_BM_DESCRIPTION), ControlKind::Text, 30, 209, 140, 30, nullptr, 0, nullptr,
+     "Description of the Block Memory shown"},
+    {0, "IDC_STATIC", ControlKind::RightLabel, 25, 250, 92, 12, "&Address in network:", IDC_ADDRESS, nullptr, nullptr},
+    {FORM_ID(IDC_ADDRESS), ControlKind::Number, 120, 250, 40, 12, nullptr, 0, nullptr, nullptr},
+    {FORM_ID(IDC_ADDRESS_SPIN), ControlKind::Spin, 160, 250, 11, 12, nullptr, IDC_ADDRESS, nullptr, nullptr},
+    {0, "IDC_STATIC", ControlKind::RightLabel, 25, 275, 92, 12, "Parameter/Variable &number:", IDC_NUMBER, nullptr,
+     nullptr},
+    {FORM_ID(IDC_NUMBER), ControlKind::Number, 120, 275, 40, 12, nullptr, 0, nullptr, nullptr},
+    {FORM_ID(IDC_NUMBER_SPIN), ControlKind::Spin, 160, 275, 11, 12, nullptr, IDC_NUMBER, nullptr, nullptr},
+    {FORM_ID(IDC_BASIC_VARIABLE), ControlKind::Radio, 34, 297, 60, 10, "Basic Variable", 0, nullptr,
+     "The number names a basic variable of the device"},
+    {FORM_ID(IDC_PARAMETER), ControlKind::Radio, 104, 297, 60, 10, "Parameter", 0, nullptr,
+     "The number names a parameter of the device"},
+    {FORM_ID(IDC_TAB), ControlKind::Tab, 10, 136, 180, 190, nullptr, 0, nullptr, nullptr},
+    {0, "IDC_STATIC", ControlKind::Label, 14, 75, 29, 8, "&Protocol:", IDC_PROTOCOL, nullptr, nullptr},
+    {FORM_ID(IDC_PROTOCOL), ControlKind::Drop, 47, 75, 138, 12, nullptr, 0, &QZMFields::kProtocols, nullptr},
+};
+#undef FORM_ID
+
+// Keeps controls of one type in the members that name them.
+template <class T>
+void TakeAll(const QHash<int, QWidget*>& controls, std::initializer_list<std::pair<T**, int>> members)
+{
+    for (const auto& [member, id] : members)
+        *member = static_cast<T*>(controls.value(id));
+}
+
+// Makes one control of the table on the form, named and placed. FitLabels,
+// once every control is in place, gives a label room for a face wider than
+// the template's.
+QWidget* MakeControl(const FormControl& control, QWidget* form, const CDialogUnits& du)
+{
+    const QString text = QString::fromLatin1(control.text);
+    QWidget* w = nullptr;
+    switch (control.kind) {
+    case ControlKind::Label:
+    case ControlKind::RightLabel: {
+        auto* label = new QLabel(text, form);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(control.kind == ControlKind::Label ? Qt::AlignLeft | Qt::AlignTop
+                                                                : Qt::AlignRight | Qt::AlignVCenter);
+        w = label;
+        break;
+    }
+    case ControlKind::Text: w = new CDescriptionEdit(form); break;
+    case ControlKind::Frame: w = new QGroupBox(text, form); break;
+    case ControlKind::Drop: {
+        auto* list = new CDropList(form);
+        list->setEditable(false);
+        list->addItems(control.choices->Names());
+        list->setCurrentIndex(-1);
+        w = list;
+        break;
+    }
+    case ControlKind::Number: w = new CNumberEdit(form); break;
+    case ControlKind::Spin: w = new CSpinButton(form); break;
+    case ControlKind::Button: {
+        auto* button = new QPushButton(text, form);
+        button->setAutoDefault(false);
+        w = button;
+        break;
+    }
+    case ControlKind::Radio: w = new CRadioButton(text, form); break;
+    case ControlKind::Tab: w = new CTabStrip(form); break;
+    }
+    // Frames take no focus; lists, buttons and each radio button are tab stops.
+    if (control.kind == ControlKind::Frame)
+        w->setFocusPolicy(Qt::NoFocus);
+    else if (control.kind == ControlKind::Drop || control.kind == ControlKind::Button || control.kind == ControlKind::Radio)
+        w->setFocusPolicy(Qt::StrongFocus);
+    w->setObjectName(QString::fromLatin1(control.name));
+    w->setGeometry(du.Rect(control.x, control.y, control.cx, control.cy));
+    // A drop-down list is as high as its closed box; the template's height
+    // includes the dropped list.
+    if (control.kind == ControlKind::Drop)
+        w->resize(w->width(), qMax(du.Y(12), w->sizeHint().height()));
+    return w;
+}
 } // namespace
 
 void CQZMView::CreateForm()
@@ -182,120 +303,33 @@ void CQZMView::CreateForm()
     m_blankMargin = QSize(du.X(kFormWidth) - du.X(190), du.Y(kFormHeight) - du.Y(326));
 
     QList<QWidget*> tabOrder;
-    auto place = [&](QWidget* w, int id, const char* name, int x, int y, int cx, int cy) {
-        w->setObjectName(QString::fromLatin1(name));
-        w->setGeometry(du.Rect(x, y, cx, cy));
-        if (id) {
-            w->setProperty("controlId", id);
-            m_controls.insert(id, w);
-        }
-        if (w->focusPolicy() != Qt::NoFocus)
-            tabOrder << w;
-    };
-    // FitLabels, once every control is in place, gives a label room for a
-    // face wider than the template's.
-    auto label = [&](const char* text, int x, int y, int cx, int cy, Qt::Alignment align) {
-        auto* l = new QLabel(QString::fromLatin1(text), m_pForm);
-        l->setTextFormat(Qt::PlainText);
-        l->setAlignment(align);
-        place(l, 0, "IDC_STATIC", x, y, cx, cy);
-        return l;
-    };
-    // A number field with its spin just right of it, the spin attached.
-    auto numberField = [&](CNumberEdit*& edit, int id, const char* name, CSpinButton*& spin, int spinId,
-                           const char* spinName, int x, int y, int cx, int spinX) {
-        edit = new CNumberEdit(m_pForm);
-        place(edit, id, name, x, y, cx, 12);
-        spin = new CSpinButton(m_pForm);
-        place(spin, spinId, spinName, spinX, y, 11, 12);
-        spin->SetBuddy(edit);
-    };
-    // A drop-down list is as high as its closed box; the template's height
-    // includes the dropped list.
-    auto dropList = [&](int id, const char* name, const QStringList& items, int x, int y, int cx) {
-        auto* list = new CDropList(m_pForm);
-        list->setEditable(false);
-        list->addItems(items);
-        list->setCurrentIndex(-1);
-        list->setFocusPolicy(Qt::StrongFocus);
-        place(list, id, name, x, y, cx, 12);
-        list->resize(list->width(), qMax(du.Y(12), list->sizeHint().height()));
-        return list;
-    };
-    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignTop;
-    const Qt::Alignment rightCentred = Qt::AlignRight | Qt::AlignVCenter;
-
-    // Template order: also the keyboard order.
-    QLabel* descriptionLabel = label("&Description of this QZM:", 10, 9, 180, 10, left);
-    m_wndDescription = new CDescriptionEdit(m_pForm);
-    place(m_wndDescription, IDC_DESCRIPTION, "IDC_DESCRIPTION", 10, 22, 180, 30);
-
-    auto* settings = new QGroupBox(QStringLiteral("Settings"), m_pForm);
-    settings->setFocusPolicy(Qt::NoFocus);
-    place(settings, 0, "IDC_SETTINGS_FRAME", 10, 59, 180, 71);
-
-    QLabel* baudRateLabel = label("&Baudrate:", 14, 95, 32, 8, left);
-    m_wndBaudRate = dropList(IDC_BAUDRATE, "IDC_BAUDRATE", QZMFields::kBaudRates.Names(), 47, 93, 49);
-    QLabel* parityLabel = label("Parit&y:", 112, 95, 20, 8, left);
-    m_wndParity = dropList(IDC_PARITY, "IDC_PARITY", QZMFields::kParities.Names(), 136, 93, 49);
-    QLabel* timeoutLabel = label("&Timeout:", 14, 113, 28, 8, left);
-    numberField(m_wndTimeout, IDC_TIMEOUT, "IDC_TIMEOUT", m_wndTimeoutSpin, IDC_TIMEOUT_SPIN, "IDC_TIMEOUT_SPIN", 47, 111,
-                38, 86);
-    QLabel* unitLabel = label("msec", 101, 113, 18, 8, left);
-
-    m_wndBlockFrame = new QGroupBox(QStringLiteral("Block Memory"), m_pForm);
-    m_wndBlockFrame->setAlignment(Qt::AlignHCenter);
-    m_wndBlockFrame->setFocusPolicy(Qt::NoFocus);
-    place(m_wndBlockFrame, IDC_BLOCK_FRAME, "IDC_BLOCK_FRAME", 20, 159, 160, 160);
-
-    m_wndPreview = new QPushButton(QStringLiteral("Preview"), m_pForm);
-    place(m_wndPreview, IDC_PREVIEW, "IDC_PREVIEW", 31, 175, 30, 14);
-    m_wndNext = new QPushButton(QStringLiteral("Next"), m_pForm);
-    place(m_wndNext, IDC_NEXT, "IDC_NEXT", 67, 175, 30, 14);
-    m_wndInsert = new QPushButton(QStringLiteral("Insert"), m_pForm);
-    place(m_wndInsert, IDC_INSERT, "IDC_INSERT", 103, 175, 30, 14);
-    m_wndDelete = new QPushButton(QStringLiteral("Delete"), m_pForm);
-    place(m_wndDelete, IDC_DELETE, "IDC_DELETE", 139, 175, 30, 14);
-    for (QPushButton* button : {m_wndPreview, m_wndNext, m_wndInsert, m_wndDelete}) {
-        button->setAutoDefault(false);
-        button->setFocusPolicy(Qt::StrongFocus);
-    }
-
-    QLabel* blockDescriptionLabel = label("De&scription:", 30, 197, 140, 10, left);
-    m_wndBMDescription = new CDescriptionEdit(m_pForm);
-    place(m_wndBMDescription, IDC_BM_DESCRIPTION, "IDC_BM_DESCRIPTION", 30, 209, 140, 30);
-
-    QLabel* addressLabel = label("&Address in network:", 25, 250, 92, 12, rightCentred);
-    numberField(m_wndAddress, IDC_ADDRESS, "IDC_ADDRESS", m_wndAddressSpin, IDC_ADDRESS_SPIN, "IDC_ADDRESS_SPIN", 120,
-                250, 40, 160);
-
-    QLabel* numberLabel = label("Parameter/Variable &number:", 25, 275, 92, 12, rightCentred);
-    numberField(m_wndNumber, IDC_NUMBER, "IDC_NUMBER", m_wndNumberSpin, IDC_NUMBER_SPIN, "IDC_NUMBER_SPIN", 120, 275, 40,
-                160);
-
-    auto* basicVariable = new CRadioButton(QStringLiteral("Basic Variable"), m_pForm);
-    place(basicVariable, IDC_BASIC_VARIABLE, "IDC_BASIC_VARIABLE", 34, 297, 60, 10);
-    auto* parameter = new CRadioButton(QStringLiteral("Parameter"), m_pForm);
-    place(parameter, IDC_PARAMETER, "IDC_PARAMETER", 104, 297, 60, 10);
+    QList<std::pair<QLabel*, int>> labels;
     auto* radioGroup = new QButtonGroup(this);
     radioGroup->setExclusive(true);
-    radioGroup->addButton(basicVariable, IDC_BASIC_VARIABLE);
-    radioGroup->addButton(parameter, IDC_PARAMETER);
-    // Each radio button is its own tab stop.
-    basicVariable->setFocusPolicy(Qt::StrongFocus);
-    parameter->setFocusPolicy(Qt::StrongFocus);
-
-    m_wndTab = new CTabStrip(m_pForm);
-    place(m_wndTab, IDC_TAB, "IDC_TAB", 10, 136, 180, 190);
-    tabOrder.removeAll(m_wndTab);
-    tabOrder << m_wndTab->TabBar();
-
-    QLabel* protocolLabel = label("&Protocol:", 14, 75, 29, 8, left);
-    m_wndProtocol = dropList(IDC_PROTOCOL, "IDC_PROTOCOL", QZMFields::kProtocols.Names(), 47, 75, 138);
+    for (const FormControl& control : kFormControls) {
+        QWidget* w = MakeControl(control, m_pForm, du);
+        if (control.id) {
+            w->setProperty("controlId", control.id);
+            m_controls.insert(control.id, w);
+        }
+        if (control.kind == ControlKind::Label || control.kind == ControlKind::RightLabel)
+            labels.append({static_cast<QLabel*>(w), control.buddy});
+        else if (control.kind == ControlKind::Spin)
+            static_cast<CSpinButton*>(w)->SetBuddy(static_cast<CNumberEdit*>(m_controls.value(control.buddy)));
+        else if (control.kind == ControlKind::Radio)
+            radioGroup->addButton(static_cast<QAbstractButton*>(w), control.id);
+        // The tab strip's keyboard stop is its tab bar.
+        if (control.kind == ControlKind::Tab)
+            tabOrder << static_cast<CTabStrip*>(w)->TabBar();
+        else if (w->focusPolicy() != Qt::NoFocus)
+            tabOrder << w;
+    }
+    TakeControls();
 
     // The first template control lies on top; in particular the tab strip
     // lies beneath the Block Memory frame and its controls, and the frames
     // beneath the controls they surround.
+    auto* settings = m_pForm->findChild<QGroupBox*>(QStringLiteral("IDC_SETTINGS_FRAME"));
     settings->lower();
     m_wndBlockFrame->lower();
     m_wndTab->lower();
@@ -304,33 +338,13 @@ void CQZMView::CreateForm()
         QWidget::setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
 
     // Each label names its field, and its mnemonic (Alt+letter) reaches it.
-    const std::pair<QLabel*, QWidget*> buddies[] = {
-        {descriptionLabel, m_wndDescription}, {baudRateLabel, m_wndBaudRate}, {parityLabel, m_wndParity},
-        {timeoutLabel, m_wndTimeout},         {unitLabel, m_wndTimeout},      {blockDescriptionLabel, m_wndBMDescription},
-        {addressLabel, m_wndAddress},         {numberLabel, m_wndNumber},     {protocolLabel, m_wndProtocol},
-    };
-    for (const auto& [text, field] : buddies) {
-        text->setBuddy(field);
+    for (const auto& [label, buddy] : labels) {
+        QWidget* field = m_controls.value(buddy);
+        label->setBuddy(field);
         if (field->accessibleName().isEmpty())
-            field->setAccessibleName(AccessibleLabelText(text->text()));
+            field->setAccessibleName(AccessibleLabelText(label->text()));
     }
-    m_wndTimeout->setAccessibleDescription(QStringLiteral("Time-out in milliseconds, 50 to 1000"));
-    m_wndAddress->setAccessibleDescription(QStringLiteral("Address of the device in the network, 1 to 247"));
-    m_wndNumber->setAccessibleDescription(QStringLiteral("Number of the parameter or basic variable, 0 to 9999"));
-    m_wndBMDescription->setAccessibleDescription(QStringLiteral("Description of the Block Memory shown"));
-    m_wndTimeoutSpin->SetAccessibleNames(m_wndTimeout->accessibleName());
-    m_wndAddressSpin->SetAccessibleNames(m_wndAddress->accessibleName());
-    m_wndNumberSpin->SetAccessibleNames(m_wndNumber->accessibleName());
-    // "Preview" reads as a preview; say what the buttons do.
-    m_wndPreview->setAccessibleDescription(QStringLiteral("Shows the previous Block Memory of the list"));
-    m_wndNext->setAccessibleDescription(QStringLiteral("Shows the next Block Memory of the list"));
-    m_wndInsert->setAccessibleDescription(QStringLiteral("Inserts a new Block Memory after the one shown"));
-    m_wndDelete->setAccessibleDescription(QStringLiteral("Deletes the Block Memory shown"));
-    basicVariable->setAccessibleDescription(QStringLiteral("The number names a basic variable of the device"));
-    parameter->setAccessibleDescription(QStringLiteral("The number names a parameter of the device"));
-    m_wndTab->setAccessibleName(QStringLiteral("Block Memory lists"));
-    m_wndTab->setAccessibleDescription(
-        QStringLiteral("Read: what the QZM reads from the devices; Write: what it writes to them"));
+    DescribeControls();
 
     FitLabels(m_pForm, du);
 
@@ -342,8 +356,44 @@ void CQZMView::CreateForm()
 
     setWidget(m_pForm);
     UpdateScrollBars();
+    ConnectControls();
+}
 
-    // Notifications.
+void CQZMView::TakeControls()
+{
+    TakeAll<CDescriptionEdit>(m_controls, {{&m_wndDescription, IDC_DESCRIPTION}, {&m_wndBMDescription, IDC_BM_DESCRIPTION}});
+    TakeAll<QComboBox>(m_controls, {{&m_wndBaudRate, IDC_BAUDRATE}, {&m_wndParity, IDC_PARITY}, {&m_wndProtocol, IDC_PROTOCOL}});
+    TakeAll<CNumberEdit>(m_controls, {{&m_wndTimeout, IDC_TIMEOUT}, {&m_wndAddress, IDC_ADDRESS}, {&m_wndNumber, IDC_NUMBER}});
+    TakeAll<CSpinButton>(m_controls, {{&m_wndTimeoutSpin, IDC_TIMEOUT_SPIN},
+                                      {&m_wndAddressSpin, IDC_ADDRESS_SPIN},
+                                      {&m_wndNumberSpin, IDC_NUMBER_SPIN}});
+    TakeAll<QPushButton>(m_controls, {{&m_wndPreview, IDC_PREVIEW}, {&m_wndNext, IDC_NEXT}, {&m_wndInsert, IDC_INSERT},
+                                      {&m_wndDelete, IDC_DELETE}});
+    TakeAll<QGroupBox>(m_controls, {{&m_wndBlockFrame, IDC_BLOCK_FRAME}});
+    TakeAll<CTabStrip>(m_controls, {{&m_wndTab, IDC_TAB}});
+    m_wndBlockFrame->setAlignment(Qt::AlignHCenter);
+}
+
+void CQZMView::DescribeControls()
+{
+    for (const FormControl& control : kFormControls)
+        if (control.description)
+            m_controls.value(control.id)->setAccessibleDescription(QString::fromLatin1(control.description));
+    m_wndTimeout->setAccessibleDescription(TimeoutDescription());
+    m_wndAddress->setAccessibleDescription(AddressDescription());
+    m_wndNumber->setAccessibleDescription(NumberDescription());
+    m_wndTimeoutSpin->SetAccessibleNames(m_wndTimeout->accessibleName());
+    m_wndAddressSpin->SetAccessibleNames(m_wndAddress->accessibleName());
+    m_wndNumberSpin->SetAccessibleNames(m_wndNumber->accessibleName());
+    m_wndTab->setAccessibleName(QStringLiteral("Block Memory lists"));
+    m_wndTab->setAccessibleDescription(
+        QStringLiteral("Read: what the QZM reads from the devices; Write: what it writes to them"));
+}
+
+void CQZMView::ConnectControls()
+{
+    auto* basicVariable = static_cast<QRadioButton*>(m_controls.value(IDC_BASIC_VARIABLE));
+    auto* parameter = static_cast<QRadioButton*>(m_controls.value(IDC_PARAMETER));
     connect(m_wndDescription, &CDescriptionEdit::userTextChanged, this, &CQZMView::OnUpdateDescription);
     connect(m_wndBMDescription, &CDescriptionEdit::userTextChanged, this, &CQZMView::OnUpdateBMDescription);
     connect(m_wndAddress, &QLineEdit::textChanged, this, &CQZMView::OnUpdateAddress);

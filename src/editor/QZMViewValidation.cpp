@@ -60,11 +60,15 @@ void CQZMView::OnUpdateAddress()
             StoreInCurrentBlock(tr("Address in network"), CQZMHistory::Typing::Address,
                                 [address](CBlockMemory& block) { block.m_nAddress = address; });
     } else {
-        SetStatusText(FormatPrintfMessage(IDS_INVALID_ADDRESS,
-                                         {QString::number(kAddress.min), QString::number(kAddress.max)}));
+        SetStatusText(AddressRangeMessage());
         // The next digit typed replaces the bad address.
         m_wndAddress->selectAll();
     }
+}
+
+QStringList CQZMView::LongestStatusMessages() const
+{
+    return {AddressRangeMessage(), TimeoutRangeMessage()};
 }
 
 void CQZMView::OnKillfocusAddress()
@@ -100,8 +104,7 @@ void CQZMView::OnUpdateTimeout()
         if (IsStoring() && doc)
             StoreSetting(tr("Timeout"), [&] { doc->SetTimeout(timeout); }, CQZMHistory::Typing::Timeout);
     } else {
-        SetStatusText(FormatPrintfMessage(IDS_INVALID_TIMEOUT, {QString::number(kTimeout.min),
-                                                               QString::number(kTimeout.max), QStringLiteral("msec")}));
+        SetStatusText(TimeoutRangeMessage());
     }
 }
 

@@ -1,8 +1,8 @@
-// Printing on Qt Print Support: the qzm-printing module. It gets what it
+// Printing on Qt Print Support, for the printing plugin. It gets what it
 // needs of the program (the lines, the dialogs' seam) with each job.
+#include "editor/ReportPrinter.h"
+
 #include "framework/Interaction.h"
-#include "framework/LazyModule.h"
-#include "framework/PrintModule.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -57,12 +57,15 @@ QList<int> PagesToPrint(const QPrinter& printer, int pageCount)
         std::reverse(pages.begin(), pages.end());
     return pages;
 }
+} // namespace
+
 bool PrintDialog(QPrinter* printer, QWidget* parent)
 {
     QPrintDialog dialog(printer, parent);
     return dialog.exec() == QDialog::Accepted;
 }
 
+namespace {
 bool SelectPrinter(QPrinter& printer, const PrinterDetails& details, bool direct, const PrinterSelector* selector)
 {
     if (selector && *selector)
@@ -81,6 +84,8 @@ bool SelectPrinter(QPrinter& printer, const PrinterDetails& details, bool direct
                && printer.isValid();
     return true;
 }
+
+} // namespace
 
 int PrintTextPages(QPrinter& printer, const QStringList& text, const QString& title)
 {
@@ -154,7 +159,7 @@ PrinterMissing MissingPrinter(const PrinterDetails& details)
     return QPrinterInfo::availablePrinterNames().isEmpty() ? PrinterMissing::NoneInstalled : PrinterMissing::No;
 }
 
-bool Print(const TextPrintJob& job)
+bool PrintTextJob(const TextPrintJob& job)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(job.title);
@@ -175,7 +180,3 @@ bool Print(const TextPrintJob& job)
         return true;
     return PrintTextPages(printer, job.lines, job.title) >= 0;
 }
-} // namespace
-
-extern const CPrintModuleApi kPrintModuleApi = {kModuleVersion, PrintDialog, SelectPrinter, PrintTextPages, Print,
-                                             MissingPrinter};

@@ -3,7 +3,6 @@
 #include "document/QZMDoc.h"
 #include "document/TextReport.h"
 #include "framework/Interaction.h"
-#include "framework/LazyModule.h"
 #include "framework/LocalText.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
@@ -11,8 +10,6 @@
 
 namespace {
 constexpr int kTabWidth = 8;
-
-PrinterSelector g_selector;
 
 QString ExpandTabs(const QString& line)
 {
@@ -28,26 +25,15 @@ QString ExpandTabs(const QString& line)
     return out;
 }
 
-// The printing module; nullptr (after a warning) when it cannot be opened.
-const CPrintModuleApi* Printing()
+// The printing plugin; nullptr (after a warning) when it cannot be opened.
+CPrintingInterface* Printing()
 {
-    const auto* api = ModuleApi<CPrintModuleApi>(kPrintingModule);
-    if (!api)
-        qWarning("Printing is not available: %s", qPrintable(ModuleError(kPrintingModule)));
-    return api;
+    auto* printing = Plugin<CPrintingInterface>(kPrintingPlugin);
+    if (!printing)
+        qWarning("Printing is not available: %s", qPrintable(PluginError(kPrintingPlugin)));
+    return printing;
 }
 } // namespace
-
-void SetPrinterSelector(PrinterSelector selector)
-{
-    g_selector = std::move(selector);
-}
-
-bool SelectPrinter(QPrinter& printer, const PrinterDetails& details, bool direct)
-{
-    const CPrintModuleApi* printing = Printing();
-    return printing && printing->selectPrinter(printer, details, direct, &g_selector);
-}
 
 QStringList ReportPrintLines(const CQZMDoc& doc)
 {
@@ -72,13 +58,14 @@ QStringList ReportPrintLines(const CQZMDoc& doc)
 
 int PrintReportPages(QPrinter& printer, const CQZMDoc& doc)
 {
-    const CPrintModuleApi* printing = Printing();
-    return printing ? printing->printPages(printer, ReportPrintLines(doc), doc.GetTitle()) : -1;
+    CPrintingInterface* printing = Printing();
+    return printing ? printing->PrintPages(printer, ReportPrintLines(doc), doc.GetTitle()) : -1;
 }
 
-bool PrintReport(const CQZMDoc& doc, ReportPrintJob job, QWidget* parent, const PrinterDetails& details)
+bool PrintReport(const CQZMDoc& doc, ReportPrintJob job, QWidget* parent, const PrinterDetails& details,
+                 const PrinterSelector* selector)
 {
-    const CPrintModuleApi* printing = Printing();
+    CPrintingInterface* printing = Printing();
     TextPrintJob text;
     text.lines = ReportPrintLines(doc);
     text.title = doc.GetTitle();
@@ -87,12 +74,13 @@ bool PrintReport(const CQZMDoc& doc, ReportPrintJob job, QWidget* parent, const 
                                                 : TextPrintJob::Kind::Dialog;
     text.parent = parent;
     text.details = details;
-    text.selector = &g_selector;
+    text.selector = selector;
     text.interaction = &CInteraction::Instance();
-    if (!printing || !printing->print(text)) {
+    if (!printing || !printing->Print(text)) {
         // Say what is missing when it is the printer; a test's own selector
         // stands for a printer.
-        const PrinterMissing missing = printing && !g_selector ? printing->missingPrinter(details) : PrinterMissing::No;
+        const bool selected = selector && *selector;
+        const PrinterMissing missing = printing && !selected ? printing->MissingPrinter(details) : PrinterMissing::No;
         if (missing == PrinterMissing::NoneInstalled)
             AfxMessageBox(IDS_NO_PRINTER);
         else if (missing == PrinterMissing::NamedPrinter)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/PrintModule.h"
+#include "framework/PrintingInterface.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,15 +8,6 @@
 class CQZMDoc;
 class QPrinter;
 class QWidget;
-
-// Chooses the printer of a new job: the one the details name, else the
-// default. Returns false when there is no such printer (or, for a direct
-// job, no printer at all): nothing may be printed then.
-bool SelectPrinter(QPrinter& printer, const PrinterDetails& details, bool direct);
-
-// Tests point print jobs at PDF files through this; nullptr restores the
-// real selection.
-void SetPrinterSelector(PrinterSelector selector);
 
 // The report's lines as they are printed: one entry per printed line, line
 // breaks inside descriptions split, tabs expanded.
@@ -35,5 +26,7 @@ enum class ReportPrintJob { Dialog, Direct, Preview };
 // the interaction seam, Direct prints at once on the printer the details name
 // (else the default), Preview shows Qt's print preview. A printer that cannot
 // be used shows "Command failed." and gives false: the job printed nothing.
-// A job the user cancels is no failure.
-bool PrintReport(const CQZMDoc& doc, ReportPrintJob job, QWidget* parent, const PrinterDetails& printer = {});
+// A job the user cancels is no failure. A selector (when set and not empty)
+// chooses the printer instead: tests point jobs at PDF files.
+bool PrintReport(const CQZMDoc& doc, ReportPrintJob job, QWidget* parent, const PrinterDetails& printer = {},
+                 const PrinterSelector* selector = nullptr);

@@ -4,6 +4,7 @@
 #include "frame/ToolBarImages.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
+#include "framework/View.h"
 #include "resources/Resource.h"
 
 #include <QAction>
@@ -92,7 +93,7 @@ QWidget* focusedTextField()
 
 CMainFrame::CMainFrame(QWidget* parent) : CFrameWnd(parent)
 {
-    // PreCreateWindow: the first window is 312 by 658 pixels.
+    // PreCreateWindow: the first window's size.
     resize(kInitialWidth, kInitialHeight);
     // The application icon (resource 128), set by the application at start-up.
     setWindowIcon(QApplication::windowIcon());
@@ -321,9 +322,8 @@ void CMainFrame::FitBlankIndicators()
     if (!message || !m_indicators[0])
         return;
     int needed = 0;
-    for (const QString& text : {FormatPrintfMessage(IDS_INVALID_ADDRESS, {QStringLiteral("1"), QStringLiteral("247")}),
-                                FormatPrintfMessage(IDS_INVALID_TIMEOUT,
-                                                    {QStringLiteral("50"), QStringLiteral("1000"), QStringLiteral("msec")})})
+    const QStringList messages = GetActiveView() ? GetActiveView()->LongestStatusMessages() : QStringList();
+    for (const QString& text : messages)
         needed = qMax(needed, message->fontMetrics().horizontalAdvance(text));
     int blank = 0;
     for (int i = 0; i < 3; ++i)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/FirstFrame.h"
 #include "framework/FrameWnd.h"
 
 class QLabel;
@@ -12,8 +13,8 @@ class CMainFrame : public CFrameWnd
     Q_OBJECT
 
 public:
-    static constexpr int kInitialWidth = 312;
-    static constexpr int kInitialHeight = 658;
+    static constexpr int kInitialWidth = kFirstFrameWidth;
+    static constexpr int kInitialHeight = kFirstFrameHeight;
 
     // An empty frame: OnCreate builds the menus, accelerators, toolbar and
     // status bar around the view widget, and returns false when one of them

@@ -72,12 +72,19 @@ void drawAbout(QPainter& p)
     p.setPen(Qt::black);
     p.setBrush(QColor(255, 255, 192));
     p.drawEllipse(2, 1, 15, 15);
-    QFont font = p.font();
-    font.setBold(true);
-    font.setPixelSize(12);
-    p.setFont(font);
-    p.setPen(QColor(0, 0, 128));
-    p.drawText(QRect(2, 1, 15, 15), Qt::AlignCenter, QStringLiteral("?"));
+    // The question mark as strokes: text would load a bold face of the
+    // font before the first frame, for this one glyph.
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0, 0, 128), 2, Qt::SolidLine, Qt::FlatCap));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath hook;
+    hook.moveTo(7, 6);
+    hook.arcTo(QRectF(7, 3.5, 5, 5), 180, -270);
+    hook.lineTo(9.5, 11);
+    p.drawPath(hook);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 128));
+    p.drawEllipse(QPointF(9.5, 13), 1.2, 1.2);
 }
 } // namespace
 

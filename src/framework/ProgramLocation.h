@@ -6,7 +6,7 @@
 // Where the running program lives. Qt gives the program's path only when
 // its bytes are valid in the file-name encoding (UTF-8 on Unix); a program
 // kept in a folder named in another encoding gets an empty path from Qt,
-// which would leave it without its modules, its desktop entry and its shell
+// which would leave it without its plugins, its desktop entry and its shell
 // socket. These fall back to the path's raw bytes.
 
 // True when path names the running program's file.

@@ -2,6 +2,8 @@
 
 #include "framework/CmdTarget.h"
 
+#include <QStringList>
+
 class CDocument;
 class CFrameWnd;
 class CObject;
@@ -21,6 +23,9 @@ public:
     virtual void OnInitialUpdate();
     // Refresh: sender, hint number and hint object from UpdateAllViews.
     virtual void OnUpdate(CView* sender, int hint, CObject* hintObject) = 0;
+    // The longest messages the view writes to the status bar, which the
+    // frame keeps room for at its first size.
+    virtual QStringList LongestStatusMessages() const { return {}; }
 
 protected:
     CView() = default;

@@ -1,7 +1,6 @@
 #include "framework/WidgetInteraction.h"
 
-#include "framework/LazyModule.h"
-#include "framework/PrintModule.h"
+#include "framework/PrintingInterface.h"
 #include "framework/StandardIds.h"
 #include "framework/StringTable.h"
 
@@ -106,13 +105,13 @@ bool CWidgetInteraction::PrintDialog(const PrintRequest& request)
 {
     if (!request.showDialog)
         return true;
-    // Qt's print dialog comes with the printing module.
-    const auto* printing = ModuleApi<CPrintModuleApi>(kPrintingModule);
+    // Qt's print dialog comes with the printing plugin.
+    auto* printing = Plugin<CPrintingInterface>(kPrintingPlugin);
     if (!printing) {
-        qWarning("Printing is not available: %s", qPrintable(ModuleError(kPrintingModule)));
+        qWarning("Printing is not available: %s", qPrintable(PluginError(kPrintingPlugin)));
         return false;
     }
-    return printing->printDialog(request.printer, dialogParent());
+    return printing->PrintDialog(request.printer, dialogParent());
 }
 
 int CWidgetInteraction::RunModal(QWidget* dialog)

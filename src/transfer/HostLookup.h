@@ -2,7 +2,7 @@
 
 // Name resolution with a deadline: the system's resolver may take far
 // longer (a silent name server) than a connection is given. Header only,
-// for the serial port module and qzm-cli, which both carry Qt Network.
+// for the serial port plugin and qzm-cli, which both carry Qt Network.
 
 #include <QDeadlineTimer>
 #include <QHostAddress>

@@ -1,7 +1,7 @@
 #pragma once
 
 // tcp://HOST:PORT names a network serial server; header only, so the serial
-// port module and the program share it.
+// port plugin and the program share it.
 
 #include <QString>
 #include <QUrl>

@@ -1,15 +1,15 @@
 #include "transfer/SerialLink.h"
 
-#include "framework/LazyModule.h"
 #include "framework/SettingsKeys.h"
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
-#include "transfer/SerialPortModule.h"
+#include "document/QZMFields.h"
+#include "transfer/SerialPortInterface.h"
 
 #include <QtGlobal>
 
 namespace {
-// Stands in for the port when the serial port module cannot be opened: the
+// Stands in for the port when the serial port plugin cannot be opened: the
 // transfer reports the port as not to be opened, with the reason.
 class CUnavailableLink : public CSerialLink
 {
@@ -29,16 +29,16 @@ private:
 
 std::unique_ptr<CSerialLink> CreateSerialPortLink()
 {
-    // Qt Serial Port loads with the first transfer, from its module.
-    if (const auto* module = ModuleApi<CSerialPortModuleApi>(kSerialPortModule))
-        return std::unique_ptr<CSerialLink>(module->create());
+    // Qt Serial Port loads with the first transfer, from its plugin.
+    if (auto* plugin = Plugin<CSerialPortInterface>(kSerialPortPlugin))
+        return plugin->CreateLink();
     return std::make_unique<CUnavailableLink>(QStringLiteral("The serial port support could not be loaded: ")
-                                              + ModuleError(kSerialPortModule));
+                                              + PluginError(kSerialPortPlugin));
 }
 
 QString SerialPortName(int nSerialPort)
 {
-    if (nSerialPort < 1 || nSerialPort > 4)
+    if (!QZMFields::kSerialPort.Contains(nSerialPort))
         return {};
     return CStringTable::Load(IDS_COM1 + nSerialPort - 1);
 }

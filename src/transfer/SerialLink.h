@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <memory>
-#include <optional>
 
 // The PC end of the cable to the QZM, behind an interface so tests can
 // script the device. All calls block the calling thread.
@@ -62,23 +61,6 @@ public:
 // The real link: Qt's serial port for a device, a TCP connection for
 // tcp://HOST:PORT (a network serial server).
 std::unique_ptr<CSerialLink> CreateSerialPortLink();
-
-// A lock file that keeps other programs off a serial device (Unix).
-struct PortLock
-{
-    QString path;
-    qint64 pid = 0;
-    QString program;        // the running holder's name, or the one written
-    bool qtFormat = false;  // process, program and host; else UUCP (process only)
-    bool otherHost = false; // written on another computer
-    bool alive = false;     // the holder runs
-};
-// The lock file name Qt's serial port uses for a device (resolved path).
-QString PortLockFilePath(const QString& device);
-// The lock file of a device and who holds it; nothing when there is none.
-std::optional<PortLock> FindPortLock(const QString& device);
-// One sentence for the user: which file, which process, what to do.
-QString DescribePortLock(const PortLock& lock);
 
 // "COM1".."COM4" for port numbers 1..4; empty for any other number.
 QString SerialPortName(int nSerialPort);

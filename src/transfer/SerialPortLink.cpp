@@ -1,7 +1,7 @@
-#include "framework/LazyModule.h"
+#include "transfer/SerialPortLink.h"
+
 #include "transfer/HostLookup.h"
 #include "transfer/NetworkPort.h"
-#include "transfer/SerialPortModule.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -15,7 +15,6 @@
 #include "transfer/Win32SerialLink.h"
 #else
 #include <QSerialPort>
-#include <QSerialPortInfo>
 #endif
 
 #include <cerrno>
@@ -586,31 +585,7 @@ QString DescribePortLock(const PortLock& lock)
                           "removed; remove that file (for example: sudo rm %1).").arg(lock.path).arg(lock.pid).arg(program);
 }
 
-namespace {
-CSerialLink* CreatePortLink()
+std::unique_ptr<CSerialLink> NewPortLink()
 {
-    return new CPortLink;
+    return std::make_unique<CPortLink>();
 }
-
-void ListPorts(QList<SerialPortEntry>& ports)
-{
-#ifdef Q_OS_WIN
-    ListWin32SerialPorts(ports);
-#else
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        SerialPortEntry entry;
-        entry.device = info.systemLocation();
-        entry.description = info.description();
-        entry.manufacturer = info.manufacturer();
-        entry.serialNumber = info.serialNumber();
-        if (info.hasVendorIdentifier())
-            entry.vendorId = info.vendorIdentifier();
-        if (info.hasProductIdentifier())
-            entry.productId = info.productIdentifier();
-        ports << entry;
-    }
-#endif
-}
-} // namespace
-
-extern const CSerialPortModuleApi kSerialPortModuleApi = {kModuleVersion, CreatePortLink, ListPorts};

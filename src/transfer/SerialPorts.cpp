@@ -4,8 +4,8 @@
 #include "framework/StringTable.h"
 #include "resources/Resource.h"
 #include "transfer/SerialLink.h"
-#include "transfer/SerialPortModule.h"
-#include "framework/LazyModule.h"
+#include "document/QZMFields.h"
+#include "transfer/SerialPortInterface.h"
 
 #include <QCollator>
 #include <QDir>
@@ -87,10 +87,10 @@ CSystemPortDiscovery::CSystemPortDiscovery(const QString& byIdFolder) : m_byIdFo
 
 QList<SerialPortEntry> CSystemPortDiscovery::Ports()
 {
-    // Qt Serial Port lives in its module, opened here on first use.
+    // Qt Serial Port lives in its plugin, opened here on first use.
     QList<SerialPortEntry> ports;
-    if (const auto* module = ModuleApi<CSerialPortModuleApi>(kSerialPortModule))
-        module->listPorts(ports);
+    if (auto* plugin = Plugin<CSerialPortInterface>(kSerialPortPlugin))
+        ports = plugin->ListPorts();
     AddStableNames(ports, m_byIdFolder);
     // ttyS2 before ttyS10, as people count.
     QCollator collator;
@@ -311,7 +311,7 @@ QJsonObject PortsToJson(const QList<SerialPortEntry>& ports)
         found.append(o);
     }
     QJsonArray assignments;
-    for (int n = 1; n <= 4; ++n) {
+    for (int n = QZMFields::kSerialPort.min; n <= QZMFields::kSerialPort.max; ++n) {
         const PortAssignment a = ResolvePortAssignment(n, &ports);
         QJsonObject o;
         o[QStringLiteral("port")] = a.name;

@@ -2,6 +2,7 @@
 
 #include "framework/Interaction.h"
 #include "transfer/SerialLink.h"
+#include "document/QZMFields.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -49,47 +50,83 @@ CSerialPortsDlg::CSerialPortsDlg(CPortDiscovery& discovery, QWidget* parent) : Q
     auto* assignments = new QGroupBox(QStringLiteral("Device opened by each serial port"), this);
     auto* grid = new QGridLayout(assignments);
     grid->setColumnStretch(1, 1);
-    for (int n = 1; n <= 4; ++n) {
-        const QString name = SerialPortName(n);
-        auto* label = new QLabel(QStringLiteral("COM&%1:").arg(n), assignments);
-        auto* box = new QComboBox(assignments);
-        box->setObjectName(name);
-        box->setEditable(true);
-        box->setInsertPolicy(QComboBox::NoInsert);
-        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        box->setMinimumContentsLength(40);
-        box->setAccessibleName(name + QStringLiteral(" device"));
-        box->setAccessibleDescription(
-            QStringLiteral("A port found on this system, a device path, or tcp://HOST:PORT for a network serial server"));
-        box->lineEdit()->setAccessibleName(name + QStringLiteral(" device"));
-        box->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0 or tcp://HOST:PORT"));
-        label->setBuddy(box);
-        auto* state = new QLabel(assignments);
-        state->setObjectName(name + QStringLiteral("State"));
-        state->setWordWrap(true);
-        state->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-        state->setFocusPolicy(Qt::NoFocus);
-        // The note's own text is its name for a screen reader.
-        state->setAccessibleDescription(QStringLiteral("What %1 opens now").arg(name));
-        auto* tryPort = new QPushButton(QStringLiteral("Try"), assignments);
-        tryPort->setObjectName(name + QStringLiteral("Try"));
-        tryPort->setAutoDefault(false);
-        tryPort->setAccessibleName(QStringLiteral("Try the device of %1 now").arg(name));
-        tryPort->setToolTip(QStringLiteral("Opens the device %1 would open, says whether it opens, and closes it again")
-                                .arg(name));
-        grid->addWidget(label, 2 * (n - 1), 0);
-        grid->addWidget(box, 2 * (n - 1), 1);
-        grid->addWidget(tryPort, 2 * (n - 1), 2);
-        grid->addWidget(state, 2 * (n - 1) + 1, 1, 1, 2);
-        m_boxes[n - 1] = box;
-        m_states[n - 1] = state;
-        m_tryButtons[n - 1] = tryPort;
-        connect(box, &QComboBox::currentTextChanged, this, [this, n] { UpdateNote(n); });
-        connect(tryPort, &QPushButton::clicked, this, [this, n] { TryPort(n); });
-        box->installEventFilter(this);
-    }
+    for (int n = QZMFields::kSerialPort.min; n <= QZMFields::kSerialPort.max; ++n)
+        AddPortRow(grid, n);
     layout->addWidget(assignments);
 
+    AddPortList(layout);
+
+    auto* note = new QLabel(QStringLiteral("Each choice is kept in the settings entry \"Serial Ports/COM<n>\" (by its "
+                                           "stable /dev/serial/by-id name where there is one, so it survives "
+                                           "replugging). An empty choice uses the system's default port. The "
+                                           "environment variables QZM_COM1 to QZM_COM4 override these choices."),
+                            this);
+    note->setWordWrap(true);
+    note->setObjectName(QStringLiteral("settingsNote"));
+    layout->addWidget(note);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setAccessibleName(QStringLiteral("OK: keep these choices"));
+    buttons->button(QDialogButtonBox::Cancel)->setAccessibleName(QStringLiteral("Cancel: keep the earlier choices"));
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_refresh, &QPushButton::clicked, this, &CSerialPortsDlg::Refresh);
+
+    QSettings settings;
+    for (int n = QZMFields::kSerialPort.min; n <= QZMFields::kSerialPort.max; ++n)
+        FillBox(n, settings.value(PortSettingsKey(n)).toString());
+    Refresh();
+    UpdateUseButton();
+    m_boxes[0]->setFocus();
+}
+
+// One serial port's row: its device, a Try button and a note of what it
+// opens now.
+void CSerialPortsDlg::AddPortRow(QGridLayout* grid, int n)
+{
+    QWidget* assignments = grid->parentWidget();
+    const QString name = SerialPortName(n);
+    auto* label = new QLabel(QStringLiteral("COM&%1:").arg(n), assignments);
+    auto* box = new QComboBox(assignments);
+    box->setObjectName(name);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(40);
+    box->setAccessibleName(name + QStringLiteral(" device"));
+    box->setAccessibleDescription(
+        QStringLiteral("A port found on this system, a device path, or tcp://HOST:PORT for a network serial server"));
+    box->lineEdit()->setAccessibleName(name + QStringLiteral(" device"));
+    box->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0 or tcp://HOST:PORT"));
+    label->setBuddy(box);
+    auto* state = new QLabel(assignments);
+    state->setObjectName(name + QStringLiteral("State"));
+    state->setWordWrap(true);
+    state->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    state->setFocusPolicy(Qt::NoFocus);
+    // The note's own text is its name for a screen reader.
+    state->setAccessibleDescription(QStringLiteral("What %1 opens now").arg(name));
+    auto* tryPort = new QPushButton(QStringLiteral("Try"), assignments);
+    tryPort->setObjectName(name + QStringLiteral("Try"));
+    tryPort->setAutoDefault(false);
+    tryPort->setAccessibleName(QStringLiteral("Try the device of %1 now").arg(name));
+    tryPort->setToolTip(QStringLiteral("Opens the device %1 would open, says whether it opens, and closes it again")
+                            .arg(name));
+    grid->addWidget(label, 2 * (n - 1), 0);
+    grid->addWidget(box, 2 * (n - 1), 1);
+    grid->addWidget(tryPort, 2 * (n - 1), 2);
+    grid->addWidget(state, 2 * (n - 1) + 1, 1, 1, 2);
+    m_boxes[n - 1] = box;
+    m_states[n - 1] = state;
+    m_tryButtons[n - 1] = tryPort;
+    connect(box, &QComboBox::currentTextChanged, this, [this, n] { UpdateNote(n); });
+    connect(tryPort, &QPushButton::clicked, this, [this, n] { TryPort(n); });
+    box->installEventFilter(this);
+}
+
+void CSerialPortsDlg::AddPortList(QVBoxLayout* layout)
+{
     auto* listHeader = new QHBoxLayout;
     auto* listLabel = new QLabel(QStringLiteral("&Ports found on this system:"), this);
     m_refresh = new QPushButton(QStringLiteral("&Refresh"), this);
@@ -119,30 +156,6 @@ CSerialPortsDlg::CSerialPortsDlg(CPortDiscovery& discovery, QWidget* parent) : Q
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { UseListedPort(); });
     connect(m_list, &QTreeWidget::currentItemChanged, this, [this] { UpdateUseButton(); });
     connect(m_use, &QPushButton::clicked, this, &CSerialPortsDlg::UseListedPort);
-
-    auto* note = new QLabel(QStringLiteral("Each choice is kept in the settings entry \"Serial Ports/COM<n>\" (by its "
-                                           "stable /dev/serial/by-id name where there is one, so it survives "
-                                           "replugging). An empty choice uses the system's default port. The "
-                                           "environment variables QZM_COM1 to QZM_COM4 override these choices."),
-                            this);
-    note->setWordWrap(true);
-    note->setObjectName(QStringLiteral("settingsNote"));
-    layout->addWidget(note);
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setAccessibleName(QStringLiteral("OK: keep these choices"));
-    buttons->button(QDialogButtonBox::Cancel)->setAccessibleName(QStringLiteral("Cancel: keep the earlier choices"));
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_refresh, &QPushButton::clicked, this, &CSerialPortsDlg::Refresh);
-
-    QSettings settings;
-    for (int n = 1; n <= 4; ++n)
-        FillBox(n, settings.value(PortSettingsKey(n)).toString());
-    Refresh();
-    UpdateUseButton();
-    m_boxes[0]->setFocus();
 }
 
 void CSerialPortsDlg::SetLinkFactory(std::function<std::unique_ptr<CSerialLink>()> factory)
@@ -154,7 +167,7 @@ bool CSerialPortsDlg::eventFilter(QObject* watched, QEvent* event)
 {
     // The list's port goes to the serial port the user last worked on.
     if (event->type() == QEvent::FocusIn)
-        for (int n = 1; n <= 4; ++n)
+        for (int n = QZMFields::kSerialPort.min; n <= QZMFields::kSerialPort.max; ++n)
             if (watched == m_boxes[n - 1]) {
                 m_nTarget = n;
                 UpdateUseButton();
@@ -288,11 +301,11 @@ void CSerialPortsDlg::FillBox(int nSerialPort, const QString& keep)
 
 void CSerialPortsDlg::Refresh()
 {
-    QString kept[4];
-    for (int n = 1; n <= 4; ++n)
+    QString kept[QZMFields::kSerialPort.max];
+    for (int n = QZMFields::kSerialPort.min; n <= QZMFields::kSerialPort.max; ++n)
         kept[n - 1] = Choice(n);
     m_ports = m_discovery.Ports();
-    for (int n = 1; n <= 4; ++n) {
+    for (int n = QZMFields::kSerialPort.min; n <= QZMFields::kSerialPort.max; ++n) {
         FillBox(n, kept[n - 1]);
         UpdateNote(n);
     }
@@ -334,13 +347,13 @@ QString CSerialPortsDlg::Choice(int nSerialPort) const
 
 void CSerialPortsDlg::StoreChoices() const
 {
-    for (int n = 1; n <= 4; ++n)
+    for (int n = QZMFields::kSerialPort.min; n <= QZMFields::kSerialPort.max; ++n)
         StorePortChoice(n, Choice(n));
 }
 
 void CSerialPortsDlg::accept()
 {
-    for (int n = 1; n <= 4; ++n) {
+    for (int n = QZMFields::kSerialPort.min; n <= QZMFields::kSerialPort.max; ++n) {
         const QString choice = Choice(n);
         QString host, error;
         quint16 port = 0;

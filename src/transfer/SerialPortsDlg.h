@@ -3,8 +3,12 @@
 #include "transfer/SerialPorts.h"
 
 #include "transfer/SerialLink.h"
+#include "document/QZMFields.h"
 
 #include <QDialog>
+
+class QGridLayout;
+class QVBoxLayout;
 
 #include <functional>
 #include <memory>
@@ -54,6 +58,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void AddPortRow(QGridLayout* grid, int n);
+    void AddPortList(QVBoxLayout* layout);
     void FillBox(int nSerialPort, const QString& keep);
     void UpdateNote(int nSerialPort);
     void UpdateUseButton();
@@ -61,11 +67,11 @@ private:
 
     CPortDiscovery& m_discovery;
     QList<SerialPortEntry> m_ports;
-    QComboBox* m_boxes[4] = {};
-    QLabel* m_states[4] = {};
+    QComboBox* m_boxes[QZMFields::kSerialPort.max] = {};
+    QLabel* m_states[QZMFields::kSerialPort.max] = {};
     QTreeWidget* m_list = nullptr;
     QPushButton* m_refresh = nullptr;
-    QPushButton* m_tryButtons[4] = {};
+    QPushButton* m_tryButtons[QZMFields::kSerialPort.max] = {};
     QPushButton* m_use = nullptr;
     int m_nTarget = 1;
     std::function<std::unique_ptr<CSerialLink>()> m_linkFactory;

@@ -229,22 +229,7 @@ CTransferMonitor::CTransferMonitor(CTransferHistory& history, QWidget* parent)
     m_header->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_model = new CTransferMonitorModel(history, this);
-    m_table = new QTableView(this);
-    m_table->setObjectName(QStringLiteral("exchanges"));
-    m_table->setAccessibleName(tr("Exchanges"));
-    m_table->setModel(m_model);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setWordWrap(false);
-    m_table->verticalHeader()->hide();
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
-    m_table->horizontalHeader()->setStretchLastSection(true);
-    const int digit = m_table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int hexDigit = QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance(QLatin1Char('0'));
-    const int widths[] = {5 * digit, 10 * digit, 11 * digit, 25 * hexDigit, 14 * hexDigit, 10 * digit};
-    for (int column = 0; column < int(std::size(widths)); ++column)
-        m_table->setColumnWidth(column, widths[column]);
+    CreateTable();
 
     m_outcome = new QLabel(this);
     m_outcome->setObjectName(QStringLiteral("outcome"));
@@ -299,6 +284,26 @@ CTransferMonitor::CTransferMonitor(CTransferHistory& history, QWidget* parent)
     });
 
     RebuildTransfers(true);
+}
+
+void CTransferMonitor::CreateTable()
+{
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("exchanges"));
+    m_table->setAccessibleName(tr("Exchanges"));
+    m_table->setModel(m_model);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    const int digit = m_table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    const int hexDigit = QFontMetrics(QFontDatabase::systemFont(QFontDatabase::FixedFont)).horizontalAdvance(QLatin1Char('0'));
+    const int widths[] = {5 * digit, 10 * digit, 11 * digit, 25 * hexDigit, 14 * hexDigit, 10 * digit};
+    for (int column = 0; column < int(std::size(widths)); ++column)
+        m_table->setColumnWidth(column, widths[column]);
 }
 
 void CTransferMonitor::OnExchangeChanged(int transfer, int index)

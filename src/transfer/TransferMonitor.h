@@ -80,6 +80,7 @@ public:
     void Clear();
 
 private:
+    void CreateTable();
     void RebuildTransfers(bool followNewest);
     void OnExchangeChanged(int transfer, int index);
     void OnTransferFinished(int transfer);

@@ -5,6 +5,9 @@
 TransferExchange::Judgement ClassifyReply(Telegram::Kind kind, const QByteArray& reply)
 {
     using J = TransferExchange::Judgement;
+    // What the transfer accepts is accepted here; only a refusal is told apart.
+    if (Telegram::JudgeReply(kind, reply) == 0)
+        return kind == Telegram::Kind::LastBlock ? J::LastBlock : J::Accepted;
     if (reply.isEmpty())
         return J::NoReply;
     if (reply.size() < 2)
@@ -15,9 +18,8 @@ TransferExchange::Judgement ClassifyReply(Telegram::Kind kind, const QByteArray&
     case Telegram::kNAK:
         return J::Rejected;
     case Telegram::kACK:
-        return kind == Telegram::Kind::LastBlock ? J::Unexpected : J::Accepted;
     case Telegram::kEOT:
-        return kind == Telegram::Kind::LastBlock ? J::LastBlock : J::Unexpected;
+        return J::Unexpected;
     default:
         return J::BadFrame;
     }

@@ -76,8 +76,8 @@ struct TransferRecord
     qint64 totalUs = 0;             // until the last exchange ended
 };
 
-// How a reply of `kind` is judged; Accepted or LastBlock exactly when
-// Telegram::JudgeReply accepts it.
+// How a reply of `kind` is judged: Accepted or LastBlock where
+// Telegram::JudgeReply accepts it, otherwise why it was refused.
 TransferExchange::Judgement ClassifyReply(Telegram::Kind kind, const QByteArray& reply);
 
 namespace TransferRecordFormat {

@@ -1,5 +1,5 @@
 #include "app/QZMApp.h"
-#include "app/ShellServerModule.h"
+#include "app/ShellServerInterface.h"
 #include "document/QZMDoc.h"
 #include "editor/QZMView.h"
 #include "frame/AboutDlg.h"

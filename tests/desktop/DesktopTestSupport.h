@@ -38,14 +38,15 @@ inline QString PdfText(const QString& path)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-// Sends every print job to numbered PDF files in a folder and records the
-// printer details each job had at hand.
+// Sends every print job given its selector (PrintReport's, or the
+// application's SetPrinterSelector) to numbered PDF files in a folder and
+// records the printer details each job had at hand.
 class PdfPrinterSeam
 {
 public:
     explicit PdfPrinterSeam(QString folder) : m_folder(std::move(folder))
     {
-        SetPrinterSelector([this](QPrinter& printer, const PrinterDetails& details) {
+        selector = [this](QPrinter& printer, const PrinterDetails& details) {
             if (missingPrinters.contains(details.printerName))
                 return false;
             const QString path = m_folder + QStringLiteral("/job%1.pdf").arg(jobs.size() + 1);
@@ -54,10 +55,10 @@ public:
             jobs << path;
             details_ << details;
             return true;
-        });
+        };
     }
-    ~PdfPrinterSeam() { SetPrinterSelector(nullptr); }
 
+    PrinterSelector selector;
     QStringList jobs;
     QList<PrinterDetails> details_;
     // Printers the seam reports as not installed.

@@ -1,4 +1,6 @@
 // What `cmake --install` and the Debian package put where.
+#include "support/ProcessRun.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -8,25 +10,12 @@
 #include <QTest>
 
 namespace {
-struct Result
-{
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Result Run(const QString& program, const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+ProcessRun Run(const QString& program, const QStringList& args,
+               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setProcessEnvironment(env);
-    process.start(program, args);
-    Result result;
-    if (!process.waitForFinished(240000))
-        return result;
-    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return RunToEnd(process, program, args, {}, 240000);
 }
 
 const QStringList kIconSizes = {"16x16", "32x32", "48x48", "64x64", "128x128", "256x256"};
@@ -61,7 +50,7 @@ private slots:
         QTemporaryDir stage;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DESTDIR"), stage.path());
-        const Result install =
+        const ProcessRun install =
             Run(QStringLiteral(QZM_CMAKE_COMMAND), {"--install", QZM_BINARY_DIR, "--prefix", "/usr"}, env);
         QVERIFY2(install.code == 0, install.err.constData());
 
@@ -108,7 +97,7 @@ private slots:
         QVERIFY(QFileInfo(usr + "/share/bash-completion/completions/qzm-cli").isFile());
         const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
         if (!validator.isEmpty()) {
-            const Result valid = Run(validator, {entry});
+            const ProcessRun valid = Run(validator, {entry});
             QVERIFY2(valid.code == 0, valid.out.constData());
         }
 
@@ -121,19 +110,19 @@ private slots:
         QVERIFY(entryText.contains("\nKeywords="));
         const QString appstream = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
         if (!appstream.isEmpty()) {
-            const Result valid = Run(appstream, {"validate", "--no-net", "--pedantic", metainfo});
+            const ProcessRun valid = Run(appstream, {"validate", "--no-net", "--pedantic", metainfo});
             QVERIFY2(valid.code == 0, (valid.out + valid.err).constData());
         }
 
         // The installed tools run.
-        const Result version = Run(usr + "/bin/qzm", {"--version"});
+        const ProcessRun version = Run(usr + "/bin/qzm", {"--version"});
         QCOMPARE(version.code, 0);
         QVERIFY(version.out.contains("2.0.0.2"));
-        const Result cli = Run(usr + "/bin/qzm-cli", {"--version"});
+        const ProcessRun cli = Run(usr + "/bin/qzm-cli", {"--version"});
         QCOMPARE(cli.code, 0);
         QVERIFY(cli.out.contains("2.0.0.2"));
         QCOMPARE(Run(usr + "/bin/qzm-cli", {}).code, 2);
-        const Result sim = Run(usr + "/bin/qzm-sim", {"--help"});
+        const ProcessRun sim = Run(usr + "/bin/qzm-sim", {"--help"});
         QCOMPARE(sim.code, 0);
         QVERIFY(sim.out.contains("--no-reply"));
     }
@@ -144,7 +133,7 @@ private slots:
         if (dpkgDeb.isEmpty())
             QSKIP("dpkg-deb is not installed");
         QTemporaryDir out;
-        const Result pack = Run(QStringLiteral(QZM_CPACK_COMMAND),
+        const ProcessRun pack = Run(QStringLiteral(QZM_CPACK_COMMAND),
                                 {"-G", "DEB", "--config", QZM_BINARY_DIR "/CPackConfig.cmake", "-B", out.path()});
         QVERIFY2(pack.code == 0, (pack.out + pack.err).constData());
         const QStringList debs = QDir(out.path()).entryList({QStringLiteral("*.deb")}, QDir::Files);
@@ -152,13 +141,13 @@ private slots:
         const QString deb = out.filePath(debs.first());
         QVERIFY(debs.first().startsWith(QLatin1String("qzm-configurator_2.0.0.2")));
 
-        const Result fields = Run(dpkgDeb, {"-f", deb, "Package", "Version", "Depends", "Section"});
+        const ProcessRun fields = Run(dpkgDeb, {"-f", deb, "Package", "Version", "Depends", "Section"});
         QCOMPARE(fields.code, 0);
         for (const char* needed : {"Package: qzm-configurator", "libqt6widgets6", "libqt6printsupport6",
                                    "libqt6serialport6", "libqt6network6", "qt6-qpa-plugins", "Section: electronics"})
             QVERIFY2(fields.out.contains(needed), fields.out.constData());
 
-        const Result contents = Run(dpkgDeb, {"-c", deb});
+        const ProcessRun contents = Run(dpkgDeb, {"-c", deb});
         QCOMPARE(contents.code, 0);
         for (const QString& file : ExpectedFiles())
             QVERIFY2(contents.out.contains(("./usr/" + file).toUtf8()), qPrintable(file));
@@ -170,11 +159,11 @@ private slots:
         const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
         if (lintian.isEmpty())
             QSKIP("lintian is not installed");
-        const Result lint = Run(lintian, {"--pedantic", "--fail-on", "error,warning,pedantic", deb});
+        const ProcessRun lint = Run(lintian, {"--pedantic", "--fail-on", "error,warning,pedantic", deb});
         QVERIFY2(lint.code == 0 && lint.out.trimmed().isEmpty(), (lint.out + lint.err).constData());
         // Of the informational tags, the hardening, desktop entry and
         // section ones are answered too.
-        const Result info = Run(lintian, {"--display-info", deb});
+        const ProcessRun info = Run(lintian, {"--display-info", deb});
         for (const char* tag : {"hardening-no-bindnow", "desktop-entry-lacks-keywords-entry", "binary-has-unneeded-section",
                                 "spelling-error-in-binary", "no-changelog"})
             QVERIFY2(!info.out.contains(tag), info.out.constData());

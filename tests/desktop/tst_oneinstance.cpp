@@ -1,5 +1,6 @@
 // One window per user: a start with a file hands it to the running program.
 #include "app/QZMApp.h"
+#include "app/RunningInstance.h"
 #include "app/ShellRegistration.h"
 #include "app/ShellServer.h"
 #include "document/QZMDoc.h"
@@ -76,7 +77,6 @@ private slots:
     void initTestCase()
     {
         InitTestEnvironment();
-        CShellRegistration::SetToolRunner([](const QString&, const QStringList&) {});
     }
 
     void startWithFileHandsItToTheRunningProgram()
@@ -183,6 +183,7 @@ private slots:
         QVERIFY(here.Listen());
         ScriptedInteraction interaction;
         CQZMApp app(QStringList{path});
+        app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
         QVERIFY(app.InitInstance());
         QCOMPARE(app.GetQZMDoc()->GetPathName(), path);
         QCOMPARE(asked, 0);
@@ -262,11 +263,11 @@ private slots:
         QVERIFY(::symlink(odd.constData(), QFile::encodeName(link).constData()) == 0);
         QVERIFY(QDir().mkpath(link + QStringLiteral("/bin")) && QDir().mkpath(link + QStringLiteral("/lib/qzm")));
         QVERIFY(QFile::copy(QStringLiteral(QZM_PROGRAM), link + QStringLiteral("/bin/qzm")));
-        QVERIFY(QFile::link(QStringLiteral(QZM_MODULE_DIR), link + QStringLiteral("/lib/qzm/modules")));
+        QVERIFY(QFile::link(QStringLiteral(QZM_PLUGIN_DIR), link + QStringLiteral("/lib/qzm/plugins")));
         const QString file = dir.filePath(QStringLiteral("plant.qzm"));
         WriteTestFile(file, QzmFile());
 
-        // Its modules load (the shell server answers under the program's
+        // Its plugins load (the shell server answers under the program's
         // name), and it says why it cannot register itself.
         const QString entry = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications/zelvra-qzm.desktop");
         QFile::remove(entry);   // what an earlier test's program wrote

@@ -18,12 +18,6 @@
 
 namespace {
 // A version-3 file with one Read entry (address 7) and the description "Boiler house".
-QByteArray QzmFile()
-{
-    return HexBytes("03000000 01000000 00000000 00000000 01000000 00000000 64000000 02000000 01000000"
-                    "01000000 00 01000000 00 07000000 00000000 01000000");
-}
-
 QStringList Pages(const QString& text)
 {
     QStringList pages = text.split(QLatin1Char('\f'));
@@ -46,7 +40,6 @@ private slots:
     void initTestCase()
     {
         InitTestEnvironment();
-        CShellRegistration::SetToolRunner([](const QString&, const QStringList&) {});
     }
     void cleanup() { QSettings().clear(); }
 
@@ -61,7 +54,7 @@ private slots:
         doc.SetDescription("Boiler house");
         doc.AddDefaultBlocks(1, 0);
 
-        PrintReport(doc, ReportPrintJob::Direct, nullptr);
+        PrintReport(doc, ReportPrintJob::Direct, nullptr, {}, &printers.selector);
         QCOMPARE(printers.jobs.size(), 1);
         QCOMPARE(PdfPageCount(printers.jobs.at(0)), 1);
         if (HavePdfText()) {
@@ -82,7 +75,7 @@ private slots:
         doc.DeleteAllBlocks();
         doc.AddDefaultBlocks(48, 48);
         doc.SetDescription(QByteArray(300, '#'));
-        PrintReport(doc, ReportPrintJob::Direct, nullptr);
+        PrintReport(doc, ReportPrintJob::Direct, nullptr, {}, &printers.selector);
         QCOMPARE(printers.jobs.size(), 2);
         const int count = PdfPageCount(printers.jobs.at(1));
         QVERIFY2(count > 3, qPrintable(QString::number(count)));
@@ -142,6 +135,8 @@ private slots:
         ScriptedInteraction interaction;
         PdfPrinterSeam printers(dir.path());
         CQZMApp app(QStringList{});
+        app.SetPrinterSelector(printers.selector);
+        app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
         QVERIFY(app.InitInstance());
         CMainFrame* frame = app.GetMainFrame();
 
@@ -205,12 +200,14 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("plant.qzm"));
-        WriteTestFile(file, QzmFile());
+        WriteTestFile(file, SmallQzmFile());
         ScriptedInteraction interaction;
         PdfPrinterSeam printers(dir.path());
 
         {
             CQZMApp app(QStringList{"/p", file});
+            app.SetPrinterSelector(printers.selector);
+            app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
             QCOMPARE(app.Run(), 1);
             QCOMPARE(printers.jobs.size(), 1);
             QCOMPARE(PdfPageCount(printers.jobs.at(0)), 1);
@@ -223,6 +220,8 @@ private slots:
         }
         {
             CQZMApp app(QStringList{"-pt", file, "Laser", "drv", "LPT1", "extra"});
+            app.SetPrinterSelector(printers.selector);
+            app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
             QCOMPARE(app.Run(), 1);
             QCOMPARE(printers.jobs.size(), 2);
             QCOMPARE(printers.details_.at(1).printerName, QString("Laser"));
@@ -234,6 +233,8 @@ private slots:
         {
             // A file that cannot be opened: its message, no printing, the end.
             CQZMApp app(QStringList{"/p", dir.filePath("missing.qzm")});
+            app.SetPrinterSelector(printers.selector);
+            app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
             QCOMPARE(app.Run(), 1);
             QCOMPARE(printers.jobs.size(), 2);
             QCOMPARE(interaction.messages.size(), 1);
@@ -241,6 +242,8 @@ private slots:
         {
             // Upper-case P is no print switch: the file opens in the window.
             CQZMApp app(QStringList{"/P", file});
+            app.SetPrinterSelector(printers.selector);
+            app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
             QVERIFY(app.InitInstance());
             QVERIFY(app.GetMainFrame()->isVisible());
             QCOMPARE(app.GetQZMDoc()->GetPathName(), file);
@@ -250,6 +253,8 @@ private slots:
             // The desktop's print action without a file: nothing printed, and
             // the reason said.
             CQZMApp app(QStringList{"/p"});
+            app.SetPrinterSelector(printers.selector);
+            app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
             QCOMPARE(app.Run(), 1);
             QCOMPARE(printers.jobs.size(), 2);
             QCOMPARE(interaction.messages.size(), 2);

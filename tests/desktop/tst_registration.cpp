@@ -119,13 +119,6 @@ QStringList FilesUnder(const QString& root)
     return files;
 }
 
-// Writes a file, making its folder first.
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    WriteTestFile(path, bytes);
-}
-
 DocTypeInfo QzmType()
 {
     return DocTypeInfo::FromTemplateString(CStringTable::Load(IDR_MAINFRAME));
@@ -143,12 +136,20 @@ class TestRegistration : public QObject
 
     QStringList m_tools;
 
+    // The registration of a .qzm program at path, with the tools it runs
+    // recorded in m_tools.
+    CShellRegistration Recorded(const QString& program)
+    {
+        CShellRegistration registration(QzmType(), program);
+        registration.SetToolRunner([this](const QString& tool, const QStringList&) { m_tools << tool; });
+        return registration;
+    }
+
 private slots:
     void initTestCase()
     {
         InitTestEnvironment();
         QVERIFY(QDir::isAbsolutePath(qEnvironmentVariable("XDG_DATA_HOME")));
-        CShellRegistration::SetToolRunner([this](const QString& tool, const QStringList&) { m_tools << tool; });
     }
 
     void init()
@@ -187,7 +188,7 @@ private slots:
     void entryQuotingSurvivesAwkwardPaths()
     {
         QFETCH(QString, program);
-        CShellRegistration registration(QzmType(), program);
+        CShellRegistration registration = Recorded(program);
         QVERIFY(registration.Register());
 
         const Entry entry = ReadEntry(registration.DesktopEntryPath());
@@ -229,7 +230,7 @@ private slots:
                                    .arg(record)
                                    .toUtf8());
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        CShellRegistration registration(QzmType(), program);
+        CShellRegistration registration = Recorded(program);
         QVERIFY(registration.Register());
 
         const QString doc = dir.filePath(QStringLiteral("plant $x.qzm"));
@@ -244,7 +245,7 @@ private slots:
 
     void mimePackageIconsAndCaches()
     {
-        CShellRegistration registration(QzmType(), QStringLiteral("/usr/bin/qzm"));
+        CShellRegistration registration = Recorded(QStringLiteral("/usr/bin/qzm"));
         QVERIFY(registration.Register());
         const QString package = QString::fromUtf8(ReadTestFile(registration.MimePackagePath()));
         QVERIFY(package.contains("<mime-type type=\"application/x-qzm\">"));
@@ -266,7 +267,7 @@ private slots:
 
     void writesOnlyWhatDiffers()
     {
-        CShellRegistration registration(QzmType(), QStringLiteral("/usr/bin/qzm"));
+        CShellRegistration registration = Recorded(QStringLiteral("/usr/bin/qzm"));
         QVERIFY(registration.Register());
         const QFileInfo entry(registration.DesktopEntryPath());
         const QDateTime written = entry.lastModified();
@@ -284,7 +285,7 @@ private slots:
         QVERIFY(m_tools.isEmpty());
 
         // The program moved: only the entry is rewritten.
-        CShellRegistration moved(QzmType(), QStringLiteral("/opt/qzm/bin/qzm"));
+        CShellRegistration moved = Recorded(QStringLiteral("/opt/qzm/bin/qzm"));
         QVERIFY(moved.Register());
         QCOMPARE(m_tools, QStringList({"update-desktop-database"}));
         QVERIFY(ReadTestFile(registration.DesktopEntryPath()).contains("Exec=\"/opt/qzm/bin/qzm\" %f"));
@@ -294,11 +295,11 @@ private slots:
     void extensionOwnedByAnotherTypeIsLeftAlone()
     {
         // An uncompiled package of another program claims *.QZM.
-        WriteFile(DataHome() + "/mime/packages/other.xml",
+        WriteTestFile(DataHome() + "/mime/packages/other.xml",
                       "<?xml version=\"1.0\"?>\n<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">"
                       "<mime-type type=\"text/x-other\"><comment>Other</comment><glob pattern=\"*.QZM\"/></mime-type>"
                       "</mime-info>\n");
-        CShellRegistration registration(QzmType(), QStringLiteral("/usr/bin/qzm"));
+        CShellRegistration registration = Recorded(QStringLiteral("/usr/bin/qzm"));
         QVERIFY(registration.ExtensionOwnedByOther());
         QVERIFY(registration.Register());
         const QByteArray package = ReadTestFile(registration.MimePackagePath());
@@ -317,9 +318,9 @@ private slots:
         // A compiled system database counts too; an entry of our own type does not.
         QTemporaryDir system;
         qputenv("XDG_DATA_DIRS", system.path().toUtf8());
-        WriteFile(system.filePath("mime/globs2"), "# comment\n50:application/x-qzm:*.qzm\n");
+        WriteTestFile(system.filePath("mime/globs2"), "# comment\n50:application/x-qzm:*.qzm\n");
         QVERIFY(!registration.ExtensionOwnedByOther());
-        WriteFile(system.filePath("mime/globs2"), "50:application/x-qzm:*.qzm\n50:application/x-vendor:*.qzm:cs\n");
+        WriteTestFile(system.filePath("mime/globs2"), "50:application/x-qzm:*.qzm\n50:application/x-vendor:*.qzm:cs\n");
         QVERIFY(registration.ExtensionOwnedByOther());
     }
 
@@ -330,30 +331,30 @@ private slots:
         const QString tool = QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
         if (tool.isEmpty())
             QSKIP("update-mime-database is not installed");
-        CShellRegistration::SetToolRunner([](const QString& name, const QStringList& args) {
+        CShellRegistration registration(QzmType(), QStringLiteral("/usr/bin/qzm"));
+        registration.SetToolRunner([](const QString& name, const QStringList& args) {
             if (name == QLatin1String("update-mime-database"))
                 QProcess::execute(QStandardPaths::findExecutable(name), args);
         });
-        CShellRegistration registration(QzmType(), QStringLiteral("/usr/bin/qzm"));
         QVERIFY(registration.Register());
         QVERIFY(ReadTestFile(DataHome() + "/mime/globs2").contains(":application/x-qzm:*.qzm"));
         registration.Unregister();
         QVERIFY(!ReadTestFile(DataHome() + "/mime/globs2").contains("application/x-qzm"));
-        CShellRegistration::SetToolRunner([this](const QString& t, const QStringList&) { m_tools << t; });
     }
 
     void unregisterRemovesExactlyWhatWasWritten()
     {
         // Other programs' files in the same folders stay.
-        WriteFile(DataHome() + "/applications/other.desktop", "[Desktop Entry]\n");
-        WriteFile(DataHome() + "/icons/hicolor/48x48/apps/other.png", "png");
+        WriteTestFile(DataHome() + "/applications/other.desktop", "[Desktop Entry]\n");
+        WriteTestFile(DataHome() + "/icons/hicolor/48x48/apps/other.png", "png");
         const QStringList before = FilesUnder(DataHome());
 
         const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-        WriteFile(config + "/Zelvra/QZM.conf", "[Recent%20File%20List]\nFile1=/tmp/a.qzm\n");
+        WriteTestFile(config + "/Zelvra/QZM.conf", "[Recent%20File%20List]\nFile1=/tmp/a.qzm\n");
         {
             ScriptedInteraction interaction;
             CQZMApp app(QStringList{"/UNREGISTER"});
+            app.SetDesktopToolRunner([this](const QString& tool, const QStringList&) { m_tools << tool; });
             // It ends at once, and says it worked.
             QCOMPARE(app.Run(), 0);
             QCOMPARE(interaction.MessageTexts(),
@@ -368,11 +369,12 @@ private slots:
         QVERIFY(m_tools.contains("update-desktop-database"));
 
         // Embedding: no message. The maker's folder stays while it holds more.
-        WriteFile(config + "/Zelvra/QZM.conf", "[Recent%20File%20List]\nFile1=/tmp/a.qzm\n");
-        WriteFile(config + "/Zelvra/Other.conf", "[General]\nx=1\n");
+        WriteTestFile(config + "/Zelvra/QZM.conf", "[Recent%20File%20List]\nFile1=/tmp/a.qzm\n");
+        WriteTestFile(config + "/Zelvra/Other.conf", "[General]\nx=1\n");
         {
             ScriptedInteraction interaction;
             CQZMApp app(QStringList{"/Unregister", "-Embedding"});
+            app.SetDesktopToolRunner([this](const QString& tool, const QStringList&) { m_tools << tool; });
             QCOMPARE(app.Run(), 0);
             QVERIFY(interaction.messages.isEmpty());
         }
@@ -386,15 +388,15 @@ private slots:
         // A fake system prefix, as a package installs it.
         QTemporaryDir prefix;
         const QString share = QDir::cleanPath(prefix.filePath(QStringLiteral("share")));
-        WriteFile(share + "/applications/zelvra-qzm.desktop", "[Desktop Entry]\nTryExec=qzm\n");
+        WriteTestFile(share + "/applications/zelvra-qzm.desktop", "[Desktop Entry]\nTryExec=qzm\n");
         const QString program = prefix.filePath(QStringLiteral("bin/qzm"));
-        WriteFile(program, "#!/bin/sh\n");
+        WriteTestFile(program, "#!/bin/sh\n");
         qputenv("XDG_DATA_DIRS", ("/nonexistent:" + share).toUtf8());
-        CShellRegistration installed(QzmType(), program);
+        CShellRegistration installed = Recorded(program);
 
         // The entry alone is not the registration: the type is missing.
         QCOMPARE(installed.SystemDataDir(), QString());
-        WriteFile(share + "/mime/packages/zelvra-qzm.xml", "<mime-info/>\n");
+        WriteTestFile(share + "/mime/packages/zelvra-qzm.xml", "<mime-info/>\n");
         QCOMPARE(installed.SystemDataDir(), share);
         QVERIFY(installed.Register());
         QCOMPARE(FilesUnder(DataHome()), QStringList());
@@ -402,7 +404,7 @@ private slots:
 
         // An earlier build that is gone left its registration: it goes, and
         // the caches forget it.
-        QVERIFY(CShellRegistration(QzmType(), QStringLiteral("/nonexistent/gone/bin/qzm")).Register());
+        QVERIFY(Recorded(QStringLiteral("/nonexistent/gone/bin/qzm")).Register());
         QCOMPARE(FilesUnder(DataHome()).size(), 16);
         m_tools.clear();
         QVERIFY(installed.Register());
@@ -411,8 +413,8 @@ private slots:
 
         // A build still in place keeps what it wrote: it is that build's.
         const QString other = prefix.filePath(QStringLiteral("src/build/bin/qzm"));
-        WriteFile(other, "#!/bin/sh\n");
-        QVERIFY(CShellRegistration(QzmType(), other).Register());
+        WriteTestFile(other, "#!/bin/sh\n");
+        QVERIFY(Recorded(other).Register());
         const QStringList written = FilesUnder(DataHome());
         QVERIFY(installed.Register());
         QCOMPARE(FilesUnder(DataHome()), written);
@@ -427,8 +429,8 @@ private slots:
     void staleRegistrationIsRepairedAndUnregistered()
     {
         const QString gone = QStringLiteral("/nonexistent/old build/qzm");
-        QVERIFY(CShellRegistration(QzmType(), gone).Register());
-        CShellRegistration current(QzmType(), QCoreApplication::applicationFilePath());
+        QVERIFY(Recorded(gone).Register());
+        CShellRegistration current = Recorded(QCoreApplication::applicationFilePath());
         QCOMPARE(CShellRegistration::EntryProgram(ReadTestFile(current.DesktopEntryPath())), gone);
         QVERIFY(current.Register());
         QCOMPARE(CShellRegistration::EntryProgram(ReadTestFile(current.DesktopEntryPath())),
@@ -447,6 +449,7 @@ private slots:
     {
         ScriptedInteraction interaction;
         CQZMApp app(QStringList{});
+        app.SetDesktopToolRunner([this](const QString& tool, const QStringList&) { m_tools << tool; });
         QVERIFY(app.InitInstance());
         const QString entry = DataHome() + "/applications/zelvra-qzm.desktop";
         QVERIFY(ReadTestFile(entry).contains(

@@ -2,6 +2,7 @@
 #include "DesktopTestSupport.h"
 
 #include "app/QZMApp.h"
+#include "app/RunningInstance.h"
 #include "app/ShellRegistration.h"
 #include "app/ShellServer.h"
 #include "document/QZMDoc.h"
@@ -24,12 +25,6 @@ Q_DECLARE_METATYPE(ShellRequest::Verb)
 
 namespace {
 // A version-3 file with one Read entry.
-QByteArray QzmFile()
-{
-    return HexBytes("03000000 01000000 00000000 00000000 01000000 00000000 64000000 02000000 01000000"
-                    "01000000 00 01000000 00 07000000 00000000 01000000");
-}
-
 // Writes lines and collects reply lines until count have arrived.
 QList<QByteArray> Ask(QLocalSocket& socket, const QByteArray& data, int count)
 {
@@ -60,7 +55,6 @@ private slots:
     void initTestCase()
     {
         InitTestEnvironment();
-        CShellRegistration::SetToolRunner([](const QString&, const QStringList&) {});
     }
     void cleanup() { QSettings().clear(); }
 
@@ -122,12 +116,14 @@ private slots:
         QTemporaryDir dir;
         const QString first = dir.filePath(QStringLiteral("first, [one].qzm"));
         const QString second = dir.filePath(QStringLiteral("second.qzm"));
-        WriteTestFile(first, QzmFile());
-        WriteTestFile(second, QzmFile());
+        WriteTestFile(first, SmallQzmFile());
+        WriteTestFile(second, SmallQzmFile());
         ScriptedInteraction interaction;
         PdfPrinterSeam printers(dir.path());
 
         CQZMApp app(QStringList{"/dde"});
+        app.SetPrinterSelector(printers.selector);
+        app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
         QVERIFY(app.InitInstance());
         CMainFrame* frame = app.GetMainFrame();
         QVERIFY(frame->isVisible());
@@ -196,10 +192,12 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("plant.qzm"));
-        WriteTestFile(file, QzmFile());
+        WriteTestFile(file, SmallQzmFile());
         ScriptedInteraction interaction;
         PdfPrinterSeam printers(dir.path());
         CQZMApp app(QStringList{"/dde"});
+        app.SetPrinterSelector(printers.selector);
+        app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
         QVERIFY(app.InitInstance());
         CShellServer* server = app.GetShellServer();
 
@@ -243,9 +241,10 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("plant.qzm"));
-        WriteTestFile(file, QzmFile());
+        WriteTestFile(file, SmallQzmFile());
         ScriptedInteraction interaction;
         CQZMApp app(QStringList{"/dde"});
+        app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
         QVERIFY(app.InitInstance());
         CShellServer* server = app.GetShellServer();
 
@@ -311,6 +310,7 @@ private slots:
         QString name;
         {
             CQZMApp app(QStringList{});
+            app.SetDesktopToolRunner([](const QString&, const QStringList&) {});
             QVERIFY(app.InitInstance());
             name = app.GetShellServer()->FullServerName();
             QVERIFY(app.GetShellServer()->IsListening());

@@ -1,6 +1,7 @@
 #include "document/QZMDoc.h"
 #include "framework/View.h"
 #include "resources/Resource.h"
+#include "support/DocumentHelpers.h"
 #include "support/TestEnvironment.h"
 
 #include <QTest>
@@ -19,10 +20,6 @@ struct RecordingView : CView
     }
 };
 
-bool isDefault(const CBlockMemory* b)
-{
-    return b && b->m_strDescription.isEmpty() && b->m_nAddress == 1 && b->m_nNumber == 0 && b->m_bParameter == 1;
-}
 } // namespace
 
 class TestQZMDoc : public QObject
@@ -78,7 +75,7 @@ private slots:
         doc.InsertBlock(CQZMDoc::List::Read);
         QCOMPARE(doc.ReadBlocks().size(), 1);
         QCOMPARE(doc.CurrentIndex(CQZMDoc::List::Read), 0);
-        QVERIFY(isDefault(doc.ReadBlocks()[0]));
+        QVERIFY(IsDefaultBlock(doc.ReadBlocks()[0]));
         QVERIFY(doc.IsModified());
         QCOMPARE(doc.CurrentIndex(CQZMDoc::List::Write), -1);
 
@@ -91,7 +88,7 @@ private slots:
         doc.InsertBlock(CQZMDoc::List::Read);
         QCOMPARE(doc.CurrentIndex(CQZMDoc::List::Read), 6);
         QCOMPARE(doc.ReadBlocks().size(), 9);
-        QVERIFY(isDefault(doc.ReadBlocks()[6]));
+        QVERIFY(IsDefaultBlock(doc.ReadBlocks()[6]));
         QCOMPARE(doc.ReadBlocks()[5]->m_nAddress, 15);
         QCOMPARE(doc.ReadBlocks()[7]->m_nAddress, 16);
         QCOMPARE(doc.ReadBlocks()[8]->m_nAddress, 17);
@@ -136,7 +133,7 @@ private slots:
         QCOMPARE(doc.ReadBlocks().size(), 2);
         QCOMPARE(doc.WriteBlocks().size(), 4);
         for (const CBlockMemory* b : doc.WriteBlocks())
-            QVERIFY(isDefault(b));
+            QVERIFY(IsDefaultBlock(b));
         QVERIFY(!doc.IsModified());
         QVERIFY(doc.SetCurrentIndex(CQZMDoc::List::Read, 1));
         doc.DeleteAllBlocks();
@@ -282,7 +279,7 @@ private slots:
     void blockMemoryAccessors()
     {
         CBlockMemory b;
-        QVERIFY(isDefault(&b));
+        QVERIFY(IsDefaultBlock(&b));
         b.m_nAddress = -12;
         b.m_nNumber = 9999;
         QCOMPARE(b.GetAddressText(), QString("-12"));

@@ -1,4 +1,4 @@
-#include "FileTestHelpers.h"
+#include "support/DocumentHelpers.h"
 
 #include "document/TextReport.h"
 #include "resources/Resource.h"
@@ -49,15 +49,7 @@ Run runShell(const QString& script, const QString& folder)
 QByteArray sampleFile()
 {
     CQZMDoc doc;
-    doc.SetProtocol(1);
-    doc.SetBaudRate(0);
-    doc.SetParity(1);
-    doc.SetTimeout(250);
-    doc.SetSerialPort(2);
-    doc.SetDescription("Boiler house\r\nline two");
-    AddBlock(doc, CQZMDoc::List::Read, "Flow", 3, 12, 0);
-    AddBlock(doc, CQZMDoc::List::Read, "Level", 4, 13, 1);
-    AddBlock(doc, CQZMDoc::List::Write, "Setpoint", 247, 9999, 1);
+    FillSampleDocument(doc, 1, 2);
     return StoreBytes(doc);
 }
 } // namespace

@@ -1,5 +1,5 @@
 // qzm-cli create and set, and the JSON form they share with show.
-#include "FileTestHelpers.h"
+#include "support/DocumentHelpers.h"
 
 #include "support/ProcessRun.h"
 #include "support/ScriptedInteraction.h"
@@ -32,15 +32,7 @@ Run create(const QByteArray& json, const QString& path)
 QByteArray sampleFile()
 {
     CQZMDoc doc;
-    doc.SetProtocol(1);
-    doc.SetBaudRate(0);
-    doc.SetParity(2);
-    doc.SetTimeout(250);
-    doc.SetSerialPort(3);
-    doc.SetDescription("Boiler house\r\nline two");
-    AddBlock(doc, CQZMDoc::List::Read, "Flow", 3, 12, 0);
-    AddBlock(doc, CQZMDoc::List::Read, "Level", 4, 13, 1);
-    AddBlock(doc, CQZMDoc::List::Write, "Setpoint", 247, 9999, 1);
+    FillSampleDocument(doc, 2, 3);
     AddBlock(doc, CQZMDoc::List::Write, "", 1, 0, 0);
     return StoreBytes(doc);
 }

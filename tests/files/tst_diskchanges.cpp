@@ -1,6 +1,6 @@
 // Saving over a file that changed on disk, and saving past the file-size
 // limit in the running program.
-#include "FileTestHelpers.h"
+#include "support/DocumentHelpers.h"
 
 #include "app/QZMApp.h"
 #include "framework/DocTemplate.h"
@@ -20,19 +20,6 @@
 #include <sys/stat.h>
 
 namespace {
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 QByteArray DocumentBytes(const QByteArray& description)
 {
     CQZMDoc doc;
@@ -59,7 +46,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("plant.qzm");
-        WriteAll(path, DocumentBytes("start"));
+        WriteTestFile(path, DocumentBytes("start"));
         CDocTemplate docTemplate{CStringTable::Load(IDR_MAINFRAME)};
         ScriptedInteraction ui;
 
@@ -77,7 +64,7 @@ private slots:
         a.SetModifiedFlag(true);
         QVERIFY(a.DoFileSave());
         QVERIFY(ui.messages.isEmpty());
-        QCOMPARE(ReadAll(path), DocumentBytes("edit by A"));
+        QCOMPARE(ReadTestFile(path), DocumentBytes("edit by A"));
 
         // B saves: asked; No keeps A's file and B's edit.
         b.SetDescription("edit by B");
@@ -86,7 +73,7 @@ private slots:
         QVERIFY(!b.DoFileSave());
         QCOMPARE(ui.MessageTexts(), QStringList{ChangedText(path)});
         QCOMPARE(ui.messages.at(0).buttons, MessageRequest::Buttons::YesNo);
-        QCOMPARE(ReadAll(path), DocumentBytes("edit by A"));
+        QCOMPARE(ReadTestFile(path), DocumentBytes("edit by A"));
         QVERIFY(b.IsModified());
         QCOMPARE(b.Description(), QByteArray("edit by B"));
 
@@ -94,13 +81,13 @@ private slots:
         ui.QueueAnswer(MsgAnswer::Yes);
         ui.QueueAnswer(MsgAnswer::No);
         QVERIFY(!b.SaveModified());
-        QCOMPARE(ReadAll(path), DocumentBytes("edit by A"));
+        QCOMPARE(ReadTestFile(path), DocumentBytes("edit by A"));
 
         // Yes overwrites; from then on B's own saves go without a question.
         ui.messages.clear();
         ui.QueueAnswer(MsgAnswer::Yes);
         QVERIFY(b.DoFileSave());
-        QCOMPARE(ReadAll(path), DocumentBytes("edit by B"));
+        QCOMPARE(ReadTestFile(path), DocumentBytes("edit by B"));
         QVERIFY(!b.IsModified());
         b.SetModifiedFlag(true);
         QVERIFY(b.DoFileSave());
@@ -113,7 +100,7 @@ private slots:
         QCOMPARE(other.size(), DocumentBytes("edit by B").size());
         struct stat before {};
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
-        WriteAll(path, other);
+        WriteTestFile(path, other);
         const timespec times[2] = {before.st_atim, before.st_mtim};
         QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
         ui.messages.clear();
@@ -121,17 +108,17 @@ private slots:
         b.SetModifiedFlag(true);
         QVERIFY(!b.DoFileSave());
         QCOMPARE(ui.messages.size(), 1);
-        QCOMPARE(ReadAll(path), other);
+        QCOMPARE(ReadTestFile(path), other);
 
         // A file only touched has lost nothing: no question.
-        WriteAll(path, DocumentBytes("edit by B"));
+        WriteTestFile(path, DocumentBytes("edit by B"));
         ui.messages.clear();
         QVERIFY(b.DoFileSave());
         QVERIFY(ui.messages.isEmpty());
 
         // Save As elsewhere does not ask about the old file, and the copy
         // becomes the file the document watches.
-        WriteAll(path, DocumentBytes("edit by D"));
+        WriteTestFile(path, DocumentBytes("edit by D"));
         const QString copy = dir.filePath("copy.qzm");
         ui.QueueFile(copy);
         QVERIFY(b.DoSave(QString()));
@@ -140,7 +127,7 @@ private slots:
         b.SetModifiedFlag(true);
         QVERIFY(b.DoFileSave());
         QVERIFY(ui.messages.isEmpty());
-        QCOMPARE(ReadAll(path), DocumentBytes("edit by D"));
+        QCOMPARE(ReadTestFile(path), DocumentBytes("edit by D"));
     }
 
     void fileSizeLimitGivesDiskFull()

@@ -1,4 +1,4 @@
-#include "FileTestHelpers.h"
+#include "support/DocumentHelpers.h"
 
 #include "framework/View.h"
 #include "support/ScriptedInteraction.h"
@@ -50,11 +50,6 @@ void fillWithOtherData(CQZMDoc& doc)
     doc.SetDescription("old");
     AddBlock(doc, CQZMDoc::List::Write, "w1", 9, 9, 0);
     AddBlock(doc, CQZMDoc::List::Write, "w2", 9, 9, 0);
-}
-
-bool isDefaultBlock(const CBlockMemory* b)
-{
-    return b && b->m_strDescription.isEmpty() && b->m_nAddress == 1 && b->m_nNumber == 0 && b->m_bParameter == 1;
 }
 
 // Header of a version-3 file up to the description.
@@ -117,7 +112,7 @@ private slots:
         QCOMPARE(loaded.SerialPort(), 1);
         QVERIFY(loaded.Description().isEmpty());
         QCOMPARE(loaded.ReadBlocks().size(), 1);
-        QVERIFY(isDefaultBlock(loaded.ReadBlocks().at(0)));
+        QVERIFY(IsDefaultBlock(loaded.ReadBlocks().at(0)));
         QVERIFY(loaded.WriteBlocks().isEmpty());
         QCOMPARE(loaded.CurrentIndex(CQZMDoc::List::Read), 0);
         QCOMPARE(loaded.CurrentIndex(CQZMDoc::List::Write), -1);
@@ -151,7 +146,7 @@ private slots:
         QCOMPARE(loaded.BaudRate(), 1);
         // With no Read entry the editor is shown default values.
         QVERIFY(view.hadBlock);
-        QVERIFY(isDefaultBlock(&view.seen));
+        QVERIFY(IsDefaultBlock(&view.seen));
         loaded.RemoveView(&view);
     }
 

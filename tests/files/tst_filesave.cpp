@@ -1,4 +1,4 @@
-#include "FileTestHelpers.h"
+#include "support/DocumentHelpers.h"
 
 #include "framework/DocTemplate.h"
 #include "framework/FileError.h"

@@ -1,4 +1,4 @@
-#include "FileTestHelpers.h"
+#include "support/DocumentHelpers.h"
 
 #include "app/QZMApp.h"
 #include "frame/MainFrame.h"

@@ -1,4 +1,4 @@
-#include "FileTestHelpers.h"
+#include "support/DocumentHelpers.h"
 
 #include "document/TextReport.h"
 #include "resources/Resource.h"

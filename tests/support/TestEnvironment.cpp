@@ -4,7 +4,9 @@
 #include "resources/Strings.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #ifndef Q_OS_WIN
@@ -22,6 +24,7 @@ void InitTestEnvironment()
 
 void WriteTestFile(const QString& path, const QByteArray& bytes)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         QTest::qFail(qPrintable(QStringLiteral("cannot write ") + path), __FILE__, __LINE__);
@@ -33,6 +36,12 @@ QByteArray ReadTestFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+QByteArray SmallQzmFile()
+{
+    return HexBytes("03000000 01000000 00000000 00000000 01000000 00000000 64000000 02000000 01000000"
+                    "01000000 00 01000000 00 07000000 00000000 01000000");
 }
 
 QByteArray HexBytes(const char* hex)

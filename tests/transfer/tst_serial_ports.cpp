@@ -11,6 +11,7 @@
 #include "support/TestEnvironment.h"
 #include "transfer/ConfigTransfer.h"
 #include "transfer/SerialLink.h"
+#include "transfer/SerialPortLink.h"
 #include "transfer/SerialPorts.h"
 
 #include <QCoreApplication>

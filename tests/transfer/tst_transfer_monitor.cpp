@@ -50,12 +50,6 @@ void click(CTransferMonitor* monitor, const char* name)
     QVERIFY(button && button->isEnabled());
     QTest::mouseClick(button, Qt::LeftButton);
 }
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
 } // namespace
 
 class TestTransferMonitor : public QObject
@@ -220,8 +214,8 @@ private slots:
         QVERIFY(interaction.AllAnswersUsed());
         QCOMPARE(interaction.fileDialogs.size(), 3);
         QCOMPARE(interaction.fileDialogs[0].mode, FileDialogRequest::Mode::Save);
-        QCOMPARE(readFile(text), copied.toUtf8());
-        const QList<QByteArray> rows = readFile(csv).split('\n');
+        QCOMPARE(ReadTestFile(text), copied.toUtf8());
+        const QList<QByteArray> rows = ReadTestFile(csv).split('\n');
         QCOMPARE(rows.first(), QByteArray("number,time_ms,telegram,sent,received,after,reply_ms,judgement,message\r"));
         QCOMPARE(rows.size(), 1 + 1 + 5 + 1 + 1);
         QVERIFY(rows[6].startsWith("5,") && rows[6].contains(",02 15,") && rows[6].contains(",rejected,"));

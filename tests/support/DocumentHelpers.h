@@ -7,6 +7,9 @@
 #include <QByteArray>
 #include <QString>
 
+// Document helpers for the tests: a document's bytes and back, the file's
+// fields, and entries to add.
+
 // The bytes Save writes for a document.
 inline QByteArray StoreBytes(CQZMDoc& doc)
 {
@@ -46,6 +49,12 @@ inline QByteArray Record(const QByteArray& text, qint32 address, qint32 number, 
     return TextField(text) + Int32(address) + Int32(number) + Int32(parameter);
 }
 
+// A Block Memory as Insert makes it.
+inline bool IsDefaultBlock(const CBlockMemory* b)
+{
+    return b && b->m_strDescription.isEmpty() && b->m_nAddress == 1 && b->m_nNumber == 0 && b->m_bParameter == 1;
+}
+
 inline CBlockMemory* AddBlock(CQZMDoc& doc, CQZMDoc::List list, const QByteArray& text, qint32 address,
                               qint32 number, qint32 parameter)
 {
@@ -58,4 +67,19 @@ inline CBlockMemory* AddBlock(CQZMDoc& doc, CQZMDoc::List list, const QByteArray
         return nullptr;
     doc.SetCurrentIndex(list, 0);
     return doc.Blocks(list).last();
+}
+
+// A document with every setting away from its default, a description of
+// two lines, two Read entries and one Write entry.
+inline void FillSampleDocument(CQZMDoc& doc, int parity, int serialPort)
+{
+    doc.SetProtocol(1);
+    doc.SetBaudRate(0);
+    doc.SetParity(parity);
+    doc.SetTimeout(250);
+    doc.SetSerialPort(serialPort);
+    doc.SetDescription("Boiler house\r\nline two");
+    AddBlock(doc, CQZMDoc::List::Read, "Flow", 3, 12, 0);
+    AddBlock(doc, CQZMDoc::List::Read, "Level", 4, 13, 1);
+    AddBlock(doc, CQZMDoc::List::Write, "Setpoint", 247, 9999, 1);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/PluginLoader.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -43,25 +45,25 @@ struct TextPrintJob
     CInteraction* interaction = nullptr;         // the print dialog and the preview go through it
 };
 
-// Everything that needs Qt Print Support lives in the "printing" module,
+// Everything that needs Qt Print Support lives in the "printing" plugin,
 // which the program opens for its first print job or print dialog.
-constexpr const char* kPrintingModule = "printing";
+constexpr const char* kPrintingPlugin = "printing";
 
-struct CPrintModuleApi
+class CPrintingInterface
 {
-    const char* version;
+public:
+    virtual ~CPrintingInterface() = default;
     // Qt's print dialog for printer; true when the user accepts.
-    bool (*printDialog)(QPrinter* printer, QWidget* parent);
-    // The printer the details name, else the default; false when it cannot
-    // be used (for a direct job: no printer at all).
-    bool (*selectPrinter)(QPrinter& printer, const PrinterDetails& details, bool direct,
-                          const PrinterSelector* selector);
-    // Pages of the job's lines on printer; the number printed, -1 when the
+    virtual bool PrintDialog(QPrinter* printer, QWidget* parent) = 0;
+    // Pages of the lines on printer; the number printed, -1 when the
     // printer cannot start.
-    int (*printPages)(QPrinter& printer, const QStringList& lines, const QString& title);
+    virtual int PrintPages(QPrinter& printer, const QStringList& lines, const QString& title) = 0;
     // The whole job; false when its printer could not be used (nothing was
     // printed). A job the user cancels is no failure.
-    bool (*print)(const TextPrintJob& job);
+    virtual bool Print(const TextPrintJob& job) = 0;
     // Why no printer can take a job for these details, to tell the user.
-    PrinterMissing (*missingPrinter)(const PrinterDetails& details);
+    virtual PrinterMissing MissingPrinter(const PrinterDetails& details) = 0;
 };
+
+#define QZM_PRINTING_IID QZM_PLUGIN_IID("Printing")
+Q_DECLARE_INTERFACE(CPrintingInterface, QZM_PRINTING_IID)

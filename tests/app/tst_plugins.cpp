@@ -1,18 +1,20 @@
 // The program as it is shipped: the parts that need Qt Print Support, Qt
-// Serial Port and Qt Network come from their modules on first use. This test
-// is composed as the program is (no part linked in) and runs from a folder
-// beside the program's, where it finds the built modules.
+// Serial Port and Qt Network come from their plugins on first use. This test
+// is composed as the program is (no plugin linked in) and runs from a folder
+// beside the program's, where it finds the built plugins.
 #include "app/QZMApp.h"
 #include "document/QZMDoc.h"
 #include "editor/ReportPrinting.h"
 #include "frame/MainFrame.h"
-#include "framework/LazyModule.h"
+#include "framework/PluginLoader.h"
 #include "framework/StandardIds.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TestEnvironment.h"
 #include "transfer/SerialLink.h"
+#include "transfer/SerialPortInterface.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -54,7 +56,7 @@ QByteArray ReadWithin(int fd, int timeoutMs, int wanted)
 }
 } // namespace
 
-class TestModules : public QObject
+class TestPlugins : public QObject
 {
     Q_OBJECT
 
@@ -62,9 +64,9 @@ private slots:
     void initTestCase() { InitTestEnvironment(); }
     void cleanup() { QSettings().clear(); }
 
-    void modulesLoadOnFirstUse()
+    void pluginsLoadOnFirstUse()
     {
-        QVERIFY2(QDir(ModuleDirectory()).exists(), qPrintable(ModuleDirectory()));
+        QVERIFY2(QDir(PluginDirectory()).exists(), qPrintable(PluginDirectory()));
         for (const char* library : {"libQt6PrintSupport", "libQt6SerialPort", "libQt6Network"})
             QVERIFY2(!MappedFiles().contains(library), library);
 
@@ -76,11 +78,11 @@ private slots:
         // After the first frame the shell server came, with Qt Network.
         QVERIFY(app.GetShellServer());
         QVERIFY(MappedFiles().contains("libQt6Network"));
-        QVERIFY(MappedFiles().contains("libqzm-shellserver"));
+        QVERIFY(MappedFiles().contains(QFileInfo(PluginFilePath("shellserver")).fileName().toLocal8Bit()));
         QVERIFY(!MappedFiles().contains("libQt6PrintSupport"));
         QVERIFY(!MappedFiles().contains("libQt6SerialPort"));
 
-        // The server of the module answers a shell request.
+        // The server of the plugin answers a shell request.
         app.GetQZMDoc()->SetModifiedFlag(false);
         QVERIFY(app.GetQZMDoc()->OnSaveDocument(file));
         app.OnFileNew();
@@ -89,7 +91,7 @@ private slots:
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         // The server's name: the program's name and the user, in the runtime folder.
-        const QByteArray name = (qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/test_modules-")
+        const QByteArray name = (qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/test_plugins-")
                                  + QString::number(::getuid()))
                                     .toLocal8Bit();
         QVERIFY(size_t(name.size()) < sizeof(address.sun_path));
@@ -102,7 +104,7 @@ private slots:
         QCOMPARE(app.GetQZMDoc()->GetPathName(), file);
 
         // Printing: the print dialog goes through the seam with a printer of
-        // the module; a printer that is not there is refused.
+        // the plugin; a printer that is not there is refused.
         interaction.QueuePrint(false);
         QVERIFY(app.GetMainFrame()->SendCommand(ID_FILE_PRINT));
         QCOMPARE(interaction.printDialogs.size(), 1);
@@ -116,7 +118,7 @@ private slots:
                                   .arg(QCoreApplication::applicationPid())}));
         QVERIFY(!MappedFiles().contains("libQt6SerialPort"));
 
-        // The serial link of the module carries bytes over a pseudo-terminal.
+        // The serial link of the plugin carries bytes over a pseudo-terminal.
         int master = -1, slave = -1;
         char slaveName[256] = {};
         QCOMPARE(::openpty(&master, &slave, slaveName, nullptr, nullptr), 0);
@@ -131,31 +133,50 @@ private slots:
         ::close(master);
     }
 
-    void aMissingModuleIsReported()
+    void aMissingPluginIsReported()
     {
-        QVERIFY(!LoadModuleApi("no-such-part"));
-        QVERIFY(!ModuleError("no-such-part").isEmpty());
+        const char* iid = qobject_interface_iid<CPrintingInterface*>();
+        QVERIFY(!LoadPlugin("no-such-part", iid));
+        QVERIFY(!PluginError("no-such-part").isEmpty());
         // Asked again, the answer stays.
-        QVERIFY(!LoadModuleApi("no-such-part"));
+        QVERIFY(!LoadPlugin("no-such-part", iid));
 
-        // A module cut short is refused before the loader maps it, and
+        // A plugin cut short is refused before the loader maps it, and
         // reported as a missing one is.
-        QFile whole(ModuleDirectory() + QStringLiteral("/libqzm-printing.so"));
+        QFile whole(PluginFilePath("printing"));
         QVERIFY(whole.open(QIODevice::ReadOnly));
         const QByteArray bytes = whole.readAll();
         const struct { const char* name; qsizetype size; } cuts[] = {{"cut-half", bytes.size() / 2}, {"cut-head", 100}};
         for (const auto& cut : cuts) {
-            QFile damaged(ModuleDirectory() + QStringLiteral("/libqzm-%1.so").arg(QLatin1String(cut.name)));
+            QFile damaged(PluginFilePath(cut.name));
             const auto remove = qScopeGuard([&] { damaged.remove(); });
             QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(bytes.left(cut.size)) == cut.size);
             damaged.close();
-            QVERIFY(!LoadModuleApi(cut.name));
-            const QString missing = ModuleError("no-such-part").replace(QLatin1String("no-such-part"), QLatin1String(cut.name));
-            QVERIFY2(ModuleError(cut.name).startsWith(missing.section(QStringLiteral(": ("), 0, 0) + QStringLiteral(": (")),
-                     qPrintable(ModuleError(cut.name)));
+            QVERIFY(!LoadPlugin(cut.name, iid));
+            const QString missing = PluginError("no-such-part").replace(QLatin1String("no-such-part"), QLatin1String(cut.name));
+            QVERIFY2(PluginError(cut.name).startsWith(missing.section(QStringLiteral(": ("), 0, 0) + QStringLiteral(": (")),
+                     qPrintable(PluginError(cut.name)));
         }
+
+        // A plugin file of another part or another version is refused by its
+        // interface id, which Qt reads without opening the file.
+        const QString copy = PluginFilePath("other-part");
+        const QString older = PluginFilePath("older-part");
+        const auto removeCopies = qScopeGuard([&] {
+            QFile::remove(copy);
+            QFile::remove(older);
+        });
+        QVERIFY(QFile::copy(PluginFilePath("printing"), copy) && QFile::copy(PluginFilePath("printing"), older));
+        QVERIFY(!LoadPlugin("other-part", qobject_interface_iid<CSerialPortInterface*>()));
+        QVERIFY2(PluginError("other-part").endsWith(QStringLiteral("is not the other-part plugin")),
+                 qPrintable(PluginError("other-part")));
+        QVERIFY(!LoadPlugin("older-part", QZM_PLUGIN_IID("Printing") ".1"));
+        QVERIFY2(PluginError("older-part").endsWith(QStringLiteral("is of another version of the program")),
+                 qPrintable(PluginError("older-part")));
+        QVERIFY(!MappedFiles().contains(QFileInfo(copy).fileName().toLocal8Bit()));
+        QVERIFY(!MappedFiles().contains(QFileInfo(older).fileName().toLocal8Bit()));
     }
 };
 
-QTEST_MAIN(TestModules)
-#include "tst_modules.moc"
+QTEST_MAIN(TestPlugins)
+#include "tst_plugins.moc"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/PluginLoader.h"
+
 #include <QString>
 
 #include <functional>
@@ -27,29 +29,27 @@ enum class ForwardResult
 };
 
 // The shell server (app/ShellServer.h) needs Qt Network: it lives in the
-// "shellserver" module, which the program opens after its first frame. The
-// program holds the server it makes only through this table.
-constexpr const char* kShellServerModule = "shellserver";
+// "shellserver" plugin, which the program opens after its first frame. The
+// program holds the server it makes only through this interface.
+constexpr const char* kShellServerPlugin = "shellserver";
 
-struct CShellServerModuleApi
+class CShellServerInterface
 {
-    const char* version;
+public:
+    virtual ~CShellServerInterface() = default;
     // A server on the local socket `name` that runs each request through
     // handler, not yet listening.
-    CShellServer* (*create)(const QString& name, std::function<bool(const ShellRequest&)> handler);
+    virtual CShellServer* Create(const QString& name, std::function<bool(const ShellRequest&)> handler) = 0;
     // CShellServer::Listen.
-    bool (*listen)(CShellServer* server);
-    void (*destroy)(CShellServer* server);
+    virtual bool Listen(CShellServer* server) = 0;
+    virtual void Destroy(CShellServer* server) = 0;
     // CShellServer::SetHeld and CShellServer::Submit.
-    void (*setHeld)(CShellServer* server, bool held);
-    void (*submit)(CShellServer* server, const ShellRequest& request);
+    virtual void SetHeld(CShellServer* server, bool held) = 0;
+    virtual void Submit(CShellServer* server, const ShellRequest& request) = 0;
     // Asks the instance listening on `name` to open `path` (absolute) and
     // waits for its answer, however long its window takes to give it.
-    ForwardResult (*forwardOpen)(const QString& name, const QString& path);
+    virtual ForwardResult ForwardOpen(const QString& name, const QString& path) = 0;
 };
 
-// The socket of this user's shell conversation: "<program base name>-<user
-// id>", in XDG_RUNTIME_DIR when that is a folder of the user's alone, else in
-// "<temporary folder>/<base name>-runtime-<user id>", made 0700 for it.
-// Empty when neither can be had: the program then runs without one.
-QString ShellServerName();
+#define QZM_SHELL_SERVER_IID QZM_PLUGIN_IID("ShellServer")
+Q_DECLARE_INTERFACE(CShellServerInterface, QZM_SHELL_SERVER_IID)
