@@ -82,7 +82,7 @@ const int kToolBarButtons[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_CREAT
 // Status panes 1 to 3.
 const int kIndicators[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
 
-QWidget* focusedTextField()
+QWidget* FocusedTextField()
 {
     QWidget* focus = QApplication::focusWidget();
     if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus) || qobject_cast<QTextEdit*>(focus))
@@ -200,13 +200,13 @@ void CMainFrame::RegisterFrameCommands()
 
     for (int id : {ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE, ID_EDIT_UNDO, ID_EDIT_REDO}) {
         OnCommand(id, [this, id] { ForwardEditCommand(id); });
-        OnUpdateCommand(id, [](CCmdUI& ui) { ui.Enable(focusedTextField() != nullptr); });
+        OnUpdateCommand(id, [](CCmdUI& ui) { ui.Enable(FocusedTextField() != nullptr); });
     }
 }
 
 void CMainFrame::ForwardEditCommand(int id)
 {
-    QWidget* field = focusedTextField();
+    QWidget* field = FocusedTextField();
     const char* slot = id == ID_EDIT_COPY ? "copy" : id == ID_EDIT_CUT ? "cut" : id == ID_EDIT_PASTE ? "paste"
                      : id == ID_EDIT_REDO ? "redo" : "undo";
     if (field)

@@ -15,7 +15,7 @@
 
 namespace {
 // The template's placement: the top-left corner of the view's client area.
-QPoint clientTopLeft(QWidget* view)
+QPoint ClientTopLeft(QWidget* view)
 {
     if (auto* scrollArea = qobject_cast<QAbstractScrollArea*>(view))
         return scrollArea->viewport()->mapToGlobal(QPoint(0, 0));
@@ -67,7 +67,7 @@ bool CSendDlg::Create(CView* view)
     // the transfer cannot be cancelled.
     setParent(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint);
     if (parent)
-        move(clientTopLeft(parent));
+        move(ClientTopLeft(parent));
     show();
     Flush(this);
     return isVisible();

@@ -21,7 +21,7 @@
 #include <QVBoxLayout>
 
 namespace {
-QString stateText(const PortAssignment& a, const QList<SerialPortEntry>& ports, bool kept = true)
+QString StateText(const PortAssignment& a, const QList<SerialPortEntry>& ports, bool kept = true)
 {
     QString text = kept ? QStringLiteral("Now opens %1, chosen by %2").arg(a.device, a.SourceText())
                         : QStringLiteral("Will open %1 once OK keeps this choice").arg(a.device);
@@ -179,7 +179,7 @@ void CSerialPortsDlg::UpdateNote(int nSerialPort)
 {
     const QString choice = Choice(nSerialPort);
     const bool kept = choice == QSettings().value(PortSettingsKey(nSerialPort)).toString();
-    m_states[nSerialPort - 1]->setText(stateText(ResolvePortChoice(nSerialPort, choice, &m_ports), m_ports, kept));
+    m_states[nSerialPort - 1]->setText(StateText(ResolvePortChoice(nSerialPort, choice, &m_ports), m_ports, kept));
     FitNotes();
 }
 

@@ -30,7 +30,7 @@ struct Result
     QByteArray out;
 };
 
-Result send(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+Result Send(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess cli;
     cli.setProcessEnvironment(environment);
@@ -43,7 +43,7 @@ const QString kExample = QStringLiteral(QZM_EXAMPLE_PATH);
 
 // qzm-cli as a shell with "ulimit -f" or "ulimit -n" starts it: the limit
 // set, SIGXFSZ as the system has it.
-ProcessRun runLimited(const QStringList& arguments, int resource, rlim_t soft, rlim_t hard,
+ProcessRun RunLimited(const QStringList& arguments, int resource, rlim_t soft, rlim_t hard,
                       const QByteArray& input = {})
 {
     QProcess cli;
@@ -69,7 +69,7 @@ private slots:
         QVERIFY(sim.Start());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QZM_COM3"), sim.Port());
-        const Result result = send({kExample, QStringLiteral("--port"), QStringLiteral("COM3")}, environment);
+        const Result result = Send({kExample, QStringLiteral("--port"), QStringLiteral("COM3")}, environment);
         QCOMPARE(result.exitCode, 0);
         QVERIFY2(result.err.contains(CStringTable::Load(IDS_PREPARING_PORT)), qPrintable(result.err));
         QVERIFY(result.err.contains(CStringTable::Load(IDS_SENDING_SETTINGS)));
@@ -89,7 +89,7 @@ private slots:
             // A silent device: the request's reply times out after 1 s.
             SimProcess sim;
             QVERIFY(sim.Start({QStringLiteral("--no-reply"), QStringLiteral("1")}));
-            const Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
+            const Result result = Send({kExample, QStringLiteral("--port"), sim.Port()});
             QCOMPARE(result.exitCode, 1);
             // The stages, then the message with the last exchanges indented.
             QVERIFY2(result.err.startsWith(QStringLiteral("%1\n[1/11] %2\nqzm-cli send: %3: %4\n  Exchanges:\n  #1 ")
@@ -104,7 +104,7 @@ private slots:
             // A device that never answers, whatever it is sent.
             SimProcess sim;
             QVERIFY(sim.Start({QStringLiteral("--no-reply"), QStringLiteral("*")}));
-            const Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
+            const Result result = Send({kExample, QStringLiteral("--port"), sim.Port()});
             QCOMPARE(result.exitCode, 1);
             QVERIFY2(result.err.contains(CStringTable::Load(IDS_QZM_NO_RESPONSE)), qPrintable(result.err));
         }
@@ -112,7 +112,7 @@ private slots:
             // The device hangs up at the second block: the read fails.
             SimProcess sim;
             QVERIFY(sim.Start({QStringLiteral("--hangup"), QStringLiteral("5")}));
-            const Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
+            const Result result = Send({kExample, QStringLiteral("--port"), sim.Port()});
             QCOMPARE(result.exitCode, 1);
             QVERIFY2(result.err.contains(CStringTable::Load(IDS_FAIL_READ_DATA)), qPrintable(result.err));
             // The detail says what happened, not the stale errno the
@@ -126,19 +126,19 @@ private slots:
             SimProcess sim;
             QVERIFY(sim.Start({QStringLiteral("--reply"), QStringLiteral("2:0215"), QStringLiteral("--extra-byte"),
                                QStringLiteral("4")}));
-            Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
+            Result result = Send({kExample, QStringLiteral("--port"), sim.Port()});
             QCOMPARE(result.exitCode, 1);
             QVERIFY2(result.err.contains(CStringTable::Load(IDS_SIZES_INCORRECT)), qPrintable(result.err));
 
             // A third byte in the sizes reply is read as the start of the
             // settings reply (02 02), which is refused.
-            result = send({kExample, QStringLiteral("--port"), sim.Port()});
+            result = Send({kExample, QStringLiteral("--port"), sim.Port()});
             QCOMPARE(result.exitCode, 1);
             QVERIFY2(result.err.contains(CStringTable::Load(IDS_FAIL_READ_DATA)), qPrintable(result.err));
             QVERIFY(result.err.contains(CStringTable::Load(IDS_SENDING_SETTINGS)));
 
             // The next Send All starts afresh with the request and succeeds.
-            result = send({kExample, QStringLiteral("--port"), sim.Port()});
+            result = Send({kExample, QStringLiteral("--port"), sim.Port()});
             QCOMPARE(result.exitCode, 0);
             QCOMPARE(sim.Received()["transfers"].toInt(), 1);
         }
@@ -158,7 +158,7 @@ private slots:
             QVERIFY(sim.Start());
             arguments << QStringLiteral("--port") << sim.Port();
         }
-        const Result result = send(arguments);
+        const Result result = Send(arguments);
         QCOMPARE(result.exitCode, 1);
         const QStringList lines = QString::fromUtf8(result.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 4);
@@ -199,7 +199,7 @@ private slots:
         QStringList all{kExample};
         for (SimProcess& sim : good)
             all << QStringLiteral("--port") << sim.Port();
-        const Result allGood = send(all);
+        const Result allGood = Send(all);
         QCOMPARE(allGood.exitCode, 0);
         QCOMPARE(allGood.err, QString());
         QCOMPARE(allGood.out.count(": ok in "), 3);
@@ -253,7 +253,7 @@ private slots:
         QVERIFY(sim.Start(faults));
         QTemporaryDir dir;
         const QString log = dir.filePath(QStringLiteral("transfer.log"));
-        const Result result = send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--json"),
+        const Result result = Send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--json"),
                                     QStringLiteral("--log"), log});
         QCOMPARE(result.exitCode, exitCode);
 
@@ -324,7 +324,7 @@ private slots:
     {
         SimProcess sim;
         QVERIFY(sim.Start({QStringLiteral("--reply"), QStringLiteral("1:0215")}));
-        const Result result = send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--log"), QStringLiteral("-")});
+        const Result result = Send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--log"), QStringLiteral("-")});
         QCOMPARE(result.exitCode, 1);
         QVERIFY(result.out.startsWith(sim.Port().toUtf8() + ": failed in "));
         QCOMPARE(result.out.count('\n'), 1);
@@ -333,7 +333,7 @@ private slots:
         QVERIFY(result.err.contains(QStringLiteral("Outcome: failed after ")));
         // A log that cannot be written stops before anything is sent.
         QTemporaryDir dir;
-        const Result bad = send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--log"),
+        const Result bad = Send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--log"),
                                  dir.filePath(QStringLiteral("missing/transfer.log"))});
         QCOMPARE(bad.exitCode, 2);
         QCOMPARE(sim.Received()[QStringLiteral("telegrams")].toInt(), 1);
@@ -353,7 +353,7 @@ private slots:
         SimProcess sim;
         QVERIFY(sim.Start());
         for (const QStringList& more : {QStringList{}, QStringList{QStringLiteral("--json")}}) {
-            const Result result = send(QStringList{future, QStringLiteral("--port"), sim.Port()} + more);
+            const Result result = Send(QStringList{future, QStringLiteral("--port"), sim.Port()} + more);
             QCOMPARE(result.exitCode, 1);
             QVERIFY(result.out.isEmpty());
             QCOMPARE(result.err, QStringLiteral("qzm-cli send: %1 was not read: its format version is newer than this "
@@ -387,7 +387,7 @@ private slots:
             {{QStringLiteral("report"), kExample, QStringLiteral("-o"), report}, report},
         };
         for (const auto& writer : writers) {
-            const ProcessRun run = runLimited(writer.arguments, RLIMIT_FSIZE, kFileLimit, RLIM_INFINITY, json);
+            const ProcessRun run = RunLimited(writer.arguments, RLIMIT_FSIZE, kFileLimit, RLIM_INFINITY, json);
             QCOMPARE(run.code, 1);
             QVERIFY2(run.err.endsWith(QStringLiteral("Disk full while accessing %1.\n").arg(writer.written).toLocal8Bit()),
                      run.err.constData());
@@ -397,7 +397,7 @@ private slots:
         SimProcess first, second;
         QVERIFY(first.Start() && second.Start());
         const QString log = dir.filePath(QStringLiteral("send.log"));
-        ProcessRun run = runLimited({QStringLiteral("send"), kExample, QStringLiteral("--port"), first.Port(),
+        ProcessRun run = RunLimited({QStringLiteral("send"), kExample, QStringLiteral("--port"), first.Port(),
                                      QStringLiteral("--port"), second.Port(), QStringLiteral("--log"), log},
                                     RLIMIT_FSIZE, kFileLimit, RLIM_INFINITY);
         QCOMPARE(run.code, 1);
@@ -445,7 +445,7 @@ private slots:
                 ::close(fd);
         });
         for (const rlim_t hard : {rlim_t(32), rlim_t(256)}) {
-            run = runLimited(arguments, RLIMIT_NOFILE, 32, hard);
+            run = RunLimited(arguments, RLIMIT_NOFILE, 32, hard);
             QCOMPARE(run.code, 1);
             QCOMPARE(run.out.count("\n"), 24);
             QCOMPARE(run.out.count(CStringTable::Load(IDS_QZM_NO_RESPONSE).toUtf8()) < 24, hard == 32);
@@ -456,31 +456,31 @@ private slots:
     void refusesBadInput()
     {
         QTemporaryDir dir;
-        const Result missingFile = send({dir.filePath(QStringLiteral("missing.qzm")), QStringLiteral("--port"), QStringLiteral("/dev/null")});
+        const Result missingFile = Send({dir.filePath(QStringLiteral("missing.qzm")), QStringLiteral("--port"), QStringLiteral("/dev/null")});
         QCOMPARE(missingFile.exitCode, 1);
         QVERIFY(missingFile.err.startsWith(QStringLiteral("qzm-cli send: ")));
-        const Result com = send({kExample, QStringLiteral("--port"), QStringLiteral("COM7")});
+        const Result com = Send({kExample, QStringLiteral("--port"), QStringLiteral("COM7")});
         QCOMPARE(com.exitCode, 2);
         QCOMPARE(com.err, QStringLiteral("qzm-cli send: COM7 is not one of COM1 to COM4 (see qzm-cli send --help)\n"));
-        const Result twice = send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null"), QStringLiteral("--port"), QStringLiteral("/dev/null")});
+        const Result twice = Send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null"), QStringLiteral("--port"), QStringLiteral("/dev/null")});
         QCOMPARE(twice.exitCode, 2);
         QVERIFY(twice.err.contains(QStringLiteral("named twice")));
-        QCOMPARE(send({kExample, QStringLiteral("--port"), QString()}).exitCode, 2);
+        QCOMPARE(Send({kExample, QStringLiteral("--port"), QString()}).exitCode, 2);
         // A new document saved as is: nothing to send.
         const QString empty = dir.filePath(QStringLiteral("empty.qzm"));
         WriteTestFile(empty, HexBytes("03000000 00000000 00000000 00000000 01000000 00000000 64000000 02000000 "
                                       "01000000 01000000 00"));
-        const Result nothing = send({empty});
+        const Result nothing = Send({empty});
         QCOMPARE(nothing.exitCode, 1);
         QCOMPARE(nothing.err, QStringLiteral("qzm-cli send: %1 holds no Block Memory: there is nothing to send.\n").arg(empty));
         // A port that is no serial port: it opens, its settings fail.
-        const Result notSerial = send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null")});
+        const Result notSerial = Send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null")});
         QCOMPARE(notSerial.exitCode, 1);
         QVERIFY(!notSerial.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)));
-        const Result missing = send({kExample, QStringLiteral("--port"), dir.filePath(QStringLiteral("no-port"))});
+        const Result missing = Send({kExample, QStringLiteral("--port"), dir.filePath(QStringLiteral("no-port"))});
         QCOMPARE(missing.exitCode, 1);
         QVERIFY(missing.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)));
-        const Result folder = send({kExample, QStringLiteral("--port"), dir.path()});
+        const Result folder = Send({kExample, QStringLiteral("--port"), dir.path()});
         QCOMPARE(folder.exitCode, 1);
         QVERIFY2(folder.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)), qPrintable(folder.err));
     }
