@@ -216,7 +216,7 @@ void CMainFrame::ForwardEditCommand(int id)
 bool CMainFrame::CreateToolBar()
 {
     m_wndToolBar = new QToolBar(this);
-    m_wndToolBar->setObjectName(QStringLiteral("toolbar"));
+    m_wndToolBar->setObjectName(QStringLiteral("IDC_TOOLBAR"));
     m_wndToolBar->setWindowTitle(QStringLiteral("Toolbar"));
     m_wndToolBar->setIconSize(QSize(19, 18));
     m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
@@ -254,7 +254,7 @@ bool CMainFrame::CreateStatusBar()
     CreateMessagePane();
     for (int i = 0; i < 3; ++i) {
         auto* pane = new QLabel(this);
-        pane->setObjectName(QStringLiteral("pane%1").arg(i + 1));
+        pane->setObjectName(QStringLiteral("IDC_PANE%1").arg(i + 1));
         pane->setFrameShape(QFrame::Panel);
         pane->setFrameShadow(QFrame::Sunken);
         pane->setAlignment(Qt::AlignCenter);
@@ -318,7 +318,7 @@ void CMainFrame::FitBlankIndicators()
     // Blank panes are empty boxes of one width, as wide as a lit one where
     // the room allows, and narrower only as far as the editor's longest range
     // message needs to read whole in pane 0 at the first window's width.
-    QLabel* message = statusBar()->findChild<QLabel*>(QStringLiteral("pane0"));
+    QLabel* message = statusBar()->findChild<QLabel*>(QStringLiteral("IDC_PANE0"));
     if (!message || !m_indicators[0])
         return;
     int needed = 0;

@@ -268,7 +268,7 @@ private slots:
             auto* dialog = qobject_cast<CAboutDlg*>(w);
             if (!dialog)
                 return -1;
-            version = dialog->findChild<QLabel*>("version")->text();
+            version = dialog->findChild<QLabel*>("IDC_VERSION")->text();
             dialog->show();
             QTest::keyClick(dialog, Qt::Key_Escape);
             escapeClosed = !dialog->isVisible();
@@ -561,7 +561,7 @@ private slots:
         QVERIFY(app.InitInstance());
         CMainFrame* frame = app.GetMainFrame();
         QCOMPARE(frame->size(), QSize(312, 658));
-        auto* pane = frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane0"));
+        auto* pane = frame->statusBar()->findChild<QLabel*>(QStringLiteral("IDC_PANE0"));
         QVERIFY(pane);
         const QStringList messages = {
             FormatPrintfMessage(IDS_INVALID_ADDRESS, {"1", "247"}),
@@ -576,7 +576,7 @@ private slots:
         // Blank indicators are empty boxes of one steady width, not slivers.
         QList<int> widths;
         for (int i = 1; i <= 3; ++i) {
-            auto* indicator = frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane%1").arg(i));
+            auto* indicator = frame->statusBar()->findChild<QLabel*>(QStringLiteral("IDC_PANE%1").arg(i));
             QVERIFY(indicator);
             QVERIFY(indicator->isVisible());
             QVERIFY(indicator->text().isEmpty());
@@ -587,7 +587,7 @@ private slots:
         QCOMPARE(widths.at(2), widths.at(0));
         frame->UpdateLockIndicators();
         frame->resize(500, 658);
-        QCOMPARE(frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane2"))->width(), widths.at(0));
+        QCOMPARE(frame->statusBar()->findChild<QLabel*>(QStringLiteral("IDC_PANE2"))->width(), widths.at(0));
     }
 };
 

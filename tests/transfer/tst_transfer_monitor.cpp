@@ -93,7 +93,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(monitor));
         QCOMPARE(monitor->windowTitle(), QStringLiteral("Transfer Monitor"));
         QCOMPARE(monitor->Table()->model()->rowCount(), 0);
-        QVERIFY(!monitor->findChild<QPushButton*>(QStringLiteral("copy"))->isEnabled());
+        QVERIFY(!monitor->findChild<QPushButton*>(QStringLiteral("IDC_COPY"))->isEnabled());
 
         // Every row shows up while the transfer runs: at each write the
         // telegram going out is the last row, waiting, and in sight.
@@ -122,7 +122,7 @@ private slots:
         QCOMPARE(monitor->Table()->model()->rowCount(), 8);
         QCOMPARE(Cell(monitor, 7, CTransferMonitorModel::Judgement), QStringLiteral("last block"));
         QCOMPARE(Cell(monitor, 0, CTransferMonitorModel::Received), QStringLiteral("02 06"));
-        QVERIFY(monitor->findChild<QLabel*>(QStringLiteral("outcome"))->text().startsWith(QStringLiteral("Outcome: ok")));
+        QVERIFY(monitor->findChild<QLabel*>(QStringLiteral("IDC_OUTCOME"))->text().startsWith(QStringLiteral("Outcome: ok")));
 
         // At the default pace the rows still all arrive, and a refusal is
         // on screen when its message box comes up; the detail text has the
@@ -134,8 +134,8 @@ private slots:
         // The outcome shows with the box, and the time the box stays up is
         // not the transfer's.
         QStringList atMessage;
-        auto* outcome = monitor->findChild<QLabel*>(QStringLiteral("outcome"));
-        auto* transfers = monitor->findChild<QComboBox*>(QStringLiteral("transfers"));
+        auto* outcome = monitor->findChild<QLabel*>(QStringLiteral("IDC_OUTCOME"));
+        auto* transfers = monitor->findChild<QComboBox*>(QStringLiteral("IDC_TRANSFERS"));
         QString outcomeAtMessage, titleAtMessage;
         interaction.SetMessageObserver([&](const MessageRequest&) {
             const int rows = monitor->Table()->model()->rowCount();
@@ -196,7 +196,7 @@ private slots:
 
         // Copy, and Save writes what Copy copies; CSV when asked for.
         QGuiApplication::clipboard()->clear();
-        Click(monitor, "copy");
+        Click(monitor, "IDC_COPY");
         const QString copied = QGuiApplication::clipboard()->text();
         QCOMPARE(copied, monitor->ShownText());
         QCOMPARE(copied.count(QLatin1Char('\n')), 1 + 5 + 1);
@@ -208,9 +208,9 @@ private slots:
         interaction.QueueFile(text);
         interaction.QueueFile(csv);
         interaction.QueueFile(std::nullopt);
-        Click(monitor, "save");
-        Click(monitor, "save");
-        Click(monitor, "save");
+        Click(monitor, "IDC_SAVE");
+        Click(monitor, "IDC_SAVE");
+        Click(monitor, "IDC_SAVE");
         QVERIFY(interaction.AllAnswersUsed());
         QCOMPARE(interaction.fileDialogs.size(), 3);
         QCOMPARE(interaction.fileDialogs[0].mode, FileDialogRequest::Mode::Save);
@@ -225,11 +225,11 @@ private slots:
         emit transfers->activated(0);
         QCOMPARE(monitor->Table()->model()->rowCount(), 8);
         QCOMPARE(Cell(monitor, 7, CTransferMonitorModel::Telegram), QStringLiteral("Write 2 (last block)"));
-        Click(monitor, "clear");
+        Click(monitor, "IDC_CLEAR");
         QCOMPARE(transfers->count(), 0);
         QCOMPARE(monitor->Table()->model()->rowCount(), 0);
         QVERIFY(app.TransferHistory().Records().isEmpty());
-        QVERIFY(!monitor->findChild<QPushButton*>(QStringLiteral("save"))->isEnabled());
+        QVERIFY(!monitor->findChild<QPushButton*>(QStringLiteral("IDC_SAVE"))->isEnabled());
 
         // Choosing the menu item again brings the same window back.
         monitor->close();
@@ -253,7 +253,7 @@ private slots:
             transfer.SetObserver(&history);
             RunConfigTransfer(transfer);
         }
-        auto* transfers = monitor.findChild<QComboBox*>(QStringLiteral("transfers"));
+        auto* transfers = monitor.findChild<QComboBox*>(QStringLiteral("IDC_TRANSFERS"));
         QCOMPARE(transfers->count(), CTransferHistory::kKeptTransfers);
         QCOMPARE(transfers->currentIndex(), CTransferHistory::kKeptTransfers - 1);
         // The newest (the 8th) failed at the request.
