@@ -41,19 +41,11 @@
 #include <unistd.h>
 
 namespace {
-struct Result
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Result RunCli(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+ProcessRun RunCli(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess cli;
     cli.setProcessEnvironment(environment);
-    const ProcessRun run = RunToEnd(cli, QStringLiteral(QZM_CLI_PATH), arguments, {}, 30000);
-    return {run.code, QString::fromLocal8Bit(run.out), QString::fromLocal8Bit(run.err)};
+    return RunToEnd(cli, QStringLiteral(QZM_CLI_PATH), arguments, {}, 30000);
 }
 
 const QString kExample = QStringLiteral(QZM_EXAMPLE_PATH);
@@ -311,18 +303,18 @@ private slots:
         QCOMPARE(number, quint16(4001));
 
         // The command line refuses them as usage errors, before the file.
-        QCOMPARE(RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), QString()}).exitCode, 2);
-        const Result tcp = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), QStringLiteral("tcp://h")});
-        QCOMPARE(tcp.exitCode, 2);
-        QVERIFY2(tcp.err.contains(QStringLiteral("tcp://HOST:PORT")), qPrintable(tcp.err));
+        QCOMPARE(RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), QString()}).code, 2);
+        const ProcessRun tcp = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), QStringLiteral("tcp://h")});
+        QCOMPARE(tcp.code, 2);
+        QVERIFY2(tcp.ErrText().contains(QStringLiteral("tcp://HOST:PORT")), qPrintable(tcp.ErrText()));
         QVERIFY(!ParseNetworkPort(QStringLiteral("tcp://h:65536"), host, number, &error));
         QVERIFY2(error.contains(QStringLiteral("names no TCP port")), qPrintable(error));
         // One network port under two names of its host.
-        const Result twice = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"),
+        const ProcessRun twice = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"),
                                      QStringLiteral("tcp://localhost:4001"), QStringLiteral("--port"),
                                      QStringLiteral("tcp://127.0.0.1:4001")});
-        QCOMPARE(twice.exitCode, 2);
-        QVERIFY2(twice.err.contains(QStringLiteral("name the same port")), qPrintable(twice.err));
+        QCOMPARE(twice.code, 2);
+        QVERIFY2(twice.ErrText().contains(QStringLiteral("name the same port")), qPrintable(twice.ErrText()));
     }
 
     void portsJson()
@@ -344,11 +336,11 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QZM_COM3"), QStringLiteral("tcp://127.0.0.1:4001"));
         QSettings().sync();
-        const Result result = RunCli({QStringLiteral("ports"), QStringLiteral("--json")}, environment);
-        QCOMPARE(result.exitCode, 0);
+        const ProcessRun result = RunCli({QStringLiteral("ports"), QStringLiteral("--json")}, environment);
+        QCOMPARE(result.code, 0);
         QJsonParseError parseError;
-        const QJsonObject root = QJsonDocument::fromJson(result.out.toUtf8(), &parseError).object();
-        QVERIFY2(parseError.error == QJsonParseError::NoError, qPrintable(result.out));
+        const QJsonObject root = QJsonDocument::fromJson(result.out, &parseError).object();
+        QVERIFY2(parseError.error == QJsonParseError::NoError, qPrintable(result.OutText()));
         QVERIFY(root[QStringLiteral("ports")].isArray());
         for (const QJsonValue& p : root[QStringLiteral("ports")].toArray())
             for (const char* key : {"device", "stableName", "description", "manufacturer", "serialNumber", "vendorId", "productId"})
@@ -369,11 +361,11 @@ private slots:
         QCOMPARE(listed[1][QStringLiteral("device")].toString(), QStringLiteral("/dev/serial/by-id/x"));
         QCOMPARE(root[QStringLiteral("settings")].toString(), PortSettingsLocation());
 
-        const Result text = RunCli({QStringLiteral("ports")}, environment);
-        QCOMPARE(text.exitCode, 0);
-        QVERIFY2(text.out.contains(QStringLiteral("COM3  tcp://127.0.0.1:4001  (the environment variable QZM_COM3")),
-                 qPrintable(text.out));
-        QCOMPARE(RunCli({QStringLiteral("ports"), QStringLiteral("extra")}).exitCode, 2);
+        const ProcessRun text = RunCli({QStringLiteral("ports")}, environment);
+        QCOMPARE(text.code, 0);
+        QVERIFY2(text.OutText().contains(QStringLiteral("COM3  tcp://127.0.0.1:4001  (the environment variable QZM_COM3")),
+                 qPrintable(text.OutText()));
+        QCOMPARE(RunCli({QStringLiteral("ports"), QStringLiteral("extra")}).code, 2);
     }
 
     void lockFiles()
@@ -388,18 +380,18 @@ private slots:
         const qint64 dead = DeadProcessId();
         QVERIFY(dead > 0);
         WriteTestFile(lockPath, QByteArray::number(dead).rightJustified(10, ' ') + '\n');
-        Result result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), sim.Port()});
-        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        ProcessRun result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), sim.Port()});
+        QVERIFY2(result.code == 0, qPrintable(result.ErrText()));
         QVERIFY(!QFile::exists(lockPath));
 
         // Held by a running program: refused, and the detail says by whom.
         const qint64 self = QCoreApplication::applicationPid();
         WriteTestFile(lockPath, QByteArray::number(self).rightJustified(10, ' ') + '\n');
         result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), sim.Port()});
-        QCOMPARE(result.exitCode, 1);
-        QVERIFY(result.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)));
-        QVERIFY2(result.err.contains(lockPath) && result.err.contains(QStringLiteral("process %1").arg(self)),
-                 qPrintable(result.err));
+        QCOMPARE(result.code, 1);
+        QVERIFY(result.ErrText().contains(CStringTable::Load(IDS_COMM_PORT_FAIL)));
+        QVERIFY2(result.ErrText().contains(lockPath) && result.ErrText().contains(QStringLiteral("process %1").arg(self)),
+                 qPrintable(result.ErrText()));
         QVERIFY(QFile::exists(lockPath));
         QCOMPARE(sim.Received()[QStringLiteral("telegrams")].toInt(), 11);
 
@@ -425,11 +417,11 @@ private slots:
         // device is refused, also as root.
         std::unique_ptr<CSerialLink> first = CreateSerialPortLink();
         QCOMPARE(first->Open(sim.Port()), CSerialLink::OpenResult::Opened);
-        Result result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), link});
-        QCOMPARE(result.exitCode, 1);
-        QVERIFY2(result.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)) && result.err.contains(QStringLiteral("in use")),
-                 qPrintable(result.err));
-        QVERIFY(result.err.contains(link));
+        ProcessRun result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), link});
+        QCOMPARE(result.code, 1);
+        QVERIFY2(result.ErrText().contains(CStringTable::Load(IDS_COMM_PORT_FAIL)) && result.ErrText().contains(QStringLiteral("in use")),
+                 qPrintable(result.ErrText()));
+        QVERIFY(result.ErrText().contains(link));
         first->Close();
         QCOMPARE(sim.Received()[QStringLiteral("telegrams")].toInt(), 0);
 
@@ -446,7 +438,7 @@ private slots:
 
         // Free again: the link opens and the whole transfer goes through.
         result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), link});
-        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        QVERIFY2(result.code == 0, qPrintable(result.ErrText()));
     }
 
     void networkSerialServer()
@@ -460,8 +452,8 @@ private slots:
         QVERIFY(doc.OnOpenDocument(kExample));
 
         // qzm-cli through the server, byte for byte.
-        const Result result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), server.Url()});
-        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        const ProcessRun result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), server.Url()});
+        QVERIFY2(result.code == 0, qPrintable(result.ErrText()));
         CompareWithDocument(sim.Received(), doc);
         const QJsonArray exchanges = sim.Received()[QStringLiteral("exchanges")].toArray();
         QCOMPARE(exchanges.size(), 3 + doc.ReadBlocks().size() + doc.WriteBlocks().size());
@@ -598,8 +590,8 @@ private slots:
             sim.start(QStringLiteral(QZM_SIM_PATH), {QStringLiteral("--once")});
             QVERIFY(sim.waitForReadyRead(10000));
             const QString portPath = QString::fromLocal8Bit(sim.readLine().trimmed());
-            const Result result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), portPath});
-            QVERIFY2(result.exitCode == 0, qPrintable(QStringLiteral("run %1: %2").arg(run).arg(result.err)));
+            const ProcessRun result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), portPath});
+            QVERIFY2(result.code == 0, qPrintable(QStringLiteral("run %1: %2").arg(run).arg(result.ErrText())));
             QVERIFY(sim.waitForFinished(10000));
             QCOMPARE(sim.exitCode(), 0);
         }
