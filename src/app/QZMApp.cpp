@@ -133,6 +133,9 @@ bool CQZMApp::InitInstance()
                         || m_cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen;
     if (!window)
         RunAfterFirstFrame();
+    // A start that ends here (handed over, failed) stops holding back the
+    // next one at once, not when its process ends.
+    const auto startEnded = qScopeGuard([this] { m_pStartLock.reset(); });
     if (m_cmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen && HandOpenToRunningInstance())
         return false;
     if (!ProcessShellCommand())

@@ -83,7 +83,8 @@ private:
     std::unique_ptr<CPortDiscovery> m_pPortDiscovery;
     PrinterSelector m_printerSelector;
     CShellRegistration::ToolRunner m_desktopToolRunner;
-    // Held from the look for a running instance until this one listens.
+    // Held from the look for a running instance until this one listens or
+    // its start ends.
     std::unique_ptr<CInstanceStartLock> m_pStartLock;
     // Made by the shell server's plugin, which also deletes it.
     CShellServer* m_pShellServer = nullptr;

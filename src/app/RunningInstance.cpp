@@ -23,10 +23,6 @@ QString SocketPath(const QString& name)
     return QDir::isAbsolutePath(name) ? name : QDir::tempPath() + QLatin1Char('/') + name;
 }
 
-// Set while a start of this process holds the lock: another CQZMApp in the
-// same process (tests) would otherwise wait for itself.
-bool g_heldHere = false;
-
 // A folder only this user can enter.
 bool IsPrivateFolder(const QString& folder, bool followLink)
 {
@@ -99,7 +95,7 @@ std::unique_ptr<CInstanceStartLock> CInstanceStartLock::Acquire()
     std::unique_ptr<CInstanceStartLock> lock(new CInstanceStartLock);
 #ifndef Q_OS_WIN
     const QString name = ShellServerName();
-    if (g_heldHere || name.isEmpty())
+    if (name.isEmpty())
         return lock;
     const QByteArray file = QFile::encodeName(SocketPath(name) + QStringLiteral(".lock"));
     const int fd = ::open(file.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -120,7 +116,6 @@ std::unique_ptr<CInstanceStartLock> CInstanceStartLock::Acquire()
         return lock;
     }
     lock->m_fd = fd;
-    g_heldHere = true;
 #endif
     return lock;
 }
@@ -128,9 +123,7 @@ std::unique_ptr<CInstanceStartLock> CInstanceStartLock::Acquire()
 CInstanceStartLock::~CInstanceStartLock()
 {
 #ifndef Q_OS_WIN
-    if (m_fd >= 0) {
+    if (m_fd >= 0)
         ::close(m_fd);
-        g_heldHere = false;
-    }
 #endif
 }

@@ -26,26 +26,26 @@
 #endif
 
 namespace {
-QMutex& outputMutex()
+QMutex& OutputMutex()
 {
     static QMutex mutex;
     return mutex;
 }
 
-QString& commandName()
+QString& CommandName()
 {
     static QString name;
     return name;
 }
 
 // The arguments whose bytes were not valid UTF-8, as Qt decoded them.
-QStringList& undecodableArguments()
+QStringList& UndecodableArguments()
 {
     static QStringList arguments;
     return arguments;
 }
 
-void writeStream(FILE* stream, const QString& text)
+void WriteStream(FILE* stream, const QString& text)
 {
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
@@ -53,14 +53,14 @@ void writeStream(FILE* stream, const QString& text)
 }
 
 // An error the system gave no reason for still names the file.
-void printWriteError(FileErrorCause cause, const QString& name)
+void PrintWriteError(FileErrorCause cause, const QString& name)
 {
     PrintCliMessage(FileErrorMessage(cause == FileErrorCause::None ? FileErrorCause::Generic : cause, name));
 }
 
 // A pipe or device named as the output, written into as the shell would.
 // A pipe that nobody reads is refused at once instead of waiting.
-bool openInPlace(QFile& file, const QString& path, FileErrorCause& cause)
+bool OpenInPlace(QFile& file, const QString& path, FileErrorCause& cause)
 {
 #ifdef Q_OS_UNIX
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -89,10 +89,10 @@ bool openInPlace(QFile& file, const QString& path, FileErrorCause& cause)
 #endif
 }
 
-bool writeInPlace(const QString& path, const QByteArray& bytes, FileErrorCause& cause)
+bool WriteInPlace(const QString& path, const QByteArray& bytes, FileErrorCause& cause)
 {
     QFile file;
-    if (!openInPlace(file, path, cause))
+    if (!OpenInPlace(file, path, cause))
         return false;
     errno = 0;
     if (file.write(bytes) != bytes.size()) {
@@ -102,7 +102,7 @@ bool writeInPlace(const QString& path, const QByteArray& bytes, FileErrorCause& 
     return true;
 }
 
-bool writeAtomically(const QString& path, const QByteArray& bytes, FileErrorCause& cause)
+bool WriteAtomically(const QString& path, const QByteArray& bytes, FileErrorCause& cause)
 {
     QSaveFile file(path);
     errno = 0;
@@ -127,12 +127,12 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, FileErrorCaus
 
 void SetCliRawArguments(int argc, char* argv[])
 {
-    undecodableArguments().clear();
+    UndecodableArguments().clear();
     for (int i = 1; i < argc; ++i) {
         const QByteArray bytes(argv[i]);
         const QString decoded = QFile::decodeName(bytes);
         if (QFile::encodeName(decoded) != bytes)
-            undecodableArguments() << decoded;
+            UndecodableArguments() << decoded;
     }
 }
 
@@ -140,7 +140,7 @@ bool CheckCliFileName(const QString& name)
 {
     if (!name.contains(QChar::ReplacementCharacter))
         return true;
-    for (const QString& argument : std::as_const(undecodableArguments())) {
+    for (const QString& argument : std::as_const(UndecodableArguments())) {
         if (argument.contains(name)) {
             PrintCliMessage(FileErrorMessage(FileErrorCause::NameNotUtf8, name));
             return false;
@@ -151,17 +151,17 @@ bool CheckCliFileName(const QString& name)
 
 bool CliArgumentUndecodable(const QString& argument)
 {
-    return argument.contains(QChar::ReplacementCharacter) && undecodableArguments().contains(argument);
+    return argument.contains(QChar::ReplacementCharacter) && UndecodableArguments().contains(argument);
 }
 
 void SetCliCommandName(const QString& command)
 {
-    commandName() = command;
+    CommandName() = command;
 }
 
 QString CliMessagePrefix()
 {
-    return commandName().isEmpty() ? QStringLiteral("qzm-cli: ") : QStringLiteral("qzm-cli %1: ").arg(commandName());
+    return CommandName().isEmpty() ? QStringLiteral("qzm-cli: ") : QStringLiteral("qzm-cli %1: ").arg(CommandName());
 }
 
 void PrintCliMessage(const QString& text, const QString& detail)
@@ -169,20 +169,20 @@ void PrintCliMessage(const QString& text, const QString& detail)
     QString out = CliMessagePrefix() + QString(text).replace(QLatin1Char('\n'), QLatin1String("\n  ")) + QLatin1Char('\n');
     if (!detail.isEmpty())
         out += QStringLiteral("  ") + QString(detail).replace(QLatin1Char('\n'), QLatin1String("\n  ")) + QLatin1Char('\n');
-    const QMutexLocker lock(&outputMutex());
-    writeStream(stderr, out);
+    const QMutexLocker lock(&OutputMutex());
+    WriteStream(stderr, out);
 }
 
 int CliUsageError(const QString& text)
 {
-    const QString command = commandName().isEmpty() ? QString() : commandName() + QLatin1Char(' ');
+    const QString command = CommandName().isEmpty() ? QString() : CommandName() + QLatin1Char(' ');
     PrintCliMessage(text + QStringLiteral(" (see qzm-cli %1--help)").arg(command));
     return kExitUsage;
 }
 
 bool PrintCliLine(const QString& line)
 {
-    const QMutexLocker lock(&outputMutex());
+    const QMutexLocker lock(&OutputMutex());
     const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
     const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size());
     return std::fflush(stdout) == 0 && written;
@@ -222,7 +222,7 @@ bool CCliInteraction::PrintCollected()
 }
 
 #ifdef Q_OS_UNIX
-static bool isAnonymousPipe(int fd)
+static bool IsAnonymousPipe(int fd)
 {
 #ifdef Q_OS_LINUX
     constexpr long kPipeFsMagic = 0x50495045;
@@ -261,7 +261,7 @@ FileErrorCause ReadCliPipe(const QString& path, QByteArray& bytes, bool& tooLarg
         } else if (n == 0) {
             // An empty pipeline is an empty file; a named pipe that nobody
             // opened for writing is not.
-            if (!heardWriter && !isAnonymousPipe(fd))
+            if (!heardWriter && !IsAnonymousPipe(fd))
                 cause = FileErrorCause::PipeNoWriter;
             break;
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -298,7 +298,7 @@ void PrintCliInputTooLarge(const QString& name)
 
 void PrintCliWriteError(int error, const QString& name)
 {
-    printWriteError(FileErrorCauseFromErrno(error), name);
+    PrintWriteError(FileErrorCauseFromErrno(error), name);
 }
 
 bool LoadCliDocument(const QString& path, CQZMDoc& doc)
@@ -353,7 +353,7 @@ bool WriteCliStdout(const QByteArray& bytes)
 #endif
     int error = 0;
     {
-        const QMutexLocker lock(&outputMutex());
+        const QMutexLocker lock(&OutputMutex());
         std::fflush(stdout);
         QFile out;
         errno = 0;
@@ -362,7 +362,7 @@ bool WriteCliStdout(const QByteArray& bytes)
             return true;
         error = errno;
     }
-    printWriteError(FileErrorCauseFromErrno(error), QStringLiteral("standard output"));
+    PrintWriteError(FileErrorCauseFromErrno(error), QStringLiteral("standard output"));
     return false;
 }
 
@@ -373,11 +373,11 @@ bool WriteCliOutputFile(const QString& path, const QByteArray& bytes)
     FileErrorCause cause = NotAFileCause(path);
     bool written = false;
     if (cause == FileErrorCause::IsPipe || cause == FileErrorCause::IsDevice)
-        written = writeInPlace(path, bytes, cause);
+        written = WriteInPlace(path, bytes, cause);
     else if (cause == FileErrorCause::None)
-        written = writeAtomically(path, bytes, cause);
+        written = WriteAtomically(path, bytes, cause);
     if (!written)
-        printWriteError(cause, path);
+        PrintWriteError(cause, path);
     return written;
 }
 
@@ -387,7 +387,7 @@ bool OpenCliOutputFile(QFile& file, const QString& path)
         return false;
     FileErrorCause cause = NotAFileCause(path);
     if (cause == FileErrorCause::IsPipe || cause == FileErrorCause::IsDevice) {
-        if (openInPlace(file, path, cause))
+        if (OpenInPlace(file, path, cause))
             return true;
     } else if (cause == FileErrorCause::None) {
         file.setFileName(path);
@@ -396,6 +396,6 @@ bool OpenCliOutputFile(QFile& file, const QString& path)
             return true;
         cause = FileErrorCauseFromErrno(errno, true);
     }
-    printWriteError(cause, path);
+    PrintWriteError(cause, path);
     return false;
 }

@@ -23,7 +23,7 @@ namespace {
 // The whole input, from a file or from standard input ("-"). A pipe (also
 // as /dev/stdin in a pipeline) is read as a script would expect; a folder,
 // socket or device is no input. Every input has the same limit.
-bool readInput(const QString& path, QByteArray& bytes)
+bool ReadInput(const QString& path, QByteArray& bytes)
 {
     const bool standardInput = path == QLatin1String("-");
     if (!standardInput && !CheckCliFileName(path))
@@ -57,7 +57,7 @@ bool readInput(const QString& path, QByteArray& bytes)
 }
 
 // Line and column (from 1) of a byte offset, as an editor shows them.
-QString position(const QByteArray& bytes, int offset)
+QString Position(const QByteArray& bytes, int offset)
 {
     const QByteArray before = bytes.left(offset);
     const int line = int(before.count('\n')) + 1;
@@ -66,7 +66,7 @@ QString position(const QByteArray& bytes, int offset)
 }
 
 // Saves as File Save does: a complete file replaces the old one in one step.
-bool saveDocument(CQZMDoc& doc, const QString& path)
+bool SaveDocument(CQZMDoc& doc, const QString& path)
 {
     if (path == QLatin1String("-")) {
         QByteArray bytes;
@@ -115,14 +115,14 @@ int RunCreateCommand(const QStringList& arguments)
         return CliUsageError(QStringLiteral("an empty file name"));
 
     QByteArray bytes;
-    if (!readInput(source, bytes))
+    if (!ReadInput(source, bytes))
         return kExitFailure;
     const QString sourceName = source == QLatin1String("-") ? QStringLiteral("standard input") : source;
     QJsonParseError parseError;
     const QJsonDocument json = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
         PrintCliMessage(QStringLiteral("%1: not valid JSON at %2: %3")
-                            .arg(sourceName, position(bytes, parseError.offset), parseError.errorString()));
+                            .arg(sourceName, Position(bytes, parseError.offset), parseError.errorString()));
         return kExitFailure;
     }
     // The parser keeps one of two equal keys: which one was meant is unknown.
@@ -142,7 +142,7 @@ int RunCreateCommand(const QStringList& arguments)
         PrintCliMessage(refusal);
         return kExitFailure;
     }
-    return saveDocument(doc, target) ? kExitOk : kExitFailure;
+    return SaveDocument(doc, target) ? kExitOk : kExitFailure;
 }
 
 int RunSetCommand(const QStringList& arguments)
@@ -205,5 +205,5 @@ int RunSetCommand(const QStringList& arguments)
                             .arg(path));
         return kExitFailure;
     }
-    return saveDocument(doc, path) ? kExitOk : kExitFailure;
+    return SaveDocument(doc, path) ? kExitOk : kExitFailure;
 }

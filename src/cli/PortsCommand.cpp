@@ -12,7 +12,7 @@
 #include <QTextStream>
 
 namespace {
-QString assignmentState(const PortAssignment& a, const QList<SerialPortEntry>& ports)
+QString AssignmentState(const PortAssignment& a, const QList<SerialPortEntry>& ports)
 {
     if (IsNetworkPort(a.device))
         return QStringLiteral("network serial server");
@@ -75,7 +75,7 @@ int RunPortsCommand(const QStringList& arguments)
     out << "\nCOM1 to COM4 open:\n";
     for (int n = QZMFields::kSerialPort.min; n <= QZMFields::kSerialPort.max; ++n) {
         const PortAssignment a = ResolvePortAssignment(n, &ports);
-        out << "  " << a.name << "  " << a.device << "  (" << a.SourceText() << "; " << assignmentState(a, ports)
+        out << "  " << a.name << "  " << a.device << "  (" << a.SourceText() << "; " << AssignmentState(a, ports)
             << ")\n";
     }
     out << "\nChoices are kept in " << PortSettingsLocation() << " under [Serial Ports];\n"

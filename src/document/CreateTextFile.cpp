@@ -17,7 +17,7 @@
 namespace {
 // Writes the report in one write. On failure, cause is what the system
 // reported (None when it gave no reason).
-bool writeReport(const QString& path, const QByteArray& report, FileErrorCause& cause)
+bool WriteReport(const QString& path, const QByteArray& report, FileErrorCause& cause)
 {
     // A report goes into a plain file only: a pipe nobody reads would hold
     // the program, a device would take the report as its input.
@@ -73,7 +73,7 @@ void CQZMDoc::OnCreateTextFile()
     settings.sync();
 
     FileErrorCause cause = FileErrorCause::None;
-    if (writeReport(*chosen, report, cause))
+    if (WriteReport(*chosen, report, cause))
         return;
     QString text = FileErrorMessage(cause, *chosen);
     if (text.isEmpty())

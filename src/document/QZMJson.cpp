@@ -63,7 +63,7 @@ const JsonField kJsonFields[] = {
     {Field::Parameter, Place::Block, "parameter", nullptr, {}, nullptr, {}, nullptr, nullptr, nullptr, nullptr},
 };
 
-const JsonField& jsonField(Field field)
+const JsonField& JsonFieldOf(Field field)
 {
     for (const JsonField& f : kJsonFields)
         if (f.field == field)
@@ -71,13 +71,13 @@ const JsonField& jsonField(Field field)
     Q_UNREACHABLE();
 }
 
-QString key(Field field)
+QString Key(Field field)
 {
-    return QLatin1String(jsonField(field).key);
+    return QLatin1String(JsonFieldOf(field).key);
 }
 
 // The sorted keys of the fields in `places`, with `more`.
-QStringList keysIn(std::initializer_list<Place> places, QStringList more)
+QStringList KeysIn(std::initializer_list<Place> places, QStringList more)
 {
     for (const JsonField& f : kJsonFields) {
         if (std::find(places.begin(), places.end(), f.place) == places.end())
@@ -92,41 +92,41 @@ QStringList keysIn(std::initializer_list<Place> places, QStringList more)
 
 // The name written beside a setting's value: a choice's name, or for the
 // baud rate its bits per second.
-QJsonValue nameOf(const JsonField& f, int value)
+QJsonValue NameOf(const JsonField& f, int value)
 {
     if (f.field == Field::BaudRate)
         return BaudRateBps(value);
     return QLatin1String(f.choices->Name(value));
 }
 
-QString protocolName(int protocol)
+QString ProtocolName(int protocol)
 {
     return QLatin1String(kProtocols.Name(protocol));
 }
 
-QString parityName(int parity)
+QString ParityName(int parity)
 {
     return QLatin1String(kParities.Name(parity));
 }
 
-void putDescription(QJsonObject& o, const QByteArray& bytes)
+void PutDescription(QJsonObject& o, const QByteArray& bytes)
 {
     const QString text = DecodeStoredText(bytes).text;
-    o[key(Field::Description)] = text;
+    o[Key(Field::Description)] = text;
     // The bytes too when the text alone would not give them back.
     if (TextToLocalBytes(text) != bytes)
-        o[key(Field::DescriptionBytes)] = QString::fromLatin1(bytes.toHex());
+        o[Key(Field::DescriptionBytes)] = QString::fromLatin1(bytes.toHex());
 }
 
-QJsonArray listToJson(const QList<CBlockMemory*>& blocks)
+QJsonArray ListToJson(const QList<CBlockMemory*>& blocks)
 {
     QJsonArray list;
     for (const CBlockMemory* block : blocks) {
         QJsonObject o;
-        putDescription(o, block->m_strDescription);
-        o[key(Field::Address)] = block->m_nAddress;
-        o[key(Field::Number)] = block->m_nNumber;
-        o[key(Field::Parameter)] = block->m_bParameter != 0;
+        PutDescription(o, block->m_strDescription);
+        o[Key(Field::Address)] = block->m_nAddress;
+        o[Key(Field::Number)] = block->m_nNumber;
+        o[Key(Field::Parameter)] = block->m_bParameter != 0;
         o[QStringLiteral("item")] = block->ItemName();
         list.append(o);
     }
@@ -145,13 +145,13 @@ QJsonObject QZMJson::FromDocument(const CQZMDoc& doc)
         const int value = (doc.*f.get)();
         o[QLatin1String(f.key)] = value;
         if (f.nameKey)
-            o[QLatin1String(f.nameKey)] = nameOf(f, value);
+            o[QLatin1String(f.nameKey)] = NameOf(f, value);
     }
     root[QStringLiteral("format")] = kFormatVersion;
     root[QStringLiteral("settings")] = settings;
-    putDescription(root, doc.Description());
-    root[QStringLiteral("read")] = listToJson(doc.ReadBlocks());
-    root[QStringLiteral("write")] = listToJson(doc.WriteBlocks());
+    PutDescription(root, doc.Description());
+    root[QStringLiteral("read")] = ListToJson(doc.ReadBlocks());
+    root[QStringLiteral("write")] = ListToJson(doc.WriteBlocks());
     return root;
 }
 
@@ -167,7 +167,7 @@ struct Target
     int index = -1;
 };
 
-QString shown(const QJsonValue& value)
+QString Shown(const QJsonValue& value)
 {
     if (value.isUndefined())
         return QStringLiteral("nothing");
@@ -178,34 +178,34 @@ QString shown(const QJsonValue& value)
     return QString::fromUtf8(text.mid(1, text.size() - 2));
 }
 
-QString refusal(const QString& path, const QString& reason)
+QString Refusal(const QString& path, const QString& reason)
 {
     return path + QStringLiteral(": ") + reason;
 }
 
-bool wholeNumber(const QJsonValue& value, const QString& path, qint64& number, QString& error)
+bool WholeNumber(const QJsonValue& value, const QString& path, qint64& number, QString& error)
 {
     const double d = value.toDouble();
     if (!value.isDouble() || !std::isfinite(d) || d != std::floor(d) || std::fabs(d) > 1e15) {
-        error = refusal(path, QStringLiteral("expected a whole number, got %1").arg(shown(value)));
+        error = Refusal(path, QStringLiteral("expected a whole number, got %1").arg(Shown(value)));
         return false;
     }
     number = qint64(d);
     return true;
 }
 
-bool inRange(qint64 number, Range range, const QString& path, QString& error, const QString& note = {})
+bool InRange(qint64 number, Range range, const QString& path, QString& error, const QString& note = {})
 {
     if (range.Contains(number))
         return true;
-    error = refusal(path, QStringLiteral("%1 is out of range %2..%3").arg(number).arg(range.min).arg(range.max));
+    error = Refusal(path, QStringLiteral("%1 is out of range %2..%3").arg(number).arg(range.min).arg(range.max));
     if (!note.isEmpty())
         error += QStringLiteral(" (%1)").arg(note);
     return false;
 }
 
 // A Choices table's indices with their names, for a message.
-QString choicesNote(const Choices& choices, const QString& unit = {})
+QString ChoicesNote(const Choices& choices, const QString& unit = {})
 {
     QStringList parts;
     for (int i = 0; i < choices.Count(); ++i)
@@ -214,7 +214,7 @@ QString choicesNote(const Choices& choices, const QString& unit = {})
 }
 
 // The editor marks the document modified for each change it stores.
-void changed(CQZMDoc& doc, bool stored)
+void Changed(CQZMDoc& doc, bool stored)
 {
     if (stored)
         doc.SetModifiedFlag(true);
@@ -222,39 +222,39 @@ void changed(CQZMDoc& doc, bool stored)
 
 // A new text goes in the encoding the field's old text was read in, as in
 // the editor.
-bool textBytes(const QString& text, const QString& path, const QByteArray& old, QByteArray& bytes, QString& error)
+bool TextBytes(const QString& text, const QString& path, const QByteArray& old, QByteArray& bytes, QString& error)
 {
     if (text.contains(QChar(0))) {
-        error = refusal(path, QStringLiteral("holds a zero character, which the file cannot store"));
+        error = Refusal(path, QStringLiteral("holds a zero character, which the file cannot store"));
         return false;
     }
     bytes = EncodeStoredText(text, DecodeStoredText(old).encoding);
     if (DecodeStoredText(bytes).text != text) {
-        error = refusal(path, QStringLiteral("holds characters the system's text encoding cannot store "
+        error = Refusal(path, QStringLiteral("holds characters the system's text encoding cannot store "
                                              "(give the bytes as descriptionBytes)"));
         return false;
     }
     if (bytes.size() > kMaxTextBytes) {
-        error = refusal(path, QStringLiteral("is longer than the file can store"));
+        error = Refusal(path, QStringLiteral("is longer than the file can store"));
         return false;
     }
     return true;
 }
 
-bool hexBytes(const QJsonValue& value, const QString& path, QByteArray& bytes, QString& error)
+bool HexBytes(const QJsonValue& value, const QString& path, QByteArray& bytes, QString& error)
 {
     static const QRegularExpression hex(QStringLiteral("^([0-9A-Fa-f]{2})*$"));
     if (!value.isString() || !hex.match(value.toString()).hasMatch()) {
-        error = refusal(path, QStringLiteral("expected the bytes as pairs of hex digits, got %1").arg(shown(value)));
+        error = Refusal(path, QStringLiteral("expected the bytes as pairs of hex digits, got %1").arg(Shown(value)));
         return false;
     }
     bytes = QByteArray::fromHex(value.toString().toLatin1());
     if (bytes.contains('\0')) {
-        error = refusal(path, QStringLiteral("holds a zero byte, which the file cannot store"));
+        error = Refusal(path, QStringLiteral("holds a zero byte, which the file cannot store"));
         return false;
     }
     if (bytes.size() > kMaxTextBytes) {
-        error = refusal(path, QStringLiteral("is longer than the file can store"));
+        error = Refusal(path, QStringLiteral("is longer than the file can store"));
         return false;
     }
     return true;
@@ -262,34 +262,34 @@ bool hexBytes(const QJsonValue& value, const QString& path, QByteArray& bytes, Q
 
 // The refusal of a parity or time-out the chosen protocol fixes otherwise,
 // or an empty text.
-QString fixedByProtocol(const CQZMDoc& doc, Field field, qint64 n, const QString& path)
+QString FixedByProtocol(const CQZMDoc& doc, Field field, qint64 n, const QString& path)
 {
     if (!doc.ProtocolFixesSettings())
         return {};
     if (field == Field::Parity && n != kParityEven)
-        return refusal(path, QStringLiteral("%1 (%2) cannot be chosen with protocol %3, which fixes the parity at %4 (%5)")
+        return Refusal(path, QStringLiteral("%1 (%2) cannot be chosen with protocol %3, which fixes the parity at %4 (%5)")
                                  .arg(n)
-                                 .arg(parityName(int(n)))
-                                 .arg(protocolName(doc.Protocol()))
+                                 .arg(ParityName(int(n)))
+                                 .arg(ProtocolName(doc.Protocol()))
                                  .arg(int(kParityEven))
-                                 .arg(parityName(kParityEven)));
+                                 .arg(ParityName(kParityEven)));
     if (field == Field::Timeout && n != kZelvraTimeout)
-        return refusal(path, QStringLiteral("%1 cannot be chosen with protocol %2, which fixes the time-out at %3")
+        return Refusal(path, QStringLiteral("%1 cannot be chosen with protocol %2, which fixes the time-out at %3")
                                  .arg(n)
-                                 .arg(protocolName(doc.Protocol()))
+                                 .arg(ProtocolName(doc.Protocol()))
                                  .arg(kZelvraTimeout));
     return {};
 }
 
 // Stores one value as the editor's field would take it; the refusal, or an
 // empty text.
-QString store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const QString& path)
+QString Store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const QString& path)
 {
     QString error;
     CBlockMemory block;
     if (target.index >= 0)
         block = *doc.Blocks(target.list).at(target.index);
-    auto storeBlock = [&] { changed(doc, doc.SetBlock(target.list, target.index, block)); };
+    auto storeBlock = [&] { Changed(doc, doc.SetBlock(target.list, target.index, block)); };
     qint64 n = 0;
     switch (target.field) {
     case Field::Description:
@@ -297,15 +297,15 @@ QString store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const
         QByteArray bytes;
         if (target.field == Field::Description) {
             if (!value.isString())
-                return refusal(path, QStringLiteral("expected a text, got %1").arg(shown(value)));
+                return Refusal(path, QStringLiteral("expected a text, got %1").arg(Shown(value)));
             const QByteArray& old = target.index < 0 ? doc.Description() : block.m_strDescription;
-            if (!textBytes(value.toString(), path, old, bytes, error))
+            if (!TextBytes(value.toString(), path, old, bytes, error))
                 return error;
-        } else if (!hexBytes(value, path, bytes, error)) {
+        } else if (!HexBytes(value, path, bytes, error)) {
             return error;
         }
         if (target.index < 0) {
-            changed(doc, doc.SetDescription(bytes));
+            Changed(doc, doc.SetDescription(bytes));
         } else {
             block.m_strDescription = bytes;
             storeBlock();
@@ -314,8 +314,8 @@ QString store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const
     }
     case Field::Parameter:
         if (!value.isBool())
-            return refusal(path, QStringLiteral("expected true (Parameter) or false (Basic Variable), got %1")
-                                     .arg(shown(value)));
+            return Refusal(path, QStringLiteral("expected true (Parameter) or false (Basic Variable), got %1")
+                                     .arg(Shown(value)));
         block.m_bParameter = value.toBool() ? 1 : 0;
         storeBlock();
         return {};
@@ -323,21 +323,21 @@ QString store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const
         break;
     }
 
-    if (!wholeNumber(value, path, n, error))
+    if (!WholeNumber(value, path, n, error))
         return error;
-    const JsonField& f = jsonField(target.field);
+    const JsonField& f = JsonFieldOf(target.field);
     const Range range = f.choices ? Range{0, f.choices->Count() - 1} : f.range;
     QString note;
     if (f.choices)
-        note = choicesNote(*f.choices, QLatin1String(f.note));
+        note = ChoicesNote(*f.choices, QLatin1String(f.note));
     else if (f.note)
         note = QString::fromLatin1(f.note).arg(range.min).arg(range.max);
-    if (!inRange(n, range, path, error, note))
+    if (!InRange(n, range, path, error, note))
         return error;
-    if (QString refused = fixedByProtocol(doc, target.field, n, path); !refused.isEmpty())
+    if (QString refused = FixedByProtocol(doc, target.field, n, path); !refused.isEmpty())
         return refused;
     if (f.set) {
-        changed(doc, (doc.*f.set)(int(n)));
+        Changed(doc, (doc.*f.set)(int(n)));
     } else {
         block.*f.member = qint32(n);
         storeBlock();
@@ -345,16 +345,16 @@ QString store(CQZMDoc& doc, const Target& target, const QJsonValue& value, const
     return {};
 }
 
-QString unknownKeys(const QJsonObject& o, const QString& prefix, const QStringList& known)
+QString UnknownKeys(const QJsonObject& o, const QString& prefix, const QStringList& known)
 {
     for (auto it = o.begin(); it != o.end(); ++it)
         if (!known.contains(it.key()))
-            return refusal(prefix + it.key(), QStringLiteral("unknown key (known here: %1)").arg(known.join(QStringLiteral(", "))));
+            return Refusal(prefix + it.key(), QStringLiteral("unknown key (known here: %1)").arg(known.join(QStringLiteral(", "))));
     return {};
 }
 
 // A name beside a value ("protocolName", "item") must say what the value does.
-QString checkName(const QJsonObject& o, const QString& key, const QString& prefix, const QJsonValue& expected,
+QString CheckName(const QJsonObject& o, const QString& key, const QString& prefix, const QJsonValue& expected,
                   const QString& what)
 {
     const QJsonValue given = o.value(key);
@@ -362,63 +362,63 @@ QString checkName(const QJsonObject& o, const QString& key, const QString& prefi
     if (given.isUndefined() || given == expected
         || (given.isString() && expected.isDouble() && given.toString() == QString::number(expected.toInt())))
         return {};
-    return refusal(prefix + key, QStringLiteral("%1 does not match %2 (%3); change or remove it")
-                                     .arg(shown(given), what, shown(expected)));
+    return Refusal(prefix + key, QStringLiteral("%1 does not match %2 (%3); change or remove it")
+                                     .arg(Shown(given), what, Shown(expected)));
 }
 
 // The description, from its text or its bytes; both when given must agree.
-QString storeDescription(CQZMDoc& doc, const Target& at, const QJsonObject& o, const QString& prefix)
+QString StoreDescription(CQZMDoc& doc, const Target& at, const QJsonObject& o, const QString& prefix)
 {
-    const QString textKey = key(Field::Description);
-    const QString bytesKey = key(Field::DescriptionBytes);
+    const QString textKey = Key(Field::Description);
+    const QString bytesKey = Key(Field::DescriptionBytes);
     Target target = at;
     if (!o.contains(bytesKey)) {
         if (!o.contains(textKey))
             return {};
         target.field = Field::Description;
-        return store(doc, target, o.value(textKey), prefix + textKey);
+        return Store(doc, target, o.value(textKey), prefix + textKey);
     }
     target.field = Field::DescriptionBytes;
-    if (QString error = store(doc, target, o.value(bytesKey), prefix + bytesKey); !error.isEmpty())
+    if (QString error = Store(doc, target, o.value(bytesKey), prefix + bytesKey); !error.isEmpty())
         return error;
     if (!o.contains(textKey))
         return {};
     if (!o.value(textKey).isString())
-        return refusal(prefix + textKey, QStringLiteral("expected a text, got %1").arg(shown(o.value(textKey))));
+        return Refusal(prefix + textKey, QStringLiteral("expected a text, got %1").arg(Shown(o.value(textKey))));
     const QByteArray& bytes = at.index >= 0 ? doc.Blocks(at.list).at(at.index)->m_strDescription : doc.Description();
     if (DecodeStoredText(bytes).text != o.value(textKey).toString())
-        return refusal(prefix + bytesKey, QStringLiteral("does not give the description's text; change or remove one "
+        return Refusal(prefix + bytesKey, QStringLiteral("does not give the description's text; change or remove one "
                                                          "of the two"));
     return {};
 }
 
-QString buildList(CQZMDoc& doc, const QJsonObject& form, CQZMDoc::List list)
+QString BuildList(CQZMDoc& doc, const QJsonObject& form, CQZMDoc::List list)
 {
     const QString name = list == CQZMDoc::List::Read ? QStringLiteral("read") : QStringLiteral("write");
     if (!form.contains(name))
         return {};
     const QJsonValue value = form.value(name);
     if (!value.isArray())
-        return refusal(name, QStringLiteral("expected a list of Block Memories, got %1").arg(shown(value)));
+        return Refusal(name, QStringLiteral("expected a list of Block Memories, got %1").arg(Shown(value)));
     const QJsonArray entries = value.toArray();
     if (entries.size() > kMaxBlocks)
-        return refusal(name, QStringLiteral("%1 Block Memories, but a list holds at most %2")
+        return Refusal(name, QStringLiteral("%1 Block Memories, but a list holds at most %2")
                                  .arg(entries.size())
                                  .arg(kMaxBlocks));
-    static const QStringList known = keysIn({Place::Block, Place::Both}, {QStringLiteral("item")});
+    static const QStringList known = KeysIn({Place::Block, Place::Both}, {QStringLiteral("item")});
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const QString prefix = QStringLiteral("%1[%2].").arg(name).arg(i);
         if (!entries.at(i).isObject())
-            return refusal(prefix.chopped(1),
-                           QStringLiteral("expected a Block Memory object, got %1").arg(shown(entries.at(i))));
+            return Refusal(prefix.chopped(1),
+                           QStringLiteral("expected a Block Memory object, got %1").arg(Shown(entries.at(i))));
         const QJsonObject o = entries.at(i).toObject();
-        if (QString error = unknownKeys(o, prefix, known); !error.isEmpty())
+        if (QString error = UnknownKeys(o, prefix, known); !error.isEmpty())
             return error;
         // As Insert does in the window: a default entry after the current one.
         if (!doc.InsertBlock(list))
-            return refusal(prefix.chopped(1), QStringLiteral("the list is full"));
+            return Refusal(prefix.chopped(1), QStringLiteral("the list is full"));
         const Target at{Field::Address, list, doc.CurrentIndex(list)};
-        if (QString error = storeDescription(doc, at, o, prefix); !error.isEmpty())
+        if (QString error = StoreDescription(doc, at, o, prefix); !error.isEmpty())
             return error;
         // The item as the report writes it ("P100", "VB12") stands for the
         // flag and the number where those are not given.
@@ -430,9 +430,9 @@ QString buildList(CQZMDoc& doc, const QJsonObject& form, CQZMDoc::List list)
             static const QRegularExpression pattern(QStringLiteral("^(P|VB)(\\d{1,9})$"));
             const QRegularExpressionMatch m = pattern.match(item.toString());
             if (!item.isString() || !m.hasMatch())
-                return refusal(prefix + QStringLiteral("item"),
+                return Refusal(prefix + QStringLiteral("item"),
                                QStringLiteral("expected P or VB and a number, as \"P100\" or \"VB12\", got %1")
-                                   .arg(shown(item)));
+                                   .arg(Shown(item)));
             if (!o.contains(QStringLiteral("parameter"))) {
                 values[QStringLiteral("parameter")] = m.captured(1) == QLatin1String("P");
                 flagPath = prefix + QStringLiteral("item");
@@ -447,11 +447,11 @@ QString buildList(CQZMDoc& doc, const QJsonObject& form, CQZMDoc::List list)
                                                 std::tuple{QStringLiteral("parameter"), Field::Parameter, flagPath}}) {
             if (!values.contains(key))
                 continue;
-            if (QString error = store(doc, {field, list, at.index}, values.value(key), path); !error.isEmpty())
+            if (QString error = Store(doc, {field, list, at.index}, values.value(key), path); !error.isEmpty())
                 return error;
         }
         const CBlockMemory& block = *doc.Blocks(list).at(at.index);
-        if (QString error = checkName(o, QStringLiteral("item"), prefix, block.ItemName(),
+        if (QString error = CheckName(o, QStringLiteral("item"), prefix, block.ItemName(),
                                       QStringLiteral("parameter %1 and number %2")
                                           .arg(block.m_bParameter ? QStringLiteral("true") : QStringLiteral("false"))
                                           .arg(block.m_nNumber));
@@ -464,28 +464,28 @@ QString buildList(CQZMDoc& doc, const QJsonObject& form, CQZMDoc::List list)
 
 namespace {
 // A setting given by its name alone: its index, or the refusal.
-QString indexOfName(const JsonField& f, const QJsonValue& named, const QString& path, QJsonValue& value)
+QString IndexOfName(const JsonField& f, const QJsonValue& named, const QString& path, QJsonValue& value)
 {
     // The baud rate's name is its number of bits per second.
     const bool byNumber = f.field == Field::BaudRate;
     const QString name = named.isDouble() && byNumber ? QString::number(named.toDouble()) : named.toString();
     const int index = named.isString() || byNumber ? f.choices->IndexOf(name) : -1;
     if (index < 0)
-        return refusal(path, QStringLiteral("%1 is none of %2").arg(shown(named), f.choices->Names().join(QStringLiteral(", "))));
+        return Refusal(path, QStringLiteral("%1 is none of %2").arg(Shown(named), f.choices->Names().join(QStringLiteral(", "))));
     value = index;
     return {};
 }
 
 // The form's "settings", in the table's order. A setting may be given by its
 // name alone; given both, they must agree.
-QString storeSettings(CQZMDoc& doc, const QJsonValue& given)
+QString StoreSettings(CQZMDoc& doc, const QJsonValue& given)
 {
     const QString prefix = QStringLiteral("settings.");
     if (!given.isObject())
-        return refusal(prefix.chopped(1), QStringLiteral("expected an object, got %1").arg(shown(given)));
+        return Refusal(prefix.chopped(1), QStringLiteral("expected an object, got %1").arg(Shown(given)));
     const QJsonObject settings = given.toObject();
-    static const QStringList known = keysIn({Place::Settings}, {});
-    if (QString error = unknownKeys(settings, prefix, known); !error.isEmpty())
+    static const QStringList known = KeysIn({Place::Settings}, {});
+    if (QString error = UnknownKeys(settings, prefix, known); !error.isEmpty())
         return error;
     for (const JsonField& f : kJsonFields) {
         if (f.place != Place::Settings)
@@ -495,19 +495,19 @@ QString storeSettings(CQZMDoc& doc, const QJsonValue& given)
         const QJsonValue named = f.nameKey ? settings.value(QLatin1String(f.nameKey)) : QJsonValue(QJsonValue::Undefined);
         if (value.isUndefined() && !named.isUndefined()) {
             path = prefix + QLatin1String(f.nameKey);
-            if (QString error = indexOfName(f, named, path, value); !error.isEmpty())
+            if (QString error = IndexOfName(f, named, path, value); !error.isEmpty())
                 return error;
         }
         if (value.isUndefined())
             continue;
-        if (QString error = store(doc, {f.field}, value, path); !error.isEmpty())
+        if (QString error = Store(doc, {f.field}, value, path); !error.isEmpty())
             return error;
     }
     for (const JsonField& f : kJsonFields) {
         if (f.place != Place::Settings || !f.nameKey)
             continue;
         const int value = (doc.*f.get)();
-        if (QString error = checkName(settings, QLatin1String(f.nameKey), prefix, nameOf(f, value),
+        if (QString error = CheckName(settings, QLatin1String(f.nameKey), prefix, NameOf(f, value),
                                       QStringLiteral("%1 %2").arg(QLatin1String(f.key)).arg(value));
             !error.isEmpty())
             return error;
@@ -520,34 +520,34 @@ QString QZMJson::ToDocument(const QJsonObject& form, CQZMDoc& doc)
 {
     doc.OnNewDocument();
 
-    static const QStringList known = keysIn({Place::Document, Place::Both}, {QStringLiteral("file"), QStringLiteral("format"),
+    static const QStringList known = KeysIn({Place::Document, Place::Both}, {QStringLiteral("file"), QStringLiteral("format"),
                                                                              QStringLiteral("read"), QStringLiteral("settings"),
                                                                              QStringLiteral("title"), QStringLiteral("write")});
     const QJsonValue format = form.value(QStringLiteral("format"));
     if (format.isUndefined())
-        return refusal(QStringLiteral("format"),
+        return Refusal(QStringLiteral("format"),
                        QStringLiteral("missing: the form starts with \"format\": %1").arg(kFormatVersion));
     if (format != QJsonValue(kFormatVersion))
-        return refusal(QStringLiteral("format"), QStringLiteral("%1 is not a version this program reads (it reads %2)")
-                                                     .arg(shown(format))
+        return Refusal(QStringLiteral("format"), QStringLiteral("%1 is not a version this program reads (it reads %2)")
+                                                     .arg(Shown(format))
                                                      .arg(kFormatVersion));
-    if (QString error = unknownKeys(form, QString(), known); !error.isEmpty())
+    if (QString error = UnknownKeys(form, QString(), known); !error.isEmpty())
         return error;
 
     if (form.contains(QStringLiteral("settings"))) {
-        if (QString error = storeSettings(doc, form.value(QStringLiteral("settings"))); !error.isEmpty())
+        if (QString error = StoreSettings(doc, form.value(QStringLiteral("settings"))); !error.isEmpty())
             return error;
     }
-    if (form.contains(key(Field::SerialPort))) {
-        if (QString error = store(doc, {Field::SerialPort}, form.value(key(Field::SerialPort)), key(Field::SerialPort));
+    if (form.contains(Key(Field::SerialPort))) {
+        if (QString error = Store(doc, {Field::SerialPort}, form.value(Key(Field::SerialPort)), Key(Field::SerialPort));
             !error.isEmpty())
             return error;
     }
-    if (QString error = storeDescription(doc, {Field::Description}, form, QString()); !error.isEmpty())
+    if (QString error = StoreDescription(doc, {Field::Description}, form, QString()); !error.isEmpty())
         return error;
-    if (QString error = buildList(doc, form, CQZMDoc::List::Read); !error.isEmpty())
+    if (QString error = BuildList(doc, form, CQZMDoc::List::Read); !error.isEmpty())
         return error;
-    if (QString error = buildList(doc, form, CQZMDoc::List::Write); !error.isEmpty())
+    if (QString error = BuildList(doc, form, CQZMDoc::List::Write); !error.isEmpty())
         return error;
     // As after opening a file: the first entry of each list is shown.
     doc.SetCurrentIndex(CQZMDoc::List::Read, 0);
@@ -557,7 +557,7 @@ QString QZMJson::ToDocument(const QJsonObject& form, CQZMDoc& doc)
 
 namespace {
 // The value of `set KEY=TEXT` as the form would give it.
-QJsonValue valueFromText(Field field, const QString& text)
+QJsonValue ValueFromText(Field field, const QString& text)
 {
     static const QRegularExpression integer(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
     const QString t = text.trimmed();
@@ -580,7 +580,7 @@ QJsonValue valueFromText(Field field, const QString& text)
     default:
         break;
     }
-    const Choices* choices = jsonField(field).choices;
+    const Choices* choices = JsonFieldOf(field).choices;
     const QJsonValue byName = choices ? named(*choices) : QJsonValue(QJsonValue::Undefined);
     if (!byName.isUndefined())
         return byName;
@@ -596,7 +596,7 @@ QJsonValue valueFromText(Field field, const QString& text)
 
 namespace {
 // The field a key of `qzm-cli set` names, the entry's index unchecked.
-bool parseKey(const QString& key, Target& target, QString& listName)
+bool ParseKey(const QString& key, Target& target, QString& listName)
 {
     for (const JsonField& f : kJsonFields) {
         if (f.place == Place::Block)
@@ -610,7 +610,7 @@ bool parseKey(const QString& key, Target& target, QString& listName)
         }
     }
     static const QRegularExpression blockKey(QStringLiteral("^(read|write)\\[(\\d{1,9})\\]\\.(%1)$")
-                                                 .arg(keysIn({Place::Block, Place::Both}, {}).join(QLatin1Char('|'))));
+                                                 .arg(KeysIn({Place::Block, Place::Both}, {}).join(QLatin1Char('|'))));
     const QRegularExpressionMatch m = blockKey.match(key);
     if (!m.hasMatch())
         return false;
@@ -628,22 +628,22 @@ bool QZMJson::KnowsKey(const QString& key)
 {
     Target target{Field::Description};
     QString listName;
-    return parseKey(key, target, listName);
+    return ParseKey(key, target, listName);
 }
 
 QString QZMJson::Assign(CQZMDoc& doc, const QString& key, const QString& text)
 {
     Target target{Field::Description};
     QString listName;
-    if (!parseKey(key, target, listName))
-        return refusal(key, QStringLiteral("names no field (see qzm-cli set --help)"));
+    if (!ParseKey(key, target, listName))
+        return Refusal(key, QStringLiteral("names no field (see qzm-cli set --help)"));
     if (target.index >= 0) {
         const qsizetype count = doc.Blocks(target.list).size();
         if (target.index >= count)
-            return refusal(key, count == 0 ? QStringLiteral("the %1 list is empty").arg(listName)
+            return Refusal(key, count == 0 ? QStringLiteral("the %1 list is empty").arg(listName)
                                            : QStringLiteral("the %1 list holds entries 0..%2").arg(listName).arg(count - 1));
     }
-    return store(doc, target, valueFromText(target.field, text), key);
+    return Store(doc, target, ValueFromText(target.field, text), key);
 }
 
 namespace {
@@ -747,5 +747,5 @@ QString QZMJson::DuplicateKey(const QByteArray& json)
     CDuplicateKeyScan scan(json);
     if (scan.Value(QString()))
         return {};
-    return refusal(scan.m_found, QStringLiteral("is given twice; give each key once"));
+    return Refusal(scan.m_found, QStringLiteral("is given twice; give each key once"));
 }

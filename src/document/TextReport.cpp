@@ -11,7 +11,7 @@ QString ReportNameFromTitle(const QString& title)
 }
 
 namespace {
-void appendEntry(QByteArray& out, const char* kind, int n, const CBlockMemory& block)
+void AppendEntry(QByteArray& out, const char* kind, int n, const CBlockMemory& block)
 {
     out += QByteArray(kind) + " Block Memory " + QByteArray::number(n).rightJustified(2, '0') + "\r\n";
     out += "---------------------\r\n";
@@ -39,9 +39,9 @@ QByteArray BuildTextReport(const CQZMDoc& doc, const QString& reportName)
     out += "    Timeout: " + QByteArray::number(doc.Timeout()) + " msec\r\n\r\n";
     out += stars;
     for (int i = 0; i < doc.ReadBlocks().size(); ++i)
-        appendEntry(out, "Read", i + 1, *doc.ReadBlocks().at(i));
+        AppendEntry(out, "Read", i + 1, *doc.ReadBlocks().at(i));
     out += stars;
     for (int i = 0; i < doc.WriteBlocks().size(); ++i)
-        appendEntry(out, "Write", i + 1, *doc.WriteBlocks().at(i));
+        AppendEntry(out, "Write", i + 1, *doc.WriteBlocks().at(i));
     return out;
 }

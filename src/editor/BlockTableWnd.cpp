@@ -218,7 +218,7 @@ void CBlockTableModel::Sync()
 CBlockTableWnd::CBlockTableWnd(CQZMView* view, QWidget* parent) : QWidget(parent, Qt::Window), m_pView(view)
 {
     MarkAsAccessibleWindow(this);
-    setObjectName(QStringLiteral("BlockMemoryTable"));
+    setObjectName(QStringLiteral("IDD_BLOCK_TABLE"));
     setWindowTitle(QStringLiteral("Block Memory Table"));
     setAccessibleName(windowTitle());
 
@@ -269,7 +269,7 @@ void CBlockTableWnd::CreateTables()
         m_models[i] = new CBlockTableModel(*this, list);
         auto* table = new QTableView(m_pTabs);
         m_tables[i] = table;
-        table->setObjectName(ListName(list) + QStringLiteral("Table"));
+        table->setObjectName(QStringLiteral("IDC_%1_TABLE").arg(ListName(list).toUpper()));
         table->setAccessibleName(ListName(list) + QStringLiteral(" list"));
         table->setAccessibleDescription(QStringLiteral("Block Memories in the order of their telegrams"));
         table->setModel(m_models[i]);

@@ -208,9 +208,9 @@ void CNumberEdit::focusOutEvent(QFocusEvent* event)
 CSpinButton::CSpinButton(QWidget* parent) : QWidget(parent)
 {
     m_pUp = new QToolButton(this);
-    m_pUp->setObjectName(QStringLiteral("up"));
+    m_pUp->setObjectName(QStringLiteral("IDC_UP"));
     m_pDown = new QToolButton(this);
-    m_pDown->setObjectName(QStringLiteral("down"));
+    m_pDown->setObjectName(QStringLiteral("IDC_DOWN"));
     m_pUp->setArrowType(Qt::UpArrow);
     m_pDown->setArrowType(Qt::DownArrow);
     for (QToolButton* button : {m_pUp, m_pDown}) {
@@ -504,7 +504,7 @@ void CFormFrameStyle::drawPrimitive(PrimitiveElement element, const QStyleOption
 
 CTabStrip::CTabStrip(QWidget* parent) : QWidget(parent), m_pBar(new QTabBar(this))
 {
-    m_pBar->setObjectName(QStringLiteral("tabBar"));
+    m_pBar->setObjectName(QStringLiteral("IDC_TAB_BAR"));
     m_pBar->setDrawBase(false);
     m_pBar->setExpanding(false);
     m_pBar->setUsesScrollButtons(false);

@@ -293,7 +293,7 @@ QWidget* MakeControl(const FormControl& control, QWidget* form, const CDialogUni
 void CQZMView::CreateForm()
 {
     m_pForm = new QWidget;
-    m_pForm->setObjectName(QStringLiteral("form"));
+    m_pForm->setObjectName(QStringLiteral("IDC_FORM"));
     const QFont font = FormFont();
     m_pForm->setFont(font);
     const CDialogUnits du(font);

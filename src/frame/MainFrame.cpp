@@ -82,7 +82,7 @@ const int kToolBarButtons[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_CREAT
 // Status panes 1 to 3.
 const int kIndicators[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
 
-QWidget* focusedTextField()
+QWidget* FocusedTextField()
 {
     QWidget* focus = QApplication::focusWidget();
     if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus) || qobject_cast<QTextEdit*>(focus))
@@ -200,13 +200,13 @@ void CMainFrame::RegisterFrameCommands()
 
     for (int id : {ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE, ID_EDIT_UNDO, ID_EDIT_REDO}) {
         OnCommand(id, [this, id] { ForwardEditCommand(id); });
-        OnUpdateCommand(id, [](CCmdUI& ui) { ui.Enable(focusedTextField() != nullptr); });
+        OnUpdateCommand(id, [](CCmdUI& ui) { ui.Enable(FocusedTextField() != nullptr); });
     }
 }
 
 void CMainFrame::ForwardEditCommand(int id)
 {
-    QWidget* field = focusedTextField();
+    QWidget* field = FocusedTextField();
     const char* slot = id == ID_EDIT_COPY ? "copy" : id == ID_EDIT_CUT ? "cut" : id == ID_EDIT_PASTE ? "paste"
                      : id == ID_EDIT_REDO ? "redo" : "undo";
     if (field)
@@ -216,7 +216,7 @@ void CMainFrame::ForwardEditCommand(int id)
 bool CMainFrame::CreateToolBar()
 {
     m_wndToolBar = new QToolBar(this);
-    m_wndToolBar->setObjectName(QStringLiteral("toolbar"));
+    m_wndToolBar->setObjectName(QStringLiteral("IDC_TOOLBAR"));
     m_wndToolBar->setWindowTitle(QStringLiteral("Toolbar"));
     m_wndToolBar->setIconSize(QSize(19, 18));
     m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
@@ -254,7 +254,7 @@ bool CMainFrame::CreateStatusBar()
     CreateMessagePane();
     for (int i = 0; i < 3; ++i) {
         auto* pane = new QLabel(this);
-        pane->setObjectName(QStringLiteral("pane%1").arg(i + 1));
+        pane->setObjectName(QStringLiteral("IDC_PANE%1").arg(i + 1));
         pane->setFrameShape(QFrame::Panel);
         pane->setFrameShadow(QFrame::Sunken);
         pane->setAlignment(Qt::AlignCenter);
@@ -318,7 +318,7 @@ void CMainFrame::FitBlankIndicators()
     // Blank panes are empty boxes of one width, as wide as a lit one where
     // the room allows, and narrower only as far as the editor's longest range
     // message needs to read whole in pane 0 at the first window's width.
-    QLabel* message = statusBar()->findChild<QLabel*>(QStringLiteral("pane0"));
+    QLabel* message = statusBar()->findChild<QLabel*>(QStringLiteral("IDC_PANE0"));
     if (!message || !m_indicators[0])
         return;
     int needed = 0;

@@ -8,7 +8,7 @@ namespace {
 constexpr int kWidth = 19;
 constexpr int kHeight = 18;
 
-void drawPage(QPainter& p, bool lines)
+void DrawPage(QPainter& p, bool lines)
 {
     QPainterPath page;
     page.moveTo(4, 1);
@@ -29,7 +29,7 @@ void drawPage(QPainter& p, bool lines)
     }
 }
 
-void drawFolder(QPainter& p)
+void DrawFolder(QPainter& p)
 {
     p.setPen(Qt::black);
     p.setBrush(QColor(255, 255, 0));
@@ -41,7 +41,7 @@ void drawFolder(QPainter& p)
     p.drawPolygon(flap);
 }
 
-void drawDisk(QPainter& p)
+void DrawDisk(QPainter& p)
 {
     p.setPen(Qt::black);
     p.setBrush(QColor(0, 0, 128));
@@ -52,7 +52,7 @@ void drawDisk(QPainter& p)
     p.drawRect(5, 11, 8, 5);
 }
 
-void drawSend(QPainter& p)
+void DrawSend(QPainter& p)
 {
     // A device box with an arrow going into it.
     p.setPen(Qt::black);
@@ -67,7 +67,7 @@ void drawSend(QPainter& p)
     p.drawPolygon(arrow);
 }
 
-void drawAbout(QPainter& p)
+void DrawAbout(QPainter& p)
 {
     p.setPen(Qt::black);
     p.setBrush(QColor(255, 255, 192));
@@ -100,12 +100,12 @@ QIcon ToolBarImage(int index)
         pixmap.fill(Qt::transparent);
         QPainter p(&pixmap);
         switch (index) {
-        case 0: drawPage(p, false); break;
-        case 1: drawFolder(p); break;
-        case 2: drawDisk(p); break;
-        case 3: drawPage(p, true); break;
-        case 4: drawSend(p); break;
-        default: drawAbout(p); break;
+        case 0: DrawPage(p, false); break;
+        case 1: DrawFolder(p); break;
+        case 2: DrawDisk(p); break;
+        case 3: DrawPage(p, true); break;
+        case 4: DrawSend(p); break;
+        default: DrawAbout(p); break;
         }
         p.end();
         icon.addPixmap(pixmap);

@@ -183,7 +183,7 @@ void CFrameWnd::UpdateRecentFileMenu()
 void CFrameWnd::CreateMessagePane()
 {
     m_pMessagePane = new QLabel(this);
-    m_pMessagePane->setObjectName(QStringLiteral("pane0"));
+    m_pMessagePane->setObjectName(QStringLiteral("IDC_PANE0"));
     m_pMessagePane->setMinimumWidth(1);
     statusBar()->addWidget(m_pMessagePane, 1);
     SetIdleMessage();

@@ -39,7 +39,7 @@ QString PluginIid(const QJsonObject& metaData)
 // when it is touched, long after the open succeeded. The headers say how
 // long the file must be.
 template <typename Ehdr, typename Phdr>
-bool elfComplete(QFile& file, qint64 size)
+bool ElfComplete(QFile& file, qint64 size)
 {
     Ehdr header{};
     if (file.read(reinterpret_cast<char*>(&header), sizeof header) != qint64(sizeof header)
@@ -61,7 +61,7 @@ bool elfComplete(QFile& file, qint64 size)
 
 // An existing plugin file that cannot be whole: not ELF, or shorter than
 // its own headers say.
-bool pluginDamaged(const QString& path)
+bool PluginDamaged(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -69,8 +69,8 @@ bool pluginDamaged(const QString& path)
     const QByteArray ident = file.peek(EI_NIDENT);
     if (ident.size() < EI_NIDENT || !ident.startsWith(ELFMAG))
         return true;
-    return ident.at(EI_CLASS) == ELFCLASS64 ? !elfComplete<Elf64_Ehdr, Elf64_Phdr>(file, file.size())
-                                            : !elfComplete<Elf32_Ehdr, Elf32_Phdr>(file, file.size());
+    return ident.at(EI_CLASS) == ELFCLASS64 ? !ElfComplete<Elf64_Ehdr, Elf64_Phdr>(file, file.size())
+                                            : !ElfComplete<Elf32_Ehdr, Elf32_Phdr>(file, file.size());
 }
 #endif
 } // namespace
@@ -107,7 +107,7 @@ QObject* LoadPlugin(const char* name, const char* iid)
         return nullptr;
     }
 #ifdef Q_OS_LINUX
-    if (pluginDamaged(file)) {
+    if (PluginDamaged(file)) {
         // Told as a plugin that is not there: the program goes on without it.
         entry.error = QStringLiteral("Cannot load library %1: (%1: the file is damaged or incomplete)").arg(file);
         return nullptr;

@@ -5,7 +5,7 @@
 #include <QSettings>
 
 namespace {
-Qt::CaseSensitivity fileNameCase()
+Qt::CaseSensitivity FileNameCase()
 {
 #if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
     return Qt::CaseInsensitive;
@@ -16,7 +16,7 @@ Qt::CaseSensitivity fileNameCase()
 
 // The root of a path: a drive ("C:"), a server and share ("\\srv\share"),
 // or nothing for a path that starts at the separator.
-QString pathRoot(const QString& path, QChar sep)
+QString PathRoot(const QString& path, QChar sep)
 {
     if (path.size() >= 2 && path.at(1) == QLatin1Char(':'))
         return path.left(2);
@@ -50,7 +50,7 @@ bool CRecentFileList::IsEmpty() const
 
 bool CRecentFileList::SamePath(const QString& a, const QString& b)
 {
-    return QDir::cleanPath(a).compare(QDir::cleanPath(b), fileNameCase()) == 0;
+    return QDir::cleanPath(a).compare(QDir::cleanPath(b), FileNameCase()) == 0;
 }
 
 void CRecentFileList::Add(const QString& path)
@@ -87,14 +87,14 @@ QString CRecentFileList::DisplayName(const QString& path, const QString& current
         QString cur = currentDir;
         while (cur.size() > 1 && cur.endsWith(sep))
             cur.chop(1);
-        if (folder.compare(cur, fileNameCase()) == 0 || (folder.isEmpty() && cur == QString(sep)))
+        if (folder.compare(cur, FileNameCase()) == 0 || (folder.isEmpty() && cur == QString(sep)))
             return fileName;
     }
     if (path.size() <= maxLength)
         return path;
 
     // Keep the root and as many trailing parts as fit, "..." between them.
-    const QString root = pathRoot(path, sep);
+    const QString root = PathRoot(path, sep);
     const QStringList parts = path.mid(root.size()).split(sep, Qt::SkipEmptyParts);
     const QString head = root + sep + QStringLiteral("...");
     QString best;

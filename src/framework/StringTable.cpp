@@ -3,7 +3,7 @@
 #include <QHash>
 
 namespace {
-QHash<int, const char*>& table()
+QHash<int, const char*>& Table()
 {
     static QHash<int, const char*> t;
     return t;
@@ -13,12 +13,12 @@ QHash<int, const char*>& table()
 void CStringTable::Install(const Entry* entries, int count)
 {
     for (int i = 0; i < count; ++i)
-        table().insert(entries[i].id, entries[i].text);
+        Table().insert(entries[i].id, entries[i].text);
 }
 
 QByteArray CStringTable::LoadBytes(int id)
 {
-    const char* text = table().value(id, nullptr);
+    const char* text = Table().value(id, nullptr);
     return text ? QByteArray(text) : QByteArray();
 }
 

@@ -10,7 +10,7 @@
 #include <QMessageBox>
 
 namespace {
-QWidget* dialogParent()
+QWidget* DialogParent()
 {
     if (QWidget* w = QApplication::activeModalWidget())
         return w;
@@ -22,14 +22,14 @@ QWidget* dialogParent()
     return nullptr;
 }
 
-QString appCaption()
+QString AppCaption()
 {
     const QString title = CStringTable::Load(AFX_IDS_APP_TITLE);
     return title.isEmpty() ? QCoreApplication::applicationName() : title;
 }
 
 // "*.*" means every file on the platform the filters were written for.
-QString nativeFilter(QString filter)
+QString NativeFilter(QString filter)
 {
     return filter.replace(QLatin1String("(*.*)"), QLatin1String("(*)"));
 }
@@ -37,8 +37,8 @@ QString nativeFilter(QString filter)
 
 MsgAnswer CWidgetInteraction::MessageBox(const MessageRequest& request)
 {
-    QMessageBox box(dialogParent());
-    box.setWindowTitle(appCaption());
+    QMessageBox box(DialogParent());
+    box.setWindowTitle(AppCaption());
     box.setText(request.text);
     if (!request.detailedText.isEmpty())
         box.setDetailedText(request.detailedText);
@@ -73,10 +73,10 @@ MsgAnswer CWidgetInteraction::MessageBox(const MessageRequest& request)
 
 std::optional<QString> CWidgetInteraction::FileDialog(const FileDialogRequest& request)
 {
-    QFileDialog dialog(dialogParent(), request.title);
+    QFileDialog dialog(DialogParent(), request.title);
     QStringList filters;
     for (const QString& f : request.filters)
-        filters << nativeFilter(f);
+        filters << NativeFilter(f);
     dialog.setNameFilters(filters);
     if (!filters.isEmpty())
         dialog.selectNameFilter(filters.first());
@@ -111,7 +111,7 @@ bool CWidgetInteraction::PrintDialog(const PrintRequest& request)
         qWarning("Printing is not available: %s", qPrintable(PluginError(kPrintingPlugin)));
         return false;
     }
-    return printing->PrintDialog(request.printer, dialogParent());
+    return printing->PrintDialog(request.printer, DialogParent());
 }
 
 int CWidgetInteraction::RunModal(QWidget* dialog)

@@ -17,7 +17,7 @@ namespace {
 // A name as the shell or a user may quote it: one pair of double quotes
 // around the whole name goes, and so does a lone leading one. A quote
 // anywhere else is part of the name.
-QString unquotedPath(QString path)
+QString UnquotedPath(QString path)
 {
     if (!path.startsWith(QLatin1Char('"')))
         return path;
@@ -141,7 +141,7 @@ CDocument* CWinApp::OpenDocumentFile(const QString& path, bool makeVisible)
 
 QString CWinApp::FullOpenPath(const QString& path)
 {
-    return QFileInfo(unquotedPath(path)).absoluteFilePath();
+    return QFileInfo(UnquotedPath(path)).absoluteFilePath();
 }
 
 OpenResult CWinApp::OpenFile(const QString& path, bool makeVisible)

@@ -15,7 +15,7 @@
 
 namespace {
 // The template's placement: the top-left corner of the view's client area.
-QPoint clientTopLeft(QWidget* view)
+QPoint ClientTopLeft(QWidget* view)
 {
     if (auto* scrollArea = qobject_cast<QAbstractScrollArea*>(view))
         return scrollArea->viewport()->mapToGlobal(QPoint(0, 0));
@@ -25,7 +25,7 @@ QPoint clientTopLeft(QWidget* view)
 
 CSendDlg::CSendDlg()
 {
-    setObjectName(QStringLiteral("SendDlg%1").arg(IDD_SEND_DLG));
+    setObjectName(QStringLiteral("IDD_SEND_DLG"));
     setWindowTitle(QStringLiteral("Sending Block Memory"));
     setModal(false);
 
@@ -36,12 +36,12 @@ CSendDlg::CSendDlg()
     setFixedSize(units.X(220), units.Y(52));
 
     m_wndStatus = new QLabel(QStringLiteral("Static"), this);
-    m_wndStatus->setObjectName(QString::number(IDC_STATUS));
+    m_wndStatus->setObjectName(QStringLiteral("IDC_STATUS"));
     m_wndStatus->setAlignment(Qt::AlignCenter);
     m_wndStatus->setGeometry(units.Rect(10, 10, 200, 12));
 
     m_wndProgress = new QProgressBar(this);
-    m_wndProgress->setObjectName(QString::number(IDC_PROGRESS));
+    m_wndProgress->setObjectName(QStringLiteral("IDC_PROGRESS"));
     m_wndProgress->setTextVisible(false);
     m_wndProgress->setRange(0, 100);
     m_wndProgress->setValue(0);
@@ -67,7 +67,7 @@ bool CSendDlg::Create(CView* view)
     // the transfer cannot be cancelled.
     setParent(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint);
     if (parent)
-        move(clientTopLeft(parent));
+        move(ClientTopLeft(parent));
     show();
     Flush(this);
     return isVisible();

@@ -58,7 +58,7 @@ QString TooManyOpenFiles(const QString& named)
 #ifndef Q_OS_WIN
 // Errors that only say a feature is missing (modem lines on a
 // pseudo-terminal, for one) are no failure of the link.
-bool isRealError(QSerialPort::SerialPortError error)
+bool IsRealError(QSerialPort::SerialPortError error)
 {
     return error != QSerialPort::NoError && error != QSerialPort::UnsupportedOperationError
         && error != QSerialPort::TimeoutError;
@@ -66,7 +66,7 @@ bool isRealError(QSerialPort::SerialPortError error)
 
 // The device a name leads to, so that every name of one device (a link in
 // /dev/serial/by-id, a link of the user's own) shares one lock.
-QString resolveDevice(const QString& device)
+QString ResolveDevice(const QString& device)
 {
     QString path = device;
 #ifdef Q_OS_UNIX
@@ -137,7 +137,7 @@ bool CQSerialPortLink::LockExclusively()
 CSerialLink::OpenResult CQSerialPortLink::Open(const QString& device)
 {
     m_strError.clear();
-    const QString target = resolveDevice(device);
+    const QString target = ResolveDevice(device);
     const QString named = target == device ? device : device + QStringLiteral(" (") + target + QLatin1Char(')');
 
     // A lock file of a program that does not use Qt's format is taken for
@@ -238,7 +238,7 @@ bool CQSerialPortLink::Write(const QByteArray& bytes)
             m_strError = QStringLiteral("write: time-out");
             return false;
         }
-        if (!m_port.waitForBytesWritten(int(remaining)) && isRealError(m_port.error())) {
+        if (!m_port.waitForBytesWritten(int(remaining)) && IsRealError(m_port.error())) {
             NoteError(QStringLiteral("write"));
             return false;
         }
@@ -264,7 +264,7 @@ bool CQSerialPortLink::Read(int count, QByteArray& reply)
         if (remaining <= 0)
             return true;
         if (!m_port.waitForReadyRead(int(remaining))) {
-            if (isRealError(m_port.error()) || !m_port.isOpen()) {
+            if (IsRealError(m_port.error()) || !m_port.isOpen()) {
                 NoteError(QStringLiteral("read"));
                 return false;
             }
@@ -285,7 +285,7 @@ QByteArray CQSerialPortLink::Peek(int atLeast, int waitMs)
     int wait = 0;
     for (;;) {
         const bool arrived = m_port.waitForReadyRead(wait);
-        const bool failed = !arrived && (isRealError(m_port.error()) || !m_port.isOpen());
+        const bool failed = !arrived && (IsRealError(m_port.error()) || !m_port.isOpen());
         m_port.clearError();
         if (failed || !m_port.isOpen() || m_port.bytesAvailable() >= atLeast)
             break;
@@ -502,12 +502,12 @@ private:
 };
 
 #ifdef Q_OS_UNIX
-bool processAlive(qint64 pid)
+bool ProcessAlive(qint64 pid)
 {
     return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
-QString processName(qint64 pid)
+QString ProcessName(qint64 pid)
 {
     QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
     if (!comm.open(QIODevice::ReadOnly))
@@ -559,9 +559,9 @@ std::optional<PortLock> FindPortLock(const QString& device)
         lock.otherHost = !host.isEmpty() && host != QSysInfo::machineHostName();
     }
 #ifdef Q_OS_UNIX
-    lock.alive = !lock.otherHost && processAlive(lock.pid);
+    lock.alive = !lock.otherHost && ProcessAlive(lock.pid);
     if (lock.alive) {
-        const QString name = processName(lock.pid);
+        const QString name = ProcessName(lock.pid);
         if (!name.isEmpty())
             lock.program = name;
     }

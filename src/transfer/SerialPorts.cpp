@@ -19,7 +19,7 @@
 namespace {
 
 // Qt opens a bare name below /dev on Unix; so do we when following links.
-QString devicePath(const QString& device)
+QString DevicePath(const QString& device)
 {
 #ifdef Q_OS_UNIX
     if (!device.isEmpty() && !device.startsWith(QLatin1Char('/')))
@@ -29,19 +29,19 @@ QString devicePath(const QString& device)
 }
 
 // The file a device name leads to, or empty when it is not there.
-QString canonicalDevice(const QString& device)
+QString CanonicalDevice(const QString& device)
 {
     if (device.isEmpty() || IsNetworkPort(device))
         return {};
-    return QFileInfo(devicePath(device)).canonicalFilePath();
+    return QFileInfo(DevicePath(device)).canonicalFilePath();
 }
 
-QJsonValue idValue(int id)
+QJsonValue IdValue(int id)
 {
     return id < 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')));
 }
 
-QString sourceKey(PortSource source)
+QString SourceKey(PortSource source)
 {
     switch (source) {
     case PortSource::Environment:
@@ -114,7 +114,7 @@ void AddStableNames(QList<SerialPortEntry>& ports, const QString& byIdFolder)
         if (target.isEmpty())
             continue; // a link left behind by an adapter that is gone
         auto it = std::find_if(ports.begin(), ports.end(), [&target](const SerialPortEntry& port) {
-            return port.device == target || canonicalDevice(port.device) == target;
+            return port.device == target || CanonicalDevice(port.device) == target;
         });
         if (it == ports.end()) {
             SerialPortEntry entry;
@@ -187,16 +187,16 @@ PortAssignment ResolvePortChoice(int nSerialPort, const QString& fromSettings, c
     if (IsNetworkPort(assignment.device)) {
         assignment.target = assignment.device;
     } else {
-        assignment.target = canonicalDevice(assignment.device);
+        assignment.target = CanonicalDevice(assignment.device);
         assignment.exists = !assignment.target.isEmpty();
         if (!assignment.exists)
-            assignment.target = devicePath(assignment.device);
+            assignment.target = DevicePath(assignment.device);
     }
     if (ports) {
         for (qsizetype i = 0; i < ports->size(); ++i) {
             const SerialPortEntry& port = ports->at(i);
             if (port.device == assignment.device || (!port.stableName.isEmpty() && port.stableName == assignment.device)
-                || (assignment.exists && canonicalDevice(port.device) == assignment.target)) {
+                || (assignment.exists && CanonicalDevice(port.device) == assignment.target)) {
                 assignment.entry = int(i);
                 break;
             }
@@ -215,12 +215,12 @@ QString PreferredPortName(const QString& choice, const QList<SerialPortEntry>& p
     const QString trimmed = choice.trimmed();
     if (trimmed.isEmpty() || IsNetworkPort(trimmed))
         return trimmed;
-    const QString target = canonicalDevice(trimmed);
+    const QString target = CanonicalDevice(trimmed);
     for (const SerialPortEntry& port : ports) {
         if (port.stableName.isEmpty())
             continue;
         if (port.device == trimmed || port.stableName == trimmed
-            || (!target.isEmpty() && canonicalDevice(port.device) == target))
+            || (!target.isEmpty() && CanonicalDevice(port.device) == target))
             return port.stableName;
     }
     return trimmed;
@@ -248,7 +248,7 @@ QString PortChoiceHint(const PortAssignment& assignment, bool commandLine)
     if (assignment.number == 0)
         return {};
     QString text = QStringLiteral("%1 is mapped to %2 by %3").arg(assignment.name, assignment.device, assignment.SourceText());
-    if (!IsNetworkPort(assignment.device) && assignment.exists && assignment.target != devicePath(assignment.device))
+    if (!IsNetworkPort(assignment.device) && assignment.exists && assignment.target != DevicePath(assignment.device))
         text += QStringLiteral(", which leads to ") + assignment.target;
     text += QStringLiteral(".\n");
     if (commandLine)
@@ -306,8 +306,8 @@ QJsonObject PortsToJson(const QList<SerialPortEntry>& ports)
         o[QStringLiteral("description")] = port.description;
         o[QStringLiteral("manufacturer")] = port.manufacturer;
         o[QStringLiteral("serialNumber")] = port.serialNumber;
-        o[QStringLiteral("vendorId")] = idValue(port.vendorId);
-        o[QStringLiteral("productId")] = idValue(port.productId);
+        o[QStringLiteral("vendorId")] = IdValue(port.vendorId);
+        o[QStringLiteral("productId")] = IdValue(port.productId);
         found.append(o);
     }
     QJsonArray assignments;
@@ -317,7 +317,7 @@ QJsonObject PortsToJson(const QList<SerialPortEntry>& ports)
         o[QStringLiteral("port")] = a.name;
         o[QStringLiteral("number")] = n;
         o[QStringLiteral("device")] = a.device;
-        o[QStringLiteral("source")] = sourceKey(a.source);
+        o[QStringLiteral("source")] = SourceKey(a.source);
         o[QStringLiteral("target")] = a.target;
         o[QStringLiteral("network")] = IsNetworkPort(a.device);
         o[QStringLiteral("exists")] = IsNetworkPort(a.device) ? QJsonValue() : QJsonValue(a.exists);

@@ -21,7 +21,7 @@
 #include <QVBoxLayout>
 
 namespace {
-QString stateText(const PortAssignment& a, const QList<SerialPortEntry>& ports, bool kept = true)
+QString StateText(const PortAssignment& a, const QList<SerialPortEntry>& ports, bool kept = true)
 {
     QString text = kept ? QStringLiteral("Now opens %1, chosen by %2").arg(a.device, a.SourceText())
                         : QStringLiteral("Will open %1 once OK keeps this choice").arg(a.device);
@@ -44,7 +44,7 @@ CSerialPortsDlg::CSerialPortsDlg(CPortDiscovery& discovery, QWidget* parent) : Q
 {
     setWindowTitle(QStringLiteral("Serial Ports"));
     setModal(true);
-    setObjectName(QStringLiteral("serialPorts"));
+    setObjectName(QStringLiteral("IDD_SERIAL_PORTS"));
 
     auto* layout = new QVBoxLayout(this);
     auto* assignments = new QGroupBox(QStringLiteral("Device opened by each serial port"), this);
@@ -62,7 +62,7 @@ CSerialPortsDlg::CSerialPortsDlg(CPortDiscovery& discovery, QWidget* parent) : Q
                                            "environment variables QZM_COM1 to QZM_COM4 override these choices."),
                             this);
     note->setWordWrap(true);
-    note->setObjectName(QStringLiteral("settingsNote"));
+    note->setObjectName(QStringLiteral("IDC_SETTINGS_NOTE"));
     layout->addWidget(note);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -89,7 +89,7 @@ void CSerialPortsDlg::AddPortRow(QGridLayout* grid, int n)
     const QString name = SerialPortName(n);
     auto* label = new QLabel(QStringLiteral("COM&%1:").arg(n), assignments);
     auto* box = new QComboBox(assignments);
-    box->setObjectName(name);
+    box->setObjectName(QStringLiteral("IDC_") + name);
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
     box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -101,14 +101,14 @@ void CSerialPortsDlg::AddPortRow(QGridLayout* grid, int n)
     box->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0 or tcp://HOST:PORT"));
     label->setBuddy(box);
     auto* state = new QLabel(assignments);
-    state->setObjectName(name + QStringLiteral("State"));
+    state->setObjectName(QStringLiteral("IDC_%1_STATE").arg(name));
     state->setWordWrap(true);
     state->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     state->setFocusPolicy(Qt::NoFocus);
     // The note's own text is its name for a screen reader.
     state->setAccessibleDescription(QStringLiteral("What %1 opens now").arg(name));
     auto* tryPort = new QPushButton(QStringLiteral("Try"), assignments);
-    tryPort->setObjectName(name + QStringLiteral("Try"));
+    tryPort->setObjectName(QStringLiteral("IDC_%1_TRY").arg(name));
     tryPort->setAutoDefault(false);
     tryPort->setAccessibleName(QStringLiteral("Try the device of %1 now").arg(name));
     tryPort->setToolTip(QStringLiteral("Opens the device %1 would open, says whether it opens, and closes it again")
@@ -130,11 +130,11 @@ void CSerialPortsDlg::AddPortList(QVBoxLayout* layout)
     auto* listHeader = new QHBoxLayout;
     auto* listLabel = new QLabel(QStringLiteral("&Ports found on this system:"), this);
     m_refresh = new QPushButton(QStringLiteral("&Refresh"), this);
-    m_refresh->setObjectName(QStringLiteral("refresh"));
+    m_refresh->setObjectName(QStringLiteral("IDC_REFRESH"));
     m_refresh->setAccessibleName(QStringLiteral("Refresh the list of ports"));
     m_refresh->setAutoDefault(false);
     m_use = new QPushButton(QStringLiteral("&Use for COM1"), this);
-    m_use->setObjectName(QStringLiteral("use"));
+    m_use->setObjectName(QStringLiteral("IDC_USE"));
     m_use->setAutoDefault(false);
     m_use->setToolTip(QStringLiteral("Takes the port chosen in the list for the serial port last chosen above "
                                      "(a double-click on a row does the same)"));
@@ -144,7 +144,7 @@ void CSerialPortsDlg::AddPortList(QVBoxLayout* layout)
     layout->addLayout(listHeader);
 
     m_list = new QTreeWidget(this);
-    m_list->setObjectName(QStringLiteral("ports"));
+    m_list->setObjectName(QStringLiteral("IDC_PORTS"));
     m_list->setAccessibleName(QStringLiteral("Ports found on this system"));
     m_list->setRootIsDecorated(false);
     m_list->setAllColumnsShowFocus(true);
@@ -179,7 +179,7 @@ void CSerialPortsDlg::UpdateNote(int nSerialPort)
 {
     const QString choice = Choice(nSerialPort);
     const bool kept = choice == QSettings().value(PortSettingsKey(nSerialPort)).toString();
-    m_states[nSerialPort - 1]->setText(stateText(ResolvePortChoice(nSerialPort, choice, &m_ports), m_ports, kept));
+    m_states[nSerialPort - 1]->setText(StateText(ResolvePortChoice(nSerialPort, choice, &m_ports), m_ports, kept));
     FitNotes();
 }
 

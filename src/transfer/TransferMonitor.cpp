@@ -213,37 +213,37 @@ QVariant CTransferMonitorModel::headerData(int section, Qt::Orientation orientat
 CTransferMonitor::CTransferMonitor(CTransferHistory& history, QWidget* parent)
     : QWidget(parent, Qt::Window), m_history(history)
 {
-    setObjectName(QStringLiteral("TransferMonitor"));
+    setObjectName(QStringLiteral("IDD_TRANSFER_MONITOR"));
     MarkAsAccessibleWindow(this);
     setWindowTitle(tr("Transfer Monitor"));
     resize(780, 420);
 
     m_transfers = new QComboBox(this);
-    m_transfers->setObjectName(QStringLiteral("transfers"));
+    m_transfers->setObjectName(QStringLiteral("IDC_TRANSFERS"));
     m_transfers->setAccessibleName(tr("Transfer"));
     auto* transferLabel = new QLabel(tr("&Transfer:"), this);
     transferLabel->setBuddy(m_transfers);
 
     m_header = new QLabel(this);
-    m_header->setObjectName(QStringLiteral("header"));
+    m_header->setObjectName(QStringLiteral("IDC_HEADER"));
     m_header->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_model = new CTransferMonitorModel(history, this);
     CreateTable();
 
     m_outcome = new QLabel(this);
-    m_outcome->setObjectName(QStringLiteral("outcome"));
+    m_outcome->setObjectName(QStringLiteral("IDC_OUTCOME"));
     m_outcome->setWordWrap(true);
     m_outcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_copy = new QPushButton(tr("&Copy"), this);
-    m_copy->setObjectName(QStringLiteral("copy"));
+    m_copy->setObjectName(QStringLiteral("IDC_COPY"));
     m_save = new QPushButton(tr("&Save..."), this);
-    m_save->setObjectName(QStringLiteral("save"));
+    m_save->setObjectName(QStringLiteral("IDC_SAVE"));
     m_clear = new QPushButton(tr("C&lear"), this);
-    m_clear->setObjectName(QStringLiteral("clear"));
+    m_clear->setObjectName(QStringLiteral("IDC_CLEAR"));
     auto* close = new QPushButton(tr("Close"), this);
-    close->setObjectName(QStringLiteral("close"));
+    close->setObjectName(QStringLiteral("IDC_CLOSE"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(transferLabel);
@@ -289,7 +289,7 @@ CTransferMonitor::CTransferMonitor(CTransferHistory& history, QWidget* parent)
 void CTransferMonitor::CreateTable()
 {
     m_table = new QTableView(this);
-    m_table->setObjectName(QStringLiteral("exchanges"));
+    m_table->setObjectName(QStringLiteral("IDC_EXCHANGES"));
     m_table->setAccessibleName(tr("Exchanges"));
     m_table->setModel(m_model);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -28,7 +28,7 @@ TransferExchange::Judgement ClassifyReply(Telegram::Kind kind, const QByteArray&
 namespace TransferRecordFormat {
 
 namespace {
-QString csvField(const QString& text)
+QString CsvField(const QString& text)
 {
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
         && !text.contains(QLatin1Char('\r')))
@@ -36,12 +36,12 @@ QString csvField(const QString& text)
     return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
-QString oneLine(QString text)
+QString OneLine(QString text)
 {
     return text.replace(QLatin1Char('\n'), QLatin1Char(' ')).simplified();
 }
 
-double jsonMs(qint64 us)
+double JsonMs(qint64 us)
 {
     // To 0.1 ms, as the text shows it.
     return double((us + (us >= 0 ? 50 : -50)) / 100) / 10.0;
@@ -156,7 +156,7 @@ QString OutcomeLine(const TransferRecord& r)
     if (!r.message.isEmpty())
         line += QStringLiteral(": ") + r.message;
     if (!r.reason.isEmpty())
-        line += QStringLiteral(" (") + oneLine(r.reason) + QLatin1Char(')');
+        line += QStringLiteral(" (") + OneLine(r.reason) + QLatin1Char(')');
     return line;
 }
 
@@ -172,7 +172,7 @@ QString Text(const TransferRecord& r)
 QString Csv(const TransferRecord& r)
 {
     QString csv = QStringLiteral("number,time_ms,telegram,sent,received,after,reply_ms,judgement,message\r\n");
-    csv += QStringLiteral(",0.0,start,,,,,,%1\r\n").arg(csvField(HeaderLine(r)));
+    csv += QStringLiteral(",0.0,start,,,,,,%1\r\n").arg(CsvField(HeaderLine(r)));
     for (const TransferExchange& e : r.exchanges) {
         csv += QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,\r\n")
                    .arg(e.number)
@@ -181,10 +181,10 @@ QString Csv(const TransferRecord& r)
     }
     QString message = r.message;
     if (!r.reason.isEmpty())
-        message += (message.isEmpty() ? QString() : QStringLiteral(" ")) + QLatin1Char('(') + oneLine(r.reason)
+        message += (message.isEmpty() ? QString() : QStringLiteral(" ")) + QLatin1Char('(') + OneLine(r.reason)
             + QLatin1Char(')');
     csv += QStringLiteral(",%1,end,,,,,%2,%3\r\n")
-               .arg(Milliseconds(r.totalUs), OutcomeName(r.outcome), csvField(message));
+               .arg(Milliseconds(r.totalUs), OutcomeName(r.outcome), CsvField(message));
     return csv;
 }
 
@@ -193,14 +193,14 @@ QJsonObject ExchangeJson(const TransferExchange& e)
     QJsonObject json{
         {QStringLiteral("number"), e.number},
         {QStringLiteral("telegram"), KindName(e.kind)},
-        {QStringLiteral("time"), jsonMs(e.sentUs)},
+        {QStringLiteral("time"), JsonMs(e.sentUs)},
         {QStringLiteral("sent"), Hex(e.sent)},
         {QStringLiteral("received"), Hex(e.received)},
         {QStringLiteral("after"), Hex(e.after)},
         {QStringLiteral("afterMore"), e.afterMore},
         {QStringLiteral("judgement"), JudgementName(e.judgement)},
     };
-    json[QStringLiteral("replyTime")] = e.replyUs >= 0 ? QJsonValue(jsonMs(e.replyUs)) : QJsonValue();
+    json[QStringLiteral("replyTime")] = e.replyUs >= 0 ? QJsonValue(JsonMs(e.replyUs)) : QJsonValue();
     return json;
 }
 
@@ -213,7 +213,7 @@ QJsonObject Json(const TransferRecord& r)
         {QStringLiteral("port"), r.port},
         {QStringLiteral("outcome"), OutcomeName(r.outcome)},
         {QStringLiteral("message"), r.message},
-        {QStringLiteral("time"), jsonMs(r.totalUs)},
+        {QStringLiteral("time"), JsonMs(r.totalUs)},
         {QStringLiteral("device"), r.device},
         {QStringLiteral("started"), r.started.toUTC().toString(Qt::ISODateWithMs)},
         {QStringLiteral("messageId"), r.messageId},

@@ -28,7 +28,7 @@
 #include <QToolButton>
 
 namespace {
-QStringList menuTexts(QMenu* menu)
+QStringList MenuTexts(QMenu* menu)
 {
     QStringList texts;
     for (QAction* a : menu->actions())
@@ -37,7 +37,7 @@ QStringList menuTexts(QMenu* menu)
     return texts;
 }
 
-QMenu* topMenu(CMainFrame* frame, const QString& title)
+QMenu* TopMenu(CMainFrame* frame, const QString& title)
 {
     for (QAction* a : frame->menuBar()->actions())
         if (a->text() == title)
@@ -46,7 +46,7 @@ QMenu* topMenu(CMainFrame* frame, const QString& title)
 }
 
 // A version-3 file with one Read entry whose address is given.
-QByteArray qzmFile(int address)
+QByteArray QzmFile(int address)
 {
     QByteArray bytes = HexBytes("03000000 01000000 00000000 00000000 01000000 00000000 64000000 02000000 01000000"
                                 "01000000 00 01000000 00");
@@ -78,21 +78,21 @@ private slots:
         for (QAction* a : frame->menuBar()->actions())
             titles << a->text();
         QCOMPARE(titles, QStringList({"&File", "&View", "&Comunicate", "&Help"}));
-        QCOMPARE(menuTexts(topMenu(frame, "&File")),
+        QCOMPARE(MenuTexts(TopMenu(frame, "&File")),
                  QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
                               "Create Text File", "-", "Recent File", "-", "E&xit"}));
         // The program's own additions follow the specified items after a separator.
-        QCOMPARE(menuTexts(topMenu(frame, "&View")), QStringList({"&Toolbar", "&Status Bar", "-", "Transfer &Monitor",
+        QCOMPARE(MenuTexts(TopMenu(frame, "&View")), QStringList({"&Toolbar", "&Status Bar", "-", "Transfer &Monitor",
                                                                    "&Block Memory Table"}));
-        QMenu* comm = topMenu(frame, "&Comunicate");
-        QCOMPARE(menuTexts(comm), QStringList({"Send All", "-", "Serial Port Number"}));
+        QMenu* comm = TopMenu(frame, "&Comunicate");
+        QCOMPARE(MenuTexts(comm), QStringList({"Send All", "-", "Serial Port Number"}));
         // The four numbers as they were, then the port assignments after a separator.
-        QCOMPARE(menuTexts(comm->actions().last()->menu()),
+        QCOMPARE(MenuTexts(comm->actions().last()->menu()),
                  QStringList({"COM1", "COM2", "COM3", "COM4", "-", "Serial Ports..."}));
-        QCOMPARE(menuTexts(topMenu(frame, "&Help")), QStringList({"&About QZM..."}));
+        QCOMPARE(MenuTexts(TopMenu(frame, "&Help")), QStringList({"&About QZM..."}));
 
         // The placeholder is grayed while the list is empty.
-        QAction* placeholder = topMenu(frame, "&File")->actions().at(7);
+        QAction* placeholder = TopMenu(frame, "&File")->actions().at(7);
         QVERIFY(!placeholder->isEnabled());
 
         // Six buttons with two separators, tooltips from the prompts.
@@ -163,7 +163,7 @@ private slots:
         QVERIFY(app.InitInstance());
         CMainFrame* frame = app.GetMainFrame();
         app.GetQZMDoc()->InsertBlock(CQZMDoc::List::Read);   // so Send All can be highlighted
-        QMenu* comm = topMenu(frame, "&Comunicate");
+        QMenu* comm = TopMenu(frame, "&Comunicate");
         comm->popup(frame->mapToGlobal(QPoint(0, 0)));
         QVERIFY(QTest::qWaitForWindowExposed(comm));
         QTest::keyClick(comm, Qt::Key_Down);   // highlights the first item, Send All
@@ -203,7 +203,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(frame));
         auto pointAt = [](QMenu* menu, QAction* item) { QTest::mouseMove(menu, menu->actionGeometry(item).center()); };
 
-        QMenu* file = topMenu(frame, "&File");
+        QMenu* file = TopMenu(frame, "&File");
         file->popup(frame->mapToGlobal(QPoint(0, 20)));
         QVERIFY(QTest::qWaitForWindowExposed(file));
         const QList<QAction*> items = file->actions();
@@ -221,7 +221,7 @@ private slots:
         QCOMPARE(frame->IndicatorText(0), QString("Ready"));
 
         // A grayed item under the mouse still shows what it would do.
-        QMenu* comm = topMenu(frame, "&Comunicate");
+        QMenu* comm = TopMenu(frame, "&Comunicate");
         comm->popup(frame->mapToGlobal(QPoint(0, 20)));
         QVERIFY(QTest::qWaitForWindowExposed(comm));
         QVERIFY(!frame->FindCommandAction(ID_SEND_ALL)->isEnabled());
@@ -268,7 +268,7 @@ private slots:
             auto* dialog = qobject_cast<CAboutDlg*>(w);
             if (!dialog)
                 return -1;
-            version = dialog->findChild<QLabel*>("version")->text();
+            version = dialog->findChild<QLabel*>("IDC_VERSION")->text();
             dialog->show();
             QTest::keyClick(dialog, Qt::Key_Escape);
             escapeClosed = !dialog->isVisible();
@@ -325,7 +325,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString a = dir.filePath("a.qzm");
-        WriteTestFile(a, qzmFile(5));
+        WriteTestFile(a, QzmFile(5));
         CQZMApp app(QStringList{});
         QVERIFY(app.InitInstance());
         CQZMDoc* doc = app.GetQZMDoc();
@@ -346,7 +346,7 @@ private slots:
 
         // The recent list replaces the placeholder.
         frame->UpdateCommandStates();
-        const QStringList file = menuTexts(frame->FileMenu());
+        const QStringList file = MenuTexts(frame->FileMenu());
         QVERIFY(!file.contains("Recent File"));
         QVERIFY(file.contains(QString("&1 ") + CRecentFileList::DisplayName(QDir::toNativeSeparators(a),
                                                                            QDir::toNativeSeparators(QDir::currentPath()),
@@ -361,7 +361,7 @@ private slots:
 
         // Cancel at the prompt abandons another open.
         const QString b = dir.filePath("b.qzm");
-        WriteTestFile(b, qzmFile(7));
+        WriteTestFile(b, QzmFile(7));
         ui.QueueAnswer(MsgAnswer::Cancel);
         QVERIFY(!app.OpenDocumentFile(b));
         QCOMPARE(doc->ReadBlocks()[0]->m_nAddress, 9);
@@ -379,8 +379,8 @@ private slots:
         QTemporaryDir dir;
         const QString a = dir.filePath("a.qzm");
         const QString b = dir.filePath("b.qzm");
-        WriteTestFile(a, qzmFile(1));
-        WriteTestFile(b, qzmFile(2));
+        WriteTestFile(a, QzmFile(1));
+        WriteTestFile(b, QzmFile(2));
         CQZMApp app(QStringList{});
         QVERIFY(app.InitInstance());
         ScriptedInteraction ui;
@@ -404,8 +404,8 @@ private slots:
         QTemporaryDir dir;
         const QString a = dir.filePath("a.qzm");
         const QString b = dir.filePath("b.qzm");
-        WriteTestFile(a, qzmFile(1));
-        WriteTestFile(b, qzmFile(2));
+        WriteTestFile(a, QzmFile(1));
+        WriteTestFile(b, QzmFile(2));
         // A settings store with a gap: the second entry's item opens the
         // second entry, not the (empty) first.
         {
@@ -452,7 +452,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString a = dir.filePath("my plant.qzm");
-        WriteTestFile(a, qzmFile(3));
+        WriteTestFile(a, QzmFile(3));
         {
             CQZMApp app(QStringList{"/Automation", "\"" + a + "\"", "ignored.qzm"});
             QVERIFY(app.InitInstance());
@@ -476,8 +476,8 @@ private slots:
         QTemporaryDir dir;
         const QString plain = dir.filePath("plan");
         const QString quoted = dir.filePath("plan\".qzm");
-        WriteTestFile(plain, qzmFile(1));
-        WriteTestFile(quoted, qzmFile(2));
+        WriteTestFile(plain, QzmFile(1));
+        WriteTestFile(quoted, QzmFile(2));
         CQZMApp app(QStringList{quoted});
         QVERIFY(app.InitInstance());
         QCOMPARE(app.GetQZMDoc()->GetPathName(), quoted);
@@ -517,7 +517,7 @@ private slots:
         QStringList paths;
         for (int i = 1; i <= 3; ++i) {
             paths << dir.filePath(QString("d%1.qzm").arg(i));
-            WriteTestFile(paths.last(), qzmFile(10 + i));
+            WriteTestFile(paths.last(), QzmFile(10 + i));
         }
         CQZMApp app(QStringList{});
         QVERIFY(app.InitInstance());
@@ -561,7 +561,7 @@ private slots:
         QVERIFY(app.InitInstance());
         CMainFrame* frame = app.GetMainFrame();
         QCOMPARE(frame->size(), QSize(312, 658));
-        auto* pane = frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane0"));
+        auto* pane = frame->statusBar()->findChild<QLabel*>(QStringLiteral("IDC_PANE0"));
         QVERIFY(pane);
         const QStringList messages = {
             FormatPrintfMessage(IDS_INVALID_ADDRESS, {"1", "247"}),
@@ -576,7 +576,7 @@ private slots:
         // Blank indicators are empty boxes of one steady width, not slivers.
         QList<int> widths;
         for (int i = 1; i <= 3; ++i) {
-            auto* indicator = frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane%1").arg(i));
+            auto* indicator = frame->statusBar()->findChild<QLabel*>(QStringLiteral("IDC_PANE%1").arg(i));
             QVERIFY(indicator);
             QVERIFY(indicator->isVisible());
             QVERIFY(indicator->text().isEmpty());
@@ -587,7 +587,7 @@ private slots:
         QCOMPARE(widths.at(2), widths.at(0));
         frame->UpdateLockIndicators();
         frame->resize(500, 658);
-        QCOMPARE(frame->statusBar()->findChild<QLabel*>(QStringLiteral("pane2"))->width(), widths.at(0));
+        QCOMPARE(frame->statusBar()->findChild<QLabel*>(QStringLiteral("IDC_PANE2"))->width(), widths.at(0));
     }
 };
 

@@ -463,7 +463,7 @@ private slots:
         QVERIFY(app.GetMainWnd()->windowIcon().availableSizes().contains(QSize(32, 32)));
         // So does the About box.
         CAboutDlg about(app.GetMainWnd());
-        auto* icon = about.findChild<QLabel*>(QStringLiteral("icon"));
+        auto* icon = about.findChild<QLabel*>(QStringLiteral("IDC_ICON"));
         QVERIFY(icon && !icon->pixmap().isNull());
         QCOMPARE(icon->pixmap().toImage().pixelColor(icon->width() / 2, icon->height() / 2).alpha(), 255);
     }

@@ -26,7 +26,7 @@ using namespace Qt::StringLiterals;
 namespace {
 using Run = ProcessRun;
 
-Run runCli(const QStringList& arguments, const QString& stdoutFile = {})
+Run RunCli(const QStringList& arguments, const QString& stdoutFile = {})
 {
     QProcess process;
     if (!stdoutFile.isEmpty())
@@ -36,7 +36,7 @@ Run runCli(const QStringList& arguments, const QString& stdoutFile = {})
 
 // A shell line, for names that are not valid UTF-8 (QProcess would
 // re-encode them) and for pipelines; $CLI is qzm-cli.
-Run runShell(const QString& script, const QString& folder)
+Run RunShell(const QString& script, const QString& folder)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -46,7 +46,7 @@ Run runShell(const QString& script, const QString& folder)
     return RunToEnd(process, QStringLiteral("/bin/bash"), {QStringLiteral("-c"), script}, {}, 20000);
 }
 
-QByteArray sampleFile()
+QByteArray SampleFile()
 {
     CQZMDoc doc;
     FillSampleDocument(doc, 1, 2);
@@ -65,7 +65,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("my.plant.qzm");
-        WriteTestFile(path, sampleFile());
+        WriteTestFile(path, SampleFile());
 
         // The window's command on the same file.
         CQZMDoc doc;
@@ -78,14 +78,14 @@ private slots:
         const QByteArray expected = ReadTestFile(guiReport);
         QVERIFY(expected.startsWith("Zelvra\r\nQZM Application\r\nFile: my.txt\r\n"));
 
-        const Run toStdout = runCli({"report", path});
+        const Run toStdout = RunCli({"report", path});
         QCOMPARE(toStdout.code, 0);
         QCOMPARE(toStdout.err, QByteArray());
         QCOMPARE(toStdout.out, expected);
 
         const QString out = dir.filePath("cli.txt");
         WriteTestFile(out, QByteArray(10000, 'x'));
-        const Run toFile = runCli({"report", path, "-o", out});
+        const Run toFile = RunCli({"report", path, "-o", out});
         QCOMPARE(toFile.code, 0);
         QVERIFY(toFile.out.isEmpty());
         QCOMPARE(ReadTestFile(out), expected);
@@ -94,15 +94,15 @@ private slots:
         const QString fresh = dir.filePath("fresh.qzm");
         CQZMDoc empty;
         WriteTestFile(fresh, StoreBytes(empty));
-        QCOMPARE(runCli({"report", fresh}).out, BuildTextReport(empty, "fresh.txt"));
+        QCOMPARE(RunCli({"report", fresh}).out, BuildTextReport(empty, "fresh.txt"));
     }
 
     void showPrintsTheDocument()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("plant.qzm");
-        WriteTestFile(path, sampleFile());
-        const Run run = runCli({"show", path});
+        WriteTestFile(path, SampleFile());
+        const Run run = RunCli({"show", path});
         QCOMPARE(run.code, 0);
         QVERIFY(run.err.isEmpty());
         QJsonParseError error;
@@ -136,12 +136,12 @@ private slots:
     {
         QTemporaryDir dir;
         const QString cut = dir.filePath("cut.qzm");
-        WriteTestFile(cut, sampleFile().left(50));
+        WriteTestFile(cut, SampleFile().left(50));
         const QString future = dir.filePath("future.qzm");
-        WriteTestFile(future, Int32(4) + sampleFile().mid(4));
+        WriteTestFile(future, Int32(4) + SampleFile().mid(4));
         const QString missing = dir.filePath("missing.qzm");
         const QString good = dir.filePath("good.qzm");
-        WriteTestFile(good, sampleFile());
+        WriteTestFile(good, SampleFile());
 
         // Every command that reads a file says the same, after its own name.
         for (const QStringList& command : {QStringList{"report"}, QStringList{"show"},
@@ -153,12 +153,12 @@ private slots:
                 return a;
             };
             const QByteArray prefix = "qzm-cli " + command.first().toLatin1() + ": ";
-            Run run = runCli(arguments(cut));
+            Run run = RunCli(arguments(cut));
             QCOMPARE(run.code, 1);
             QVERIFY(run.out.isEmpty());
             QCOMPARE(run.err, prefix + "Unexpected file format.\n");
 
-            run = runCli(arguments(future));
+            run = RunCli(arguments(future));
             QCOMPARE(run.code, 1);
             QVERIFY(run.out.isEmpty());
             // One message, and none about a new document: nothing is created.
@@ -166,13 +166,13 @@ private slots:
                      QString::fromLatin1(prefix) + QStringLiteral("%1 was not read: its format version is newer than this "
                                                                   "program reads, or its layout is unknown.\n").arg(future));
 
-            run = runCli(arguments(missing));
+            run = RunCli(arguments(missing));
             QCOMPARE(run.code, 1);
             QCOMPARE(run.err, prefix + QString("%1 was not found.\n").arg(missing).toLocal8Bit());
         }
 
         const QString badOut = dir.filePath("no-folder/r.txt");
-        const Run run = runCli({"report", good, "-o", badOut});
+        const Run run = RunCli({"report", good, "-o", badOut});
         QCOMPARE(run.code, 1);
         QCOMPARE(QString::fromLocal8Bit(run.err), QString("qzm-cli report: %1 contains an invalid path.\n").arg(badOut));
     }
@@ -181,14 +181,14 @@ private slots:
     {
         QTemporaryDir dir;
         const QString good = dir.filePath("good.qzm");
-        WriteTestFile(good, sampleFile());
+        WriteTestFile(good, SampleFile());
         CQZMDoc doc;
-        QVERIFY(LoadBytes(doc, sampleFile()));
+        QVERIFY(LoadBytes(doc, SampleFile()));
         const QByteArray report = BuildTextReport(doc, "good.txt");
 
         // A full standard output is a failure, not a silent success.
         for (const QString& command : {QStringLiteral("report"), QStringLiteral("show")}) {
-            const Run run = runCli({command, good}, "/dev/full");
+            const Run run = RunCli({command, good}, "/dev/full");
             QCOMPARE(run.code, 1);
             QCOMPARE(run.err, "qzm-cli " + command.toLatin1() + ": Disk full while accessing standard output.\n");
         }
@@ -198,14 +198,14 @@ private slots:
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QFile reader(fifo);
         QVERIFY(reader.open(QIODevice::ReadWrite | QIODevice::Unbuffered));   // never blocks on Linux
-        const Run toPipe = runCli({"report", good, "-o", fifo});
+        const Run toPipe = RunCli({"report", good, "-o", fifo});
         QCOMPARE(toPipe.code, 0);
         struct stat st{};
         QCOMPARE(stat(QFile::encodeName(fifo).constData(), &st), 0);
         QVERIFY(S_ISFIFO(st.st_mode));
         QCOMPARE(reader.read(report.size()), report);
 
-        const Run toFolder = runCli({"report", good, "-o", dir.path()});
+        const Run toFolder = RunCli({"report", good, "-o", dir.path()});
         QCOMPARE(toFolder.code, 1);
         QCOMPARE(QString::fromLocal8Bit(toFolder.err), QString("qzm-cli report: %1 is a folder, not a file.\n").arg(dir.path()));
     }
@@ -216,9 +216,9 @@ private slots:
     void namesThatAreNotUtf8()
     {
         QTemporaryDir dir;
-        WriteTestFile(dir.filePath("good.qzm"), sampleFile());
-        QCOMPARE(runShell("cp good.qzm \"$(printf 'caf\\351.qzm')\"", dir.path()).code, 0);
-        QCOMPARE(runShell("$CLI show good.qzm > good.json", dir.path()).code, 0);
+        WriteTestFile(dir.filePath("good.qzm"), SampleFile());
+        QCOMPARE(RunShell("cp good.qzm \"$(printf 'caf\\351.qzm')\"", dir.path()).code, 0);
+        QCOMPARE(RunShell("$CLI show good.qzm > good.json", dir.path()).code, 0);
         const QString text = QStringLiteral("%1 cannot be opened or saved under its name: the name is not valid "
                                             "UTF-8 and cannot be represented.\n  Rename the file, or choose another "
                                             "name.\n");
@@ -240,7 +240,7 @@ private slots:
             {"$CLI send good.qzm --port /dev/null --log \"$(printf 'out\\351.txt')\"", "send", out},
         };
         for (const auto& c : cases) {
-            const Run run = runShell(QString::fromLatin1(c.script), dir.path());
+            const Run run = RunShell(QString::fromLatin1(c.script), dir.path());
             QVERIFY2(run.code == 1 || (run.code == 2 && QByteArray(c.script).contains("--log")), c.script);
             QCOMPARE(QString::fromLocal8Bit(run.err),
                      QStringLiteral("qzm-cli %1: ").arg(QLatin1String(c.command)) + text.arg(c.name));
@@ -250,15 +250,15 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir.filePath("new.qzm")));
         // A value that is not valid UTF-8 is refused, not stored as U+FFFD.
         const QByteArray before = ReadTestFile(dir.filePath("good.qzm"));
-        const Run value = runShell("$CLI set good.qzm \"$(printf 'read[0].description=caf\\351')\"", dir.path());
+        const Run value = RunShell("$CLI set good.qzm \"$(printf 'read[0].description=caf\\351')\"", dir.path());
         QCOMPARE(value.code, 1);
         QVERIFY2(value.err.contains("not valid UTF-8") && value.err.contains("read[0].descriptionBytes="),
                  value.err.constData());
         QCOMPARE(ReadTestFile(dir.filePath("good.qzm")), before);
         // A name with U+FFFD in earnest is an ordinary name.
         const QString real = dir.filePath(QStringLiteral("real") + QChar(QChar::ReplacementCharacter) + ".qzm");
-        QCOMPARE(runCli({"create", "--from-json", dir.filePath("good.json"), "-o", real}).code, 0);
-        QCOMPARE(ReadTestFile(real), sampleFile());
+        QCOMPARE(RunCli({"create", "--from-json", dir.filePath("good.json"), "-o", real}).code, 0);
+        QCOMPARE(ReadTestFile(real), SampleFile());
     }
 
     // Folders, pipes, sockets and devices get messages that say what they
@@ -268,7 +268,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString good = dir.filePath("good.qzm");
-        WriteTestFile(good, sampleFile());
+        WriteTestFile(good, SampleFile());
         const QString fifo = dir.filePath("fifo");
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         const QString socketPath = dir.filePath("sock");
@@ -297,26 +297,26 @@ private slots:
              "qzm-cli create: %1 is a socket, not a file.\n"_L1.arg(socketPath)},
         };
         for (const auto& c : cases) {
-            const Run run = runCli(c.arguments);
+            const Run run = RunCli(c.arguments);
             QCOMPARE(run.code, c.code);
             QCOMPARE(QString::fromLocal8Bit(run.err), c.err);
         }
 
         // A pipeline or a process substitution is read whole.
-        Run piped = runShell("cat good.qzm | $CLI report /dev/stdin", dir.path());
+        Run piped = RunShell("cat good.qzm | $CLI report /dev/stdin", dir.path());
         QCOMPARE(piped.code, 0);
         QVERIFY(piped.out.startsWith("Zelvra\r\n"));
-        piped = runShell("$CLI show <(cat good.qzm)", dir.path());
+        piped = RunShell("$CLI show <(cat good.qzm)", dir.path());
         QCOMPARE(piped.code, 0);
         QVERIFY(piped.out.contains("\"description\": \"Boiler house"));
-        piped = runShell("$CLI show good.qzm | $CLI create --from-json /dev/stdin -o copy.qzm", dir.path());
+        piped = RunShell("$CLI show good.qzm | $CLI create --from-json /dev/stdin -o copy.qzm", dir.path());
         QCOMPARE(piped.code, 0);
-        QCOMPARE(ReadTestFile(dir.filePath("copy.qzm")), sampleFile());
+        QCOMPARE(ReadTestFile(dir.filePath("copy.qzm")), SampleFile());
         // An empty pipeline is an empty file; set cannot write back into it.
-        piped = runShell("true | $CLI show /dev/stdin", dir.path());
+        piped = RunShell("true | $CLI show /dev/stdin", dir.path());
         QCOMPARE(piped.code, 1);
         QCOMPARE(piped.err, QByteArray("qzm-cli show: Unexpected file format.\n"));
-        piped = runShell("cat good.qzm | $CLI set /dev/stdin timeout=300", dir.path());
+        piped = RunShell("cat good.qzm | $CLI set /dev/stdin timeout=300", dir.path());
         QCOMPARE(piped.code, 1);
         QCOMPARE(piped.err, QByteArray("qzm-cli set: /dev/stdin is a pipe, not a file.\n"));
     }
@@ -325,9 +325,9 @@ private slots:
     {
         QTemporaryDir dir;
         const QString a = dir.filePath("a.qzm"), b = dir.filePath("b.qzm");
-        WriteTestFile(a, sampleFile());
+        WriteTestFile(a, SampleFile());
         CQZMDoc doc;
-        QVERIFY(LoadBytes(doc, sampleFile()));
+        QVERIFY(LoadBytes(doc, SampleFile()));
         doc.SetParity(2);
         doc.Blocks(CQZMDoc::List::Read)[1]->m_bParameter = 0;
         doc.Blocks(CQZMDoc::List::Read)[0]->m_strDescription = "Flow \"new\"\nsecond";
@@ -335,14 +335,14 @@ private slots:
         AddBlock(doc, CQZMDoc::List::Read, "Extra", 5, 7, 1);
         WriteTestFile(b, StoreBytes(doc));
 
-        Run run = runCli({"diff", a, b});
+        Run run = RunCli({"diff", a, b});
         QCOMPARE(run.code, 1);
         QCOMPARE(run.out, QByteArray("Parity: ODD -> NONE\n"
                                      "Read Block Memory 01: Description: \"Flow\" -> \"Flow \\\"new\\\"\\nsecond\"\n"
                                      "Read Block Memory 02: Parameter/Variable number: P13 -> VB13\n"
                                      "Read Block Memory 03: added: Description \"Extra\", Address in network 5, P7\n"
                                      "Write Block Memory 01: removed: Description \"Setpoint\", Address in network 247, P9999\n"));
-        run = runCli({"diff", "--json", b, a});
+        run = RunCli({"diff", "--json", b, a});
         QCOMPARE(run.code, 1);
         const QJsonObject json = QJsonDocument::fromJson(run.out).object();
         QCOMPARE(json["same"].toBool(), false);
@@ -353,11 +353,11 @@ private slots:
         QCOMPARE(differences[3].toObject()["change"].toString(), "removed");
         QCOMPARE(differences[3].toObject()["entry"].toInt(), 3);
         // diff(1)'s exit codes: the same, and a file that cannot be read.
-        run = runCli({"diff", a, a});
+        run = RunCli({"diff", a, a});
         QCOMPARE(run.code, 0);
         QVERIFY(run.out.isEmpty());
-        QCOMPARE(runCli({"diff", a, dir.filePath("gone.qzm")}).code, 2);
-        QCOMPARE(runCli({"diff", a}).code, 2);
+        QCOMPARE(RunCli({"diff", a, dir.filePath("gone.qzm")}).code, 2);
+        QCOMPARE(RunCli({"diff", a}).code, 2);
 
         // The recipe of the manual: git diff shows the reports' lines.
         const QString recipe = uR"(set -e
@@ -368,7 +368,7 @@ git config diff.qzm.textconv "$CLI report --no-file-line"
 cp ../a.qzm plant.qzm && git add . && git commit -qm one
 cp ../b.qzm plant.qzm
 git diff --no-color)"_s;
-        run = runShell(recipe, dir.path());
+        run = RunShell(recipe, dir.path());
         QCOMPARE(run.code, 0);
         QVERIFY2(run.out.contains("-    Parity: ODD\r\n+    Parity: NONE\r\n"), run.out.constData());
         QVERIFY(run.out.contains("+Read Block Memory 03\r\n"));
@@ -377,27 +377,27 @@ git diff --no-color)"_s;
 
     void usage()
     {
-        Run run = runCli({"--help"});
+        Run run = RunCli({"--help"});
         QCOMPARE(run.code, 0);
         QVERIFY(run.out.contains("report FILE"));
         QVERIFY(run.out.contains("show FILE"));
-        run = runCli({"--version"});
+        run = RunCli({"--version"});
         QCOMPARE(run.code, 0);
         QVERIFY(run.out.startsWith("qzm-cli "));
-        run = runCli({"report", "--help"});
+        run = RunCli({"report", "--help"});
         QCOMPARE(run.code, 0);
         QVERIFY(run.out.contains("--output"));
-        run = runCli({"send", "--help"});
+        run = RunCli({"send", "--help"});
         QCOMPARE(run.code, 0);
         QVERIFY(run.out.contains("qzm-cli send [options] FILE"));
         QVERIFY(run.out.contains("--port"));
         QVERIFY(run.out.contains("Examples:\n  qzm-cli send plant.qzm --port COM1\n"));
         // Every command's help in one go, each with its examples.
-        run = runCli({"--help-all"});
+        run = RunCli({"--help-all"});
         QCOMPARE(run.code, 0);
-        QVERIFY(run.out.startsWith(runCli({"--help"}).out));
+        QVERIFY(run.out.startsWith(RunCli({"--help"}).out));
         for (const char* command : {"report", "show", "create", "set", "send", "ports", "diff"}) {
-            const QByteArray own = runCli({command, "--help"}).out;
+            const QByteArray own = RunCli({command, "--help"}).out;
             QVERIFY2(own.contains("Examples:\n  qzm-cli "), command);
             QVERIFY2(run.out.contains(own), command);
         }
@@ -418,7 +418,7 @@ git diff --no-color)"_s;
             {{"create", "-o", "a.qzm"}, "qzm-cli create: --from-json FILE.json is missing (see qzm-cli create --help)\n"},
         };
         for (const auto& w : wrong) {
-            run = runCli(w.arguments);
+            run = RunCli(w.arguments);
             QCOMPARE(run.code, 2);
             QCOMPARE(run.err, w.message);
             QVERIFY(run.out.isEmpty());

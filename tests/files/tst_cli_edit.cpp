@@ -18,18 +18,18 @@
 namespace {
 using Run = ProcessRun;
 
-Run runCli(const QStringList& arguments, const QByteArray& input = {})
+Run RunCli(const QStringList& arguments, const QByteArray& input = {})
 {
     return RunToEnd(QStringLiteral(QZM_CLI_PATH), arguments, input);
 }
 
 // create from JSON on standard input into path.
-Run create(const QByteArray& json, const QString& path)
+Run Create(const QByteArray& json, const QString& path)
 {
-    return runCli({"create", "--from-json", "-", "-o", path}, json);
+    return RunCli({"create", "--from-json", "-", "-o", path}, json);
 }
 
-QByteArray sampleFile()
+QByteArray SampleFile()
 {
     CQZMDoc doc;
     FillSampleDocument(doc, 2, 3);
@@ -39,7 +39,7 @@ QByteArray sampleFile()
 
 // The bytes the program's own Save writes for a file it has opened, with
 // each Parameter flag as the editor stores it (a hand-made file may hold 3).
-QByteArray savedAgain(const QByteArray& bytes)
+QByteArray SavedAgain(const QByteArray& bytes)
 {
     ScriptedInteraction ui;
     CQZMDoc doc;
@@ -74,14 +74,14 @@ private slots:
             files << info.absoluteFilePath();
         files << QStringLiteral(QZM_EXAMPLE_PATH);
         const QString sample = dir.filePath("sample.qzm");
-        WriteTestFile(sample, sampleFile());
+        WriteTestFile(sample, SampleFile());
         files << sample;
 
         QStringList identical;
         int loaded = 0;
         for (const QString& file : std::as_const(files)) {
             const QString name = QFileInfo(file).fileName();
-            const Run shown = runCli({"show", file});
+            const Run shown = RunCli({"show", file});
             if (shown.code != 0) {
                 QCOMPARE(shown.code, 1);
                 QVERIFY2(shown.err.startsWith("qzm-cli show: "), qPrintable(name));
@@ -89,7 +89,7 @@ private slots:
             }
             ++loaded;
             const QString out = dir.filePath(name + ".created");
-            const Run created = create(shown.out, out);
+            const Run created = Create(shown.out, out);
             if (name == QLatin1String("nread60.qzm")) {
                 // A value only a hand-made file holds, which the editor refuses.
                 QCOMPARE(created.code, 1);
@@ -100,7 +100,7 @@ private slots:
             QVERIFY2(created.code == 0, qPrintable(name + ": " + QString::fromLocal8Bit(created.err)));
             QVERIFY(created.err.isEmpty());
             const QByteArray original = ReadTestFile(file);
-            const QByteArray expected = savedAgain(original);
+            const QByteArray expected = SavedAgain(original);
             QVERIFY2(ReadTestFile(out) == expected, qPrintable(name));
             if (original == expected)
                 identical << name;
@@ -120,7 +120,7 @@ private slots:
         AddBlock(doc, CQZMDoc::List::Write, "Set", 4, 13, 7);
         WriteTestFile(path, StoreBytes(doc));
         QDir::setCurrent(dir.path());
-        const Run run = runCli({"show", "plant.qzm"});
+        const Run run = RunCli({"show", "plant.qzm"});
         QCOMPARE(run.code, 0);
         const QJsonObject root = QJsonDocument::fromJson(run.out).object();
         QCOMPARE(root["format"].toInt(), 1);
@@ -156,7 +156,7 @@ private slots:
         AddBlock(doc, CQZMDoc::List::Read, "Niveau \x93x\x94\x81", 4, 13, 1);
         WriteTestFile(path, StoreBytes(doc));
 
-        Run run = runCli({"show", path});
+        Run run = RunCli({"show", path});
         QCOMPARE(run.code, 0);
         QJsonObject root = QJsonDocument::fromJson(run.out).object();
         QCOMPARE(root["description"].toString(), QStringLiteral("Temp\u00e9rature \u20ac"));
@@ -168,10 +168,10 @@ private slots:
         QCOMPARE(read[1].toObject()["descriptionBytes"].toString(), QString("4e69766561752093789481"));
         // The form show gives builds the same file again.
         const QString copy = dir.filePath("copy.qzm");
-        QCOMPARE(create(run.out, copy).code, 0);
+        QCOMPARE(Create(run.out, copy).code, 0);
         QCOMPARE(ReadTestFile(copy), ReadTestFile(path));
 
-        run = runCli({"set", path, QStringLiteral("description=Temp\u00e9ratures \u20ac"),
+        run = RunCli({"set", path, QStringLiteral("description=Temp\u00e9ratures \u20ac"),
                       QStringLiteral("read[0].description=D\u00e9bit \u00e9"),
                       QStringLiteral("read[1].description=Niveau \u03a9")});
         QVERIFY2(run.code == 0, run.err.constData());
@@ -186,14 +186,14 @@ private slots:
         QTemporaryDir dir;
         const QString out = dir.filePath("new.qzm");
         // Nothing given: a new document.
-        Run run = create(R"({"format": 1})", out);
+        Run run = Create(R"({"format": 1})", out);
         QCOMPARE(run.code, 0);
         CQZMDoc fresh;
         QCOMPARE(ReadTestFile(out), StoreBytes(fresh));
 
         // Choosing MODBUS-RTU puts its settings in place; entries start as
         // Insert makes them.
-        run = create(R"({"format": 1, "settings": {"protocol": 1}, "read": [{}, {"address": 9}],
+        run = Create(R"({"format": 1, "settings": {"protocol": 1}, "read": [{}, {"address": 9}],
                          "write": [{"parameter": false, "description": "a\r\nb"}]})", out);
         QCOMPARE(run.code, 0);
         CQZMDoc doc;
@@ -218,7 +218,7 @@ private slots:
                                 {"serialPort", 4},
                                 {"read", full},
                                 {"write", full}};
-        run = create(QJsonDocument(edges).toJson(), out);
+        run = Create(QJsonDocument(edges).toJson(), out);
         QCOMPARE(run.code, 0);
         QVERIFY(LoadBytes(doc, ReadTestFile(out)));
         QCOMPARE(doc.WriteBlocks().size(), 48);
@@ -227,15 +227,15 @@ private slots:
 
         // Settings by their names and entries by their items, as the
         // example writes them, give the example's bytes.
-        run = runCli({"create", "--from-json", QStringLiteral(QZM_EXAMPLE_JSON_PATH), "-o", out});
+        run = RunCli({"create", "--from-json", QStringLiteral(QZM_EXAMPLE_JSON_PATH), "-o", out});
         QCOMPARE(run.code, 0);
         QCOMPARE(ReadTestFile(out), ReadTestFile(QStringLiteral(QZM_EXAMPLE_PATH)));
-        run = create(R"({"format": 1, "settings": {"protocolName": "MODBUS-RTU", "baudRateBps": "9600",
+        run = Create(R"({"format": 1, "settings": {"protocolName": "MODBUS-RTU", "baudRateBps": "9600",
                          "parityName": "NONE"}, "write": [{"item": "VB12", "parameter": true}]})", out);
         QCOMPARE(run.code, 1);
         QCOMPARE(run.err, QByteArray("qzm-cli create: write[0].item: \"VB12\" does not match parameter true and number 12 "
                                      "(\"P12\"); change or remove it\n"));
-        run = create(R"({"format": 1, "settings": {"protocolName": "MODBUS-RTU", "baudRateBps": "9600",
+        run = Create(R"({"format": 1, "settings": {"protocolName": "MODBUS-RTU", "baudRateBps": "9600",
                          "parityName": "NONE"}, "write": [{"item": "VB12"}]})", out);
         QCOMPARE(run.code, 0);
         QVERIFY(LoadBytes(doc, ReadTestFile(out)));
@@ -248,7 +248,7 @@ private slots:
         // A file as input, standard output as output.
         const QString json = dir.filePath("in.json");
         WriteTestFile(json, R"({"format": 1, "settings": {"protocol": 1, "timeout": 50}})");
-        run = runCli({"create", "--from-json", json, "-o", "-"});
+        run = RunCli({"create", "--from-json", json, "-o", "-"});
         QCOMPARE(run.code, 0);
         QVERIFY(LoadBytes(doc, run.out));
         QCOMPARE(doc.Protocol(), 1);
@@ -339,16 +339,16 @@ private slots:
         QFETCH(QByteArray, message);
         QTemporaryDir dir;
         const QString existing = dir.filePath("existing.qzm");
-        WriteTestFile(existing, sampleFile());
-        Run run = create(json, existing);
+        WriteTestFile(existing, SampleFile());
+        Run run = Create(json, existing);
         QCOMPARE(run.code, 1);
         QCOMPARE(run.err, "qzm-cli create: " + message + "\n");
         QVERIFY(run.out.isEmpty());
-        QCOMPARE(ReadTestFile(existing), sampleFile());
+        QCOMPARE(ReadTestFile(existing), SampleFile());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"existing.qzm"});
 
         const QString absent = dir.filePath("absent.qzm");
-        run = create(json, absent);
+        run = Create(json, absent);
         QCOMPARE(run.code, 1);
         QVERIFY(!QFile::exists(absent));
     }
@@ -357,12 +357,12 @@ private slots:
     {
         QTemporaryDir dir;
         const QString missing = dir.filePath("missing.json");
-        Run run = runCli({"create", "--from-json", missing, "-o", dir.filePath("x.qzm")});
+        Run run = RunCli({"create", "--from-json", missing, "-o", dir.filePath("x.qzm")});
         QCOMPARE(run.code, 1);
         QCOMPARE(QString::fromLocal8Bit(run.err), QString("qzm-cli create: %1 was not found.\n").arg(missing));
         // The program's own message for a file it cannot write.
         const QString noFolder = dir.filePath("no-folder/x.qzm");
-        run = create(R"({"format":1})", noFolder);
+        run = Create(R"({"format":1})", noFolder);
         QCOMPARE(run.code, 1);
         QCOMPARE(QString::fromLocal8Bit(run.err), QString("qzm-cli create: %1 contains an invalid path.\n").arg(noFolder));
 
@@ -370,11 +370,11 @@ private slots:
                                              QStringList{"create", "--from-json", "x.json"},
                                              QStringList{"create", "--from-json", "a", "-o", "b", "c"},
                                              QStringList{"create", "--bogus"}}) {
-            run = runCli(arguments);
+            run = RunCli(arguments);
             QVERIFY2(run.code == 2, qPrintable(arguments.join(' ')));
             QVERIFY(run.err.startsWith("qzm-cli create: "));
         }
-        run = runCli({"create", "--help"});
+        run = RunCli({"create", "--help"});
         QCOMPARE(run.code, 0);
         QVERIFY(run.out.contains("--from-json"));
     }
@@ -383,8 +383,8 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("plant.qzm");
-        WriteTestFile(path, sampleFile());
-        Run run = runCli({"set", path, "description=North\r\nhouse", "baud_rate=19200", "parity=ODD",
+        WriteTestFile(path, SampleFile());
+        Run run = RunCli({"set", path, "description=North\r\nhouse", "baud_rate=19200", "parity=ODD",
                           "timeout=70", "serial_port=2", "read[0].address=17", "read[1].number=4321",
                           "read[1].parameter=false", "write[1].description=Pump", "write[0].descriptionBytes=e9"});
         QVERIFY2(run.code == 0, run.err.constData());
@@ -404,7 +404,7 @@ private slots:
 
         // Choosing Zelvra forces its settings, as in the window; the keys of
         // the JSON form work too.
-        run = runCli({"set", path, "settings.protocol=Zelvra", "serialPort=4"});
+        run = RunCli({"set", path, "settings.protocol=Zelvra", "serialPort=4"});
         QCOMPARE(run.code, 0);
         QVERIFY(LoadBytes(doc, ReadTestFile(path)));
         QCOMPARE(doc.Protocol(), 0);
@@ -412,7 +412,7 @@ private slots:
         QCOMPARE(doc.Parity(), 0);
         QCOMPARE(doc.Timeout(), 100);
         QCOMPARE(doc.SerialPort(), 4);
-        run = runCli({"set", path, "protocol=1"});
+        run = RunCli({"set", path, "protocol=1"});
         QVERIFY(LoadBytes(doc, ReadTestFile(path)));
         QCOMPARE(doc.Timeout(), 50);
         QCOMPARE(doc.BaudRate(), 1);
@@ -422,7 +422,7 @@ private slots:
         const QString old = dir.filePath("old.qzm");
         const QByteArray version2 = Int32(2) + Int32(1) + Int32(0) + Int32(2) + Int32(1) + TextField("") + Record("x", 5, 6, 1);
         WriteTestFile(old, version2);
-        run = runCli({"set", old, "read[0].address=5", "serial_port=1"});
+        run = RunCli({"set", old, "read[0].address=5", "serial_port=1"});
         QCOMPARE(run.code, 0);
         QCOMPARE(ReadTestFile(old), version2);
     }
@@ -431,7 +431,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("plant.qzm");
-        WriteTestFile(path, sampleFile());
+        WriteTestFile(path, SampleFile());
         const struct
         {
             QStringList changes;
@@ -451,13 +451,13 @@ private slots:
             {{}, 2, "no KEY=VALUE given (see qzm-cli set --help)"},
         };
         for (const auto& c : cases) {
-            const Run run = runCli(QStringList{"set", path} + c.changes);
+            const Run run = RunCli(QStringList{"set", path} + c.changes);
             QCOMPARE(run.code, c.code);
             QCOMPARE(run.err, "qzm-cli set: " + c.message + "\n");
-            QCOMPARE(ReadTestFile(path), sampleFile());
+            QCOMPARE(ReadTestFile(path), SampleFile());
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"plant.qzm"});
-        const Run missing = runCli({"set", dir.filePath("missing.qzm"), "timeout=100"});
+        const Run missing = RunCli({"set", dir.filePath("missing.qzm"), "timeout=100"});
         QCOMPARE(missing.code, 1);
         QVERIFY(missing.err.endsWith("was not found.\n"));
         QVERIFY(!QFile::exists(dir.filePath("missing.qzm")));

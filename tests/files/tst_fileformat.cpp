@@ -40,7 +40,7 @@ struct RecordingView : CView
 };
 
 // A document with something in every field, to see a load replace it.
-void fillWithOtherData(CQZMDoc& doc)
+void FillWithOtherData(CQZMDoc& doc)
 {
     doc.SetProtocol(1);
     doc.SetBaudRate(0);
@@ -53,7 +53,7 @@ void fillWithOtherData(CQZMDoc& doc)
 }
 
 // Header of a version-3 file up to the description.
-QByteArray header3(qint32 nRead, qint32 nWrite, qint32 marker = 2, qint32 port = 1)
+QByteArray Header3(qint32 nRead, qint32 nWrite, qint32 marker = 2, qint32 port = 1)
 {
     return Int32(3) + Int32(nRead) + Int32(nWrite) + Int32(1) + Int32(0) + Int32(2) + Int32(250) + Int32(marker)
         + Int32(port);
@@ -99,7 +99,7 @@ private slots:
         QCOMPARE(StoreBytes(doc), expected);
 
         CQZMDoc loaded;
-        fillWithOtherData(loaded);
+        FillWithOtherData(loaded);
         RecordingView view;
         loaded.AddView(&view);
         ScriptedInteraction ui;
@@ -128,7 +128,7 @@ private slots:
     void newDocumentIs41Bytes()
     {
         CQZMDoc doc;
-        fillWithOtherData(doc);
+        FillWithOtherData(doc);
         doc.OnNewDocument();
         const QByteArray bytes = StoreBytes(doc);
         QCOMPARE(bytes.size(), 41);
@@ -200,7 +200,7 @@ private slots:
             const QByteArray bytes = Int32(version) + Int32(1) + Int32(1) + Int32(2) + Int32(3)
                 + TextField("old file") + Record("r", 5, 6, 0) + Record("w", 7, 8, 1);
             CQZMDoc doc;
-            fillWithOtherData(doc);
+            FillWithOtherData(doc);
             ScriptedInteraction ui;
             QVERIFY(LoadBytes(doc, bytes));
             QVERIFY(ui.messages.isEmpty());
@@ -226,14 +226,14 @@ private slots:
     {
         struct Case { const char* name; QByteArray bytes; };
         const QList<Case> cases = {
-            {"version 4", Int32(4) + header3(1, 1).mid(4) + TextField("x") + Record("r", 5, 5, 0)},
+            {"version 4", Int32(4) + Header3(1, 1).mid(4) + TextField("x") + Record("r", 5, 5, 0)},
             {"version max", Int32(std::numeric_limits<qint32>::max())},
-            {"marker 7", header3(2, 1, 7, 4) + TextField("x")},
+            {"marker 7", Header3(2, 1, 7, 4) + TextField("x")},
             {"marker 3, older layout", Int32(2) + Int32(1) + Int32(0) + Int32(3) + Int32(4) + TextField("x")},
         };
         for (const Case& c : cases) {
             CQZMDoc doc;
-            fillWithOtherData(doc);
+            FillWithOtherData(doc);
             doc.SetModifiedFlag(true);
             RecordingView view;
             doc.AddView(&view);
@@ -261,7 +261,7 @@ private slots:
 
     void countsAboveTheLimitReadOnAsTheyCome()
     {
-        QByteArray bytes = header3(60, 2) + TextField("d");
+        QByteArray bytes = Header3(60, 2) + TextField("d");
         for (int i = 0; i < 62; ++i)
             bytes += Record(QByteArray::number(i), i + 1, i, i % 2);
         bytes += "trailing bytes are ignored";
@@ -279,7 +279,7 @@ private slots:
         QCOMPARE(doc.CurrentIndex(CQZMDoc::List::Write), 0);
 
         // nWrite above the limit as well.
-        QByteArray both = header3(48, 100) + TextField("");
+        QByteArray both = Header3(48, 100) + TextField("");
         for (int i = 0; i < 96; ++i)
             both += Record("", 1, i, 1);
         QVERIFY(LoadBytes(doc, both));
@@ -289,10 +289,10 @@ private slots:
 
     void negativeCountsGiveEmptyLists()
     {
-        const QByteArray bytes = header3(-1, std::numeric_limits<qint32>::min(), 2, 2) + TextField("desc")
+        const QByteArray bytes = Header3(-1, std::numeric_limits<qint32>::min(), 2, 2) + TextField("desc")
             + Record("never read", 1, 1, 1);
         CQZMDoc doc;
-        fillWithOtherData(doc);
+        FillWithOtherData(doc);
         doc.SetCurrentIndex(CQZMDoc::List::Read, 0);
         QVERIFY(LoadBytes(doc, bytes));
         QVERIFY(doc.ReadBlocks().isEmpty() && doc.WriteBlocks().isEmpty());
@@ -343,20 +343,20 @@ private slots:
         ScriptedInteraction ui;
         CQZMDoc doc;
         // L = 0: no bytes, an empty text, the next field follows at once.
-        QVERIFY(LoadBytes(doc, header3(1, 0) + Int32(0) + Int32(0) + Int32(3) + Int32(4) + Int32(0)));
+        QVERIFY(LoadBytes(doc, Header3(1, 0) + Int32(0) + Int32(0) + Int32(3) + Int32(4) + Int32(0)));
         QVERIFY(doc.Description().isEmpty());
         QVERIFY(doc.ReadBlocks()[0]->m_strDescription.isEmpty());
         QCOMPARE(doc.ReadBlocks()[0]->m_nAddress, 3);
         QCOMPARE(doc.ReadBlocks()[0]->m_nNumber, 4);
 
         // No zero byte: the L bytes are the text.
-        QVERIFY(LoadBytes(doc, header3(1, 0) + Int32(3) + "abc" + Int32(3) + "xyz" + Int32(1) + Int32(2) + Int32(0)));
+        QVERIFY(LoadBytes(doc, Header3(1, 0) + Int32(3) + "abc" + Int32(3) + "xyz" + Int32(1) + Int32(2) + Int32(0)));
         QCOMPARE(doc.Description(), QByteArray("abc"));
         QCOMPARE(doc.ReadBlocks()[0]->m_strDescription, QByteArray("xyz"));
         QCOMPARE(doc.ReadBlocks()[0]->m_nNumber, 2);
 
         // A zero byte inside: the text ends there, all L bytes are consumed.
-        QVERIFY(LoadBytes(doc, header3(1, 0) + Int32(6) + QByteArray("ab\0cd\0", 6) + TextField("r")
+        QVERIFY(LoadBytes(doc, Header3(1, 0) + Int32(6) + QByteArray("ab\0cd\0", 6) + TextField("r")
                                    + Int32(9) + Int32(8) + Int32(1)));
         QCOMPARE(doc.Description(), QByteArray("ab"));
         QCOMPARE(doc.ReadBlocks()[0]->m_strDescription, QByteArray("r"));
@@ -369,10 +369,10 @@ private slots:
         // Past the end of the file, or a negative length: a format error,
         // also where the description is the last field of the file.
         const QList<QByteArray> broken = {
-            header3(0, 0) + Int32(10) + "short",
-            header3(0, 0) + Int32(-1) + "x",
-            header3(0, 0) + Int32(std::numeric_limits<qint32>::max()) + QByteArray(100, 'x'),
-            header3(1, 0) + TextField("d") + Int32(1000) + QByteArray(20, 'y'),
+            Header3(0, 0) + Int32(10) + "short",
+            Header3(0, 0) + Int32(-1) + "x",
+            Header3(0, 0) + Int32(std::numeric_limits<qint32>::max()) + QByteArray(100, 'x'),
+            Header3(1, 0) + TextField("d") + Int32(1000) + QByteArray(20, 'y'),
         };
         for (const QByteArray& bytes : broken) {
             QVERIFY(!LoadBytes(doc, bytes));

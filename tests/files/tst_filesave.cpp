@@ -61,12 +61,12 @@ struct Fixture
     }
 };
 
-QString native(const QString& path)
+QString Native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
 }
 
-QStringList folderEntries(const QTemporaryDir& dir)
+QStringList FolderEntries(const QTemporaryDir& dir)
 {
     return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
@@ -150,7 +150,7 @@ private slots:
         f.doc.SetModifiedFlag(true);
         ui.QueueFile(path);
         QVERIFY(!f.doc.DoSave(QString()));
-        QCOMPARE(ui.MessageTexts(), QStringList{QString("Access to %1 was denied.").arg(native(path))});
+        QCOMPARE(ui.MessageTexts(), QStringList{QString("Access to %1 was denied.").arg(Native(path))});
         QCOMPARE(ReadTestFile(path), QByteArray("keep me"));
         QVERIFY(f.doc.IsModified());
     }
@@ -164,7 +164,7 @@ private slots:
         const QString bad = dir.filePath("no-such-folder/x.qzm");
         ui.QueueFile(bad);
         QVERIFY(!f.doc.DoFileSave());
-        QCOMPARE(ui.MessageTexts(), QStringList{QString("%1 contains an invalid path.").arg(native(bad))});
+        QCOMPARE(ui.MessageTexts(), QStringList{QString("%1 contains an invalid path.").arg(Native(bad))});
         QVERIFY(ui.messages[0].icon == MessageRequest::Icon::Warning);
         QVERIFY(f.doc.IsModified());
         QCOMPARE(f.doc.GetTitle(), QString("Untitled"));
@@ -174,7 +174,7 @@ private slots:
         // A folder in the file's place.
         ui.QueueFile(dir.path());
         QVERIFY(!f.doc.DoSave(QString()));
-        QCOMPARE(ui.messages.last().text, QString("%1 is a folder, not a file.").arg(native(dir.path())));
+        QCOMPARE(ui.messages.last().text, QString("%1 is a folder, not a file.").arg(Native(dir.path())));
 
 #ifdef Q_OS_UNIX
         // A pipe in the file's place stays a pipe.
@@ -182,7 +182,7 @@ private slots:
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         ui.QueueFile(fifo);
         QVERIFY(!f.doc.DoSave(QString()));
-        QCOMPARE(ui.messages.last().text, QString("%1 is a pipe, not a file.").arg(native(fifo)));
+        QCOMPARE(ui.messages.last().text, QString("%1 is a pipe, not a file.").arg(Native(fifo)));
         struct stat st{};
         QCOMPARE(stat(QFile::encodeName(fifo).constData(), &st), 0);
         QVERIFY(S_ISFIFO(st.st_mode));
@@ -237,9 +237,9 @@ private slots:
             saved = f.doc.DoFileSave();
         }
         QVERIFY(!saved);
-        QCOMPARE(ui.MessageTexts(), QStringList{QString("Disk full while accessing %1.").arg(native(path))});
+        QCOMPARE(ui.MessageTexts(), QStringList{QString("Disk full while accessing %1.").arg(Native(path))});
         QCOMPARE(ReadTestFile(path), before);
-        QCOMPARE(folderEntries(dir), QStringList{"plant.qzm"});   // no temporary left behind
+        QCOMPARE(FolderEntries(dir), QStringList{"plant.qzm"});   // no temporary left behind
         QVERIFY(f.doc.IsModified());
         QCOMPARE(f.doc.GetPathName(), path);
         QVERIFY(f.recent.isEmpty());

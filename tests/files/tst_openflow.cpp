@@ -23,7 +23,7 @@
 #include <unistd.h>
 
 namespace {
-QByteArray plantFile(qint32 port)
+QByteArray PlantFile(qint32 port)
 {
     CQZMDoc doc;
     doc.SetDescription("plant");
@@ -34,7 +34,7 @@ QByteArray plantFile(qint32 port)
     return StoreBytes(doc);
 }
 
-QString firstRecent(const CQZMApp& app)
+QString FirstRecent(const CQZMApp& app)
 {
     return (*app.GetRecentFileList())[0];
 }
@@ -57,12 +57,12 @@ private slots:
         QCOMPARE(app.GetMainFrame()->windowTitle(), QString("Untitled - QZM V2.01"));
 
         const QString plant = dir.filePath("plant.qzm");
-        WriteTestFile(plant, plantFile(2));
+        WriteTestFile(plant, PlantFile(2));
         QCOMPARE(app.OpenDocumentFile(plant), doc);
         QCOMPARE(doc->GetTitle(), QString("plant.qzm"));
         QCOMPARE(doc->GetPathName(), plant);
         QCOMPARE(app.GetMainFrame()->windowTitle(), QString("plant.qzm - QZM V2.01"));
-        QCOMPARE(firstRecent(app), plant);
+        QCOMPARE(FirstRecent(app), plant);
         QCOMPARE(doc->Description(), QByteArray("plant"));
         QCOMPARE(doc->SerialPort(), 2);
         QCOMPARE(doc->Timeout(), 400);
@@ -72,7 +72,7 @@ private slots:
         // A broken file: reported, then a fresh untitled document; the
         // port of the broken file is not taken over.
         const QString broken = dir.filePath("broken.qzm");
-        QByteArray cut = plantFile(4);
+        QByteArray cut = PlantFile(4);
         cut.chop(3);
         WriteTestFile(broken, cut);
         QCOMPARE(app.OpenDocumentFile(broken), nullptr);
@@ -85,7 +85,7 @@ private slots:
         QCOMPARE(doc->Timeout(), 100);
         QCOMPARE(doc->SerialPort(), 2);
         QVERIFY(!doc->IsModified());
-        QCOMPARE(firstRecent(app), plant);
+        QCOMPARE(FirstRecent(app), plant);
 
         // An empty file likewise.
         const QString empty = dir.filePath("empty.qzm");
@@ -101,14 +101,14 @@ private slots:
         doc->OnCmdMsg(ID_SERIAL_COM3, nullptr);
         QVERIFY(doc->IsModified());
         const QString future = dir.filePath("future.qzm");
-        WriteTestFile(future, Int32(4) + plantFile(1).mid(4));
+        WriteTestFile(future, Int32(4) + PlantFile(1).mid(4));
         ui.QueueAnswer(MsgAnswer::No);   // "Save changes to Untitled?"
         QCOMPARE(app.OpenDocumentFile(future), doc);
         QCOMPARE(ui.messages.last().text, QString("Fail in read this filel!\nA new document will be created."));
         QCOMPARE(doc->GetTitle(), QString("future.qzm"));
         QCOMPARE(doc->GetPathName(), future);
         QCOMPARE(app.GetMainFrame()->windowTitle(), QString("future.qzm - QZM V2.01"));
-        QCOMPARE(firstRecent(app), future);
+        QCOMPARE(FirstRecent(app), future);
         QCOMPARE(doc->SerialPort(), 3);
         QVERIFY(doc->ReadBlocks().isEmpty() && doc->WriteBlocks().isEmpty());
         QVERIFY(!doc->IsModified());
@@ -137,7 +137,7 @@ private slots:
         CQZMApp app(QStringList{});
         QVERIFY(app.InitInstance());
         const QString plant = dir.filePath("plant.qzm");
-        WriteTestFile(plant, plantFile(2));
+        WriteTestFile(plant, PlantFile(2));
         QVERIFY(app.OpenDocumentFile(plant));
 
         // A named pipe no one writes to, as a recent entry may name it.
@@ -184,10 +184,10 @@ private slots:
         QTemporaryDir dir;
         ScriptedInteraction ui;
         const QByteArray folder = QFile::encodeName(dir.path());
-        WriteTestFile(QFile::decodeName(folder + "/plain.qzm"), plantFile(2));
+        WriteTestFile(QFile::decodeName(folder + "/plain.qzm"), PlantFile(2));
         // The bytes go to the system as they are; Qt would re-encode them.
         const QByteArray raw = folder + "/caf\xe9.qzm";
-        const QByteArray bytes = plantFile(3);
+        const QByteArray bytes = PlantFile(3);
         {
             const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             QVERIFY(fd >= 0);
@@ -222,11 +222,11 @@ private slots:
 
         // A recent entry: it leaves the list like any file that fails.
         app.GetRecentFileList()->Add(lossy);
-        QCOMPARE(firstRecent(app), lossy);
+        QCOMPARE(FirstRecent(app), lossy);
         QVERIFY(!app.OnOpenRecentFile(ID_FILE_MRU_FILE1));
         QCOMPARE(ui.messages.size(), 2);
         QCOMPARE(ui.messages.last().text, expected.arg(lossy));
-        QCOMPARE(firstRecent(app), plain);
+        QCOMPARE(FirstRecent(app), plain);
 
         // Dropped on the window: the URL carries the bytes, the local path
         // Qt makes of it does not.
@@ -246,7 +246,7 @@ private slots:
         const QString real = dir.filePath(QString("real") + QChar(QChar::ReplacementCharacter) + ".qzm");
         QVERIFY(!app.OpenDocumentFile(real));
         QCOMPARE(ui.messages.last().text, QString("%1 was not found.").arg(real));
-        WriteTestFile(real, plantFile(4));
+        WriteTestFile(real, PlantFile(4));
         QVERIFY(app.OpenDocumentFile(real));
         QCOMPARE(app.GetQZMDoc()->SerialPort(), 4);
 
@@ -272,7 +272,7 @@ private slots:
         QTemporaryDir dir;
         ScriptedInteraction ui;
         const QString broken = dir.filePath("broken.qzm");
-        WriteTestFile(broken, plantFile(1).left(20));
+        WriteTestFile(broken, PlantFile(1).left(20));
         // Relative names: an argument starting with "/" is read as a switch.
         const QString oldCwd = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
@@ -282,7 +282,7 @@ private slots:
         QCOMPARE(ui.MessageTexts(), QStringList{"Unexpected file format."});
 
         const QString good = dir.filePath("good.qzm");
-        WriteTestFile(good, plantFile(4));
+        WriteTestFile(good, PlantFile(4));
         CQZMApp second(QStringList{"good.qzm"});
         QVERIFY(second.InitInstance());
         QCOMPARE(second.GetQZMDoc()->SerialPort(), 4);

@@ -25,7 +25,7 @@
 namespace {
 const QByteArray kStars = QByteArray(50, '*') + "\r\n\r\n";
 
-QByteArray head(const char* name, const char* description, const char* protocol, const char* baud,
+QByteArray Head(const char* name, const char* description, const char* protocol, const char* baud,
                 const char* parity, const char* timeout)
 {
     return QByteArray("Zelvra\r\nQZM Application\r\nFile: ") + name + "\r\n\r\n" + "Description of this QZM: "
@@ -33,7 +33,7 @@ QByteArray head(const char* name, const char* description, const char* protocol,
         + " bps\r\n    Parity: " + parity + "\r\n    Timeout: " + timeout + " msec\r\n\r\n" + kStars;
 }
 
-QByteArray entry(const char* kind, const char* n, const QByteArray& description, const char* address,
+QByteArray Entry(const char* kind, const char* n, const QByteArray& description, const char* address,
                  const char* numberLine)
 {
     return QByteArray(kind) + " Block Memory " + n + "\r\n---------------------\r\n"
@@ -64,7 +64,7 @@ private slots:
     {
         CQZMDoc doc;
         QCOMPARE(BuildTextReport(doc, "Untitled.txt"),
-                 head("Untitled.txt", "", "Zelvra", "19200", "EVEN", "100") + kStars);
+                 Head("Untitled.txt", "", "Zelvra", "19200", "EVEN", "100") + kStars);
     }
 
     void oneDefaultReadEntry()
@@ -102,10 +102,10 @@ private slots:
         AddBlock(doc, CQZMDoc::List::Write, "Set\r\npoint", 247, 9999, 1);
         AddBlock(doc, CQZMDoc::List::Write, "", -3, -40, 5);
         QCOMPARE(BuildTextReport(doc, "plant.txt"),
-                 head("plant.txt", "Boiler room\r\nsecond line", "MODBUS-RTU", "9600", "ODD", "1000")
-                     + entry("Read", "01", "Temp \xe9", "12", "Basic Variable: VB12") + kStars
-                     + entry("Write", "01", "Set\r\npoint", "247", "Parameter: P9999")
-                     + entry("Write", "02", "", "-3", "Parameter: P-40"));
+                 Head("plant.txt", "Boiler room\r\nsecond line", "MODBUS-RTU", "9600", "ODD", "1000")
+                     + Entry("Read", "01", "Temp \xe9", "12", "Basic Variable: VB12") + kStars
+                     + Entry("Write", "01", "Set\r\npoint", "247", "Parameter: P9999")
+                     + Entry("Write", "02", "", "-3", "Parameter: P-40"));
 
         // Values the editor never stores still print as the last choice.
         doc.SetProtocol(7);
@@ -125,16 +125,16 @@ private slots:
             AddBlock(doc, CQZMDoc::List::Read, "r" + QByteArray::number(i), i + 1, i, 1);
             AddBlock(doc, CQZMDoc::List::Write, "w" + QByteArray::number(i), i + 1, 100 + i, 0);
         }
-        QByteArray expected = head("big.txt", "", "Zelvra", "19200", "EVEN", "100");
+        QByteArray expected = Head("big.txt", "", "Zelvra", "19200", "EVEN", "100");
         for (int i = 0; i < 48; ++i) {
             const QByteArray n = QByteArray::number(i + 1).rightJustified(2, '0');
-            expected += entry("Read", n, "r" + QByteArray::number(i), QByteArray::number(i + 1),
+            expected += Entry("Read", n, "r" + QByteArray::number(i), QByteArray::number(i + 1),
                               "Parameter: P" + QByteArray::number(i));
         }
         expected += kStars;
         for (int i = 0; i < 48; ++i) {
             const QByteArray n = QByteArray::number(i + 1).rightJustified(2, '0');
-            expected += entry("Write", n, "w" + QByteArray::number(i), QByteArray::number(i + 1),
+            expected += Entry("Write", n, "w" + QByteArray::number(i), QByteArray::number(i + 1),
                               "Basic Variable: VB" + QByteArray::number(100 + i));
         }
         const QByteArray report = BuildTextReport(doc, "big.txt");

@@ -12,6 +12,10 @@ struct ProcessRun
     int code = -1;
     QByteArray out;
     QByteArray err;
+
+    // What it printed, as text in the system's encoding.
+    QString OutText() const { return QString::fromLocal8Bit(out); }
+    QString ErrText() const { return QString::fromLocal8Bit(err); }
 };
 
 // Runs program in process (set up by the caller: environment, folder,

@@ -35,7 +35,7 @@ public:
     void OnUpdate(CView*, int, CObject*) override {}
 };
 
-QList<QByteArray> acks(int count)
+QList<QByteArray> Acks(int count)
 {
     QList<QByteArray> replies;
     for (int i = 0; i < count; ++i)
@@ -44,9 +44,9 @@ QList<QByteArray> acks(int count)
 }
 
 // Request, sizes, settings and n blocks all accepted, the last with 02 04.
-QList<QByteArray> goodReplies(int nBlocks)
+QList<QByteArray> GoodReplies(int nBlocks)
 {
-    QList<QByteArray> replies = acks(3 + nBlocks);
+    QList<QByteArray> replies = Acks(3 + nBlocks);
     if (nBlocks > 0)
         replies.last() = HexBytes("02 04");
     return replies;
@@ -81,7 +81,7 @@ public:
     TransferRecord record;
 };
 
-void send(CQZMDoc& doc, LinkScript& script, Outcome& outcome)
+void Send(CQZMDoc& doc, LinkScript& script, Outcome& outcome)
 {
     CConfigTransfer transfer(&doc, outcome.progress, std::make_unique<ScriptedLink>(script));
     outcome.succeeded = RunConfigTransfer(transfer);
@@ -110,9 +110,9 @@ private slots:
         const QByteArray before = DocumentBytes(doc);
 
         LinkScript script;
-        script.replies = goodReplies(5);
+        script.replies = GoodReplies(5);
         Outcome outcome;
-        send(doc, script, outcome);
+        Send(doc, script, outcome);
 
         QVERIFY(outcome.succeeded);
         QVERIFY(outcome.progress.failures.isEmpty());
@@ -150,7 +150,7 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^reply +02 15$")));
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("closed")));
         Outcome outcome;
-        send(doc, script, outcome);
+        Send(doc, script, outcome);
         QLoggingCategory::setFilterRules(QString());
     }
 
@@ -172,18 +172,18 @@ private slots:
         FillDocument(doc, nRead, nWrite);
         {
             LinkScript script;
-            script.replies = goodReplies(n);
+            script.replies = GoodReplies(n);
             Outcome outcome;
-            send(doc, script, outcome);
+            Send(doc, script, outcome);
             QVERIFY(outcome.succeeded);
             QCOMPARE(script.written[1].mid(2, 2), QByteArray().append(char(nRead)).append(char(nWrite)));
         }
         {
             // 02 06 for the last block is a refusal...
             LinkScript script;
-            script.replies = acks(3 + n);
+            script.replies = Acks(3 + n);
             Outcome outcome;
-            send(doc, script, outcome);
+            Send(doc, script, outcome);
             QVERIFY(!outcome.succeeded);
             QCOMPARE(outcome.progress.failures, QStringList{CStringTable::Load(IDS_FAIL_READ_DATA)});
             QCOMPARE(outcome.progress.positionsAtFailure, QList<int>{n + 3});
@@ -191,10 +191,10 @@ private slots:
         if (n > 1) {
             // ...and so is 02 04 for any earlier one: nothing more is sent.
             LinkScript script;
-            script.replies = acks(3);
+            script.replies = Acks(3);
             script.replies << HexBytes("02 04");
             Outcome outcome;
-            send(doc, script, outcome);
+            Send(doc, script, outcome);
             QCOMPARE(outcome.progress.failures, QStringList{CStringTable::Load(IDS_FAIL_READ_DATA)});
             QCOMPARE(script.written.size(), 4);
         }
@@ -228,9 +228,9 @@ private slots:
         QTest::newRow("block 1 silent") << L{ack, ack, ack} << -1 << -1 << m113 << 4 << 4 << QStringLiteral("no reply");
         // The third byte of the sizes reply starts the settings reply: 02 02.
         QTest::newRow("extra third byte") << L{ack, HexBytes("02 06 02"), ack} << -1 << -1 << m113 << 3 << 3 << QStringLiteral("bad frame");
-        QTest::newRow("write fails") << acks(8) << 2 << -1 << m112 << 3 << 2 << QStringLiteral("write failed");
+        QTest::newRow("write fails") << Acks(8) << 2 << -1 << m112 << 3 << 2 << QStringLiteral("write failed");
         // The device hangs up during the third block: the read fails.
-        QTest::newRow("read fails") << acks(8) << -1 << 5 << m113 << 6 << 5 << QStringLiteral("read failed");
+        QTest::newRow("read fails") << Acks(8) << -1 << 5 << m113 << 6 << 5 << QStringLiteral("read failed");
     }
 
     void refusals()
@@ -308,7 +308,7 @@ private slots:
             script.openResult = CSerialLink::OpenResult::OpenFailed;
             script.openError = QStringLiteral("/dev/x: Permission denied");
             Outcome outcome;
-            send(doc, script, outcome);
+            Send(doc, script, outcome);
             QCOMPARE(outcome.progress.failures, QStringList{CStringTable::Load(IDS_COMM_PORT_FAIL)});
             // ...followed by what COM1 was mapped to and how to choose another.
             QCOMPARE(outcome.progress.details.size(), 1);
@@ -327,7 +327,7 @@ private slots:
             LinkScript script;
             script.openResult = CSerialLink::OpenResult::SettingsFailed;
             Outcome outcome;
-            send(doc, script, outcome);
+            Send(doc, script, outcome);
             QVERIFY(!outcome.succeeded);
             QVERIFY(outcome.progress.failures.isEmpty());
             QVERIFY(script.written.isEmpty());
@@ -338,7 +338,7 @@ private slots:
             doc.SetSerialPort(port);
             LinkScript script;
             Outcome outcome;
-            send(doc, script, outcome);
+            Send(doc, script, outcome);
             QCOMPARE(outcome.progress.failures, QStringList{CStringTable::Load(IDS_COMM_PORT_FAIL)});
             QVERIFY(script.devicesOpened.isEmpty());
         }
@@ -348,7 +348,7 @@ private slots:
             LinkScript script;
             Outcome outcome;
             outcome.progress.canCreate = false;
-            send(doc, script, outcome);
+            Send(doc, script, outcome);
             QVERIFY(script.devicesOpened.isEmpty());
         }
     }
@@ -391,9 +391,9 @@ private slots:
         FillDocument(doc, 1, 0);
         auto byte4 = [&doc] {
             LinkScript script;
-            script.replies = goodReplies(1);
+            script.replies = GoodReplies(1);
             Outcome outcome;
-            send(doc, script, outcome);
+            Send(doc, script, outcome);
             return int(quint8(script.written.value(1, QByteArray(7, 0)).at(4)));
         };
         doc.SetBaudRate(1);
@@ -431,7 +431,7 @@ private slots:
             interaction.QueueAnswer(MsgAnswer::Cancel);
             LinkScript script;
             Outcome outcome;
-            send(doc, script, outcome);
+            Send(doc, script, outcome);
             QCOMPARE(interaction.messages.size(), 1);
             QCOMPARE(interaction.messages[0].text, QStringLiteral("Save changes to Untitled?"));
             QVERIFY(!outcome.progress.created);
@@ -444,16 +444,16 @@ private slots:
             interaction.QueueFile(std::nullopt);
             LinkScript script;
             Outcome outcome;
-            send(doc, script, outcome);
+            Send(doc, script, outcome);
             QVERIFY(!outcome.progress.created);
             QVERIFY(script.devicesOpened.isEmpty());
         }
         {
             interaction.QueueAnswer(MsgAnswer::No);
             LinkScript script;
-            script.replies = goodReplies(1);
+            script.replies = GoodReplies(1);
             Outcome outcome;
-            send(doc, script, outcome);
+            Send(doc, script, outcome);
             QVERIFY(outcome.succeeded);
             QVERIFY(doc.IsModified());
             QVERIFY(doc.GetPathName().isEmpty());
@@ -463,9 +463,9 @@ private slots:
             interaction.QueueAnswer(MsgAnswer::Yes);
             interaction.QueueFile(path);
             LinkScript script;
-            script.replies = goodReplies(1);
+            script.replies = GoodReplies(1);
             Outcome outcome;
-            send(doc, script, outcome);
+            Send(doc, script, outcome);
             QVERIFY(outcome.succeeded);
             QVERIFY(!doc.IsModified());
             QVERIFY(QFile::exists(path));
@@ -474,9 +474,9 @@ private slots:
             // Unmodified: no question at all.
             const qsizetype asked = interaction.messages.size();
             LinkScript script;
-            script.replies = goodReplies(1);
+            script.replies = GoodReplies(1);
             Outcome outcome;
-            send(doc, script, outcome);
+            Send(doc, script, outcome);
             QVERIFY(outcome.succeeded);
             QCOMPARE(interaction.messages.size(), asked);
         }
@@ -488,7 +488,7 @@ private slots:
         CQZMDoc doc;
         FillDocument(doc, 3, 2);
         LinkScript script;
-        script.replies = goodReplies(5);
+        script.replies = GoodReplies(5);
         script.replies[3] = HexBytes("02 06 02 06"); // two bytes too many...
         script.replies[4] = QByteArray();             // ...make up for a silent block
         RecordingObserver observer;
@@ -587,7 +587,7 @@ private slots:
         connect(&history, &CTransferHistory::oldestDropped, this, [&dropped](int count) { dropped << count; });
         for (int i = 0; i < CTransferHistory::kKeptTransfers + 2; ++i) {
             LinkScript script;
-            script.replies = goodReplies(1);
+            script.replies = GoodReplies(1);
             if (i == CTransferHistory::kKeptTransfers + 1)
                 script.replies[1] = HexBytes("02 15");
             Outcome outcome;
@@ -630,15 +630,15 @@ private slots:
         LinkScript failing;
         failing.replies = {HexBytes("02 06"), HexBytes("02 06"), HexBytes("02 06"), HexBytes("02 15")};
         Outcome first;
-        send(doc, failing, first);
+        Send(doc, failing, first);
         QVERIFY(!first.succeeded);
 
         doc.SetSerialPort(2);
         qputenv("QZM_COM2", "/dev/scripted-com2");
         LinkScript again;
-        again.replies = goodReplies(2);
+        again.replies = GoodReplies(2);
         Outcome second;
-        send(doc, again, second);
+        Send(doc, again, second);
         qunsetenv("QZM_COM2");
         QVERIFY(second.succeeded);
         QCOMPARE(again.devicesOpened, QStringList{QStringLiteral("/dev/scripted-com2")});

@@ -23,27 +23,18 @@
 #include <unistd.h>
 
 namespace {
-struct Result
-{
-    int exitCode = -1;
-    QString err;
-    QByteArray out;
-};
-
-Result send(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+ProcessRun Send(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess cli;
     cli.setProcessEnvironment(environment);
-    const ProcessRun run =
-        RunToEnd(cli, QStringLiteral(QZM_CLI_PATH), QStringList{QStringLiteral("send")} + arguments, {}, 30000);
-    return {run.code, QString::fromLocal8Bit(run.err), run.out};
+    return RunToEnd(cli, QStringLiteral(QZM_CLI_PATH), QStringList{QStringLiteral("send")} + arguments, {}, 30000);
 }
 
 const QString kExample = QStringLiteral(QZM_EXAMPLE_PATH);
 
 // qzm-cli as a shell with "ulimit -f" or "ulimit -n" starts it: the limit
 // set, SIGXFSZ as the system has it.
-ProcessRun runLimited(const QStringList& arguments, int resource, rlim_t soft, rlim_t hard,
+ProcessRun RunLimited(const QStringList& arguments, int resource, rlim_t soft, rlim_t hard,
                       const QByteArray& input = {})
 {
     QProcess cli;
@@ -69,10 +60,10 @@ private slots:
         QVERIFY(sim.Start());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QZM_COM3"), sim.Port());
-        const Result result = send({kExample, QStringLiteral("--port"), QStringLiteral("COM3")}, environment);
-        QCOMPARE(result.exitCode, 0);
-        QVERIFY2(result.err.contains(CStringTable::Load(IDS_PREPARING_PORT)), qPrintable(result.err));
-        QVERIFY(result.err.contains(CStringTable::Load(IDS_SENDING_SETTINGS)));
+        const ProcessRun result = Send({kExample, QStringLiteral("--port"), QStringLiteral("COM3")}, environment);
+        QCOMPARE(result.code, 0);
+        QVERIFY2(result.ErrText().contains(CStringTable::Load(IDS_PREPARING_PORT)), qPrintable(result.ErrText()));
+        QVERIFY(result.ErrText().contains(CStringTable::Load(IDS_SENDING_SETTINGS)));
         const QString out = QString::fromUtf8(result.out);
         QVERIFY2(out.startsWith(QStringLiteral("COM3 (%1): ok in ").arg(sim.Port())), qPrintable(out));
         QVERIFY(out.endsWith(QStringLiteral("s: Sent 5 Read and 3 Write Block Memories; all 11 replies accepted.\n")));
@@ -89,14 +80,14 @@ private slots:
             // A silent device: the request's reply times out after 1 s.
             SimProcess sim;
             QVERIFY(sim.Start({QStringLiteral("--no-reply"), QStringLiteral("1")}));
-            const Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
-            QCOMPARE(result.exitCode, 1);
+            const ProcessRun result = Send({kExample, QStringLiteral("--port"), sim.Port()});
+            QCOMPARE(result.code, 1);
             // The stages, then the message with the last exchanges indented.
-            QVERIFY2(result.err.startsWith(QStringLiteral("%1\n[1/11] %2\nqzm-cli send: %3: %4\n  Exchanges:\n  #1 ")
+            QVERIFY2(result.ErrText().startsWith(QStringLiteral("%1\n[1/11] %2\nqzm-cli send: %3: %4\n  Exchanges:\n  #1 ")
                                                .arg(CStringTable::Load(IDS_PREPARING_PORT),
                                                     CStringTable::Load(IDS_REQUEST_TRANSFER), sim.Port(),
                                                     CStringTable::Load(IDS_QZM_NO_RESPONSE))),
-                     qPrintable(result.err));
+                     qPrintable(result.ErrText()));
             QVERIFY(QString::fromUtf8(result.out).startsWith(sim.Port() + QStringLiteral(": failed in ")));
             QCOMPARE(sim.Received()["telegrams"].toInt(), 1);
         }
@@ -104,42 +95,42 @@ private slots:
             // A device that never answers, whatever it is sent.
             SimProcess sim;
             QVERIFY(sim.Start({QStringLiteral("--no-reply"), QStringLiteral("*")}));
-            const Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
-            QCOMPARE(result.exitCode, 1);
-            QVERIFY2(result.err.contains(CStringTable::Load(IDS_QZM_NO_RESPONSE)), qPrintable(result.err));
+            const ProcessRun result = Send({kExample, QStringLiteral("--port"), sim.Port()});
+            QCOMPARE(result.code, 1);
+            QVERIFY2(result.ErrText().contains(CStringTable::Load(IDS_QZM_NO_RESPONSE)), qPrintable(result.ErrText()));
         }
         {
             // The device hangs up at the second block: the read fails.
             SimProcess sim;
             QVERIFY(sim.Start({QStringLiteral("--hangup"), QStringLiteral("5")}));
-            const Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
-            QCOMPARE(result.exitCode, 1);
-            QVERIFY2(result.err.contains(CStringTable::Load(IDS_FAIL_READ_DATA)), qPrintable(result.err));
+            const ProcessRun result = Send({kExample, QStringLiteral("--port"), sim.Port()});
+            QCOMPARE(result.code, 1);
+            QVERIFY2(result.ErrText().contains(CStringTable::Load(IDS_FAIL_READ_DATA)), qPrintable(result.ErrText()));
             // The detail says what happened, not the stale errno the
             // system's text would name after a hang-up.
-            QVERIFY2(result.err.contains(QStringLiteral("\n  read: the port is no longer available (the device hung up "
+            QVERIFY2(result.ErrText().contains(QStringLiteral("\n  read: the port is no longer available (the device hung up "
                                                         "or was removed)\n")),
-                     qPrintable(result.err));
-            QVERIFY(!result.err.contains(QStringLiteral("No such file or directory")));
+                     qPrintable(result.ErrText()));
+            QVERIFY(!result.ErrText().contains(QStringLiteral("No such file or directory")));
         }
         {
             SimProcess sim;
             QVERIFY(sim.Start({QStringLiteral("--reply"), QStringLiteral("2:0215"), QStringLiteral("--extra-byte"),
                                QStringLiteral("4")}));
-            Result result = send({kExample, QStringLiteral("--port"), sim.Port()});
-            QCOMPARE(result.exitCode, 1);
-            QVERIFY2(result.err.contains(CStringTable::Load(IDS_SIZES_INCORRECT)), qPrintable(result.err));
+            ProcessRun result = Send({kExample, QStringLiteral("--port"), sim.Port()});
+            QCOMPARE(result.code, 1);
+            QVERIFY2(result.ErrText().contains(CStringTable::Load(IDS_SIZES_INCORRECT)), qPrintable(result.ErrText()));
 
             // A third byte in the sizes reply is read as the start of the
             // settings reply (02 02), which is refused.
-            result = send({kExample, QStringLiteral("--port"), sim.Port()});
-            QCOMPARE(result.exitCode, 1);
-            QVERIFY2(result.err.contains(CStringTable::Load(IDS_FAIL_READ_DATA)), qPrintable(result.err));
-            QVERIFY(result.err.contains(CStringTable::Load(IDS_SENDING_SETTINGS)));
+            result = Send({kExample, QStringLiteral("--port"), sim.Port()});
+            QCOMPARE(result.code, 1);
+            QVERIFY2(result.ErrText().contains(CStringTable::Load(IDS_FAIL_READ_DATA)), qPrintable(result.ErrText()));
+            QVERIFY(result.ErrText().contains(CStringTable::Load(IDS_SENDING_SETTINGS)));
 
             // The next Send All starts afresh with the request and succeeds.
-            result = send({kExample, QStringLiteral("--port"), sim.Port()});
-            QCOMPARE(result.exitCode, 0);
+            result = Send({kExample, QStringLiteral("--port"), sim.Port()});
+            QCOMPARE(result.code, 0);
             QCOMPARE(sim.Received()["transfers"].toInt(), 1);
         }
     }
@@ -158,8 +149,8 @@ private slots:
             QVERIFY(sim.Start());
             arguments << QStringLiteral("--port") << sim.Port();
         }
-        const Result result = send(arguments);
-        QCOMPARE(result.exitCode, 1);
+        const ProcessRun result = Send(arguments);
+        QCOMPARE(result.code, 1);
         const QStringList lines = QString::fromUtf8(result.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 4);
         QStringList okPorts;
@@ -185,10 +176,10 @@ private slots:
         QCOMPARE(okPorts.size(), 3);
         // No stage lines when several ports run at once; the failure is a
         // message on stderr as well.
-        QVERIFY2(result.err.startsWith(QStringLiteral("qzm-cli send: %1: %2\n  Exchanges:\n")
+        QVERIFY2(result.ErrText().startsWith(QStringLiteral("qzm-cli send: %1: %2\n  Exchanges:\n")
                                            .arg(silent.Port(), CStringTable::Load(IDS_QZM_NO_RESPONSE))),
-                 qPrintable(result.err));
-        QCOMPARE(result.err.count(QStringLiteral("qzm-cli send: ")), 1);
+                 qPrintable(result.ErrText()));
+        QCOMPARE(result.ErrText().count(QStringLiteral("qzm-cli send: ")), 1);
         for (SimProcess& sim : good) {
             QVERIFY(okPorts.contains(sim.Port()));
             CompareWithDocument(sim.Received(), doc);
@@ -199,9 +190,9 @@ private slots:
         QStringList all{kExample};
         for (SimProcess& sim : good)
             all << QStringLiteral("--port") << sim.Port();
-        const Result allGood = send(all);
-        QCOMPARE(allGood.exitCode, 0);
-        QCOMPARE(allGood.err, QString());
+        const ProcessRun allGood = Send(all);
+        QCOMPARE(allGood.code, 0);
+        QCOMPARE(allGood.ErrText(), QString());
         QCOMPARE(allGood.out.count(": ok in "), 3);
         for (SimProcess& sim : good)
             QCOMPARE(sim.Received()["transfers"].toInt(), 2);
@@ -253,9 +244,9 @@ private slots:
         QVERIFY(sim.Start(faults));
         QTemporaryDir dir;
         const QString log = dir.filePath(QStringLiteral("transfer.log"));
-        const Result result = send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--json"),
+        const ProcessRun result = Send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--json"),
                                     QStringLiteral("--log"), log});
-        QCOMPARE(result.exitCode, exitCode);
+        QCOMPARE(result.code, exitCode);
 
         // One JSON object on one line: the outcome and the record.
         QVERIFY2(result.out.endsWith('\n') && result.out.count('\n') == 1, result.out.constData());
@@ -324,18 +315,18 @@ private slots:
     {
         SimProcess sim;
         QVERIFY(sim.Start({QStringLiteral("--reply"), QStringLiteral("1:0215")}));
-        const Result result = send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--log"), QStringLiteral("-")});
-        QCOMPARE(result.exitCode, 1);
+        const ProcessRun result = Send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--log"), QStringLiteral("-")});
+        QCOMPARE(result.code, 1);
         QVERIFY(result.out.startsWith(sim.Port().toUtf8() + ": failed in "));
         QCOMPARE(result.out.count('\n'), 1);
-        QVERIFY2(result.err.contains(QRegularExpression(QStringLiteral("\\n#1 +\\d+\\.\\d ms  request +sent 02 01 03 01 +received 02 15 .*rejected\\n"))),
-                 qPrintable(result.err));
-        QVERIFY(result.err.contains(QStringLiteral("Outcome: failed after ")));
+        QVERIFY2(result.ErrText().contains(QRegularExpression(QStringLiteral("\\n#1 +\\d+\\.\\d ms  request +sent 02 01 03 01 +received 02 15 .*rejected\\n"))),
+                 qPrintable(result.ErrText()));
+        QVERIFY(result.ErrText().contains(QStringLiteral("Outcome: failed after ")));
         // A log that cannot be written stops before anything is sent.
         QTemporaryDir dir;
-        const Result bad = send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--log"),
+        const ProcessRun bad = Send({kExample, QStringLiteral("--port"), sim.Port(), QStringLiteral("--log"),
                                  dir.filePath(QStringLiteral("missing/transfer.log"))});
-        QCOMPARE(bad.exitCode, 2);
+        QCOMPARE(bad.code, 2);
         QCOMPARE(sim.Received()[QStringLiteral("telegrams")].toInt(), 1);
     }
 
@@ -353,10 +344,10 @@ private slots:
         SimProcess sim;
         QVERIFY(sim.Start());
         for (const QStringList& more : {QStringList{}, QStringList{QStringLiteral("--json")}}) {
-            const Result result = send(QStringList{future, QStringLiteral("--port"), sim.Port()} + more);
-            QCOMPARE(result.exitCode, 1);
+            const ProcessRun result = Send(QStringList{future, QStringLiteral("--port"), sim.Port()} + more);
+            QCOMPARE(result.code, 1);
             QVERIFY(result.out.isEmpty());
-            QCOMPARE(result.err, QStringLiteral("qzm-cli send: %1 was not read: its format version is newer than this "
+            QCOMPARE(result.ErrText(), QStringLiteral("qzm-cli send: %1 was not read: its format version is newer than this "
                                                 "program reads, or its layout is unknown.\n")
                                      .arg(future));
         }
@@ -387,7 +378,7 @@ private slots:
             {{QStringLiteral("report"), kExample, QStringLiteral("-o"), report}, report},
         };
         for (const auto& writer : writers) {
-            const ProcessRun run = runLimited(writer.arguments, RLIMIT_FSIZE, kFileLimit, RLIM_INFINITY, json);
+            const ProcessRun run = RunLimited(writer.arguments, RLIMIT_FSIZE, kFileLimit, RLIM_INFINITY, json);
             QCOMPARE(run.code, 1);
             QVERIFY2(run.err.endsWith(QStringLiteral("Disk full while accessing %1.\n").arg(writer.written).toLocal8Bit()),
                      run.err.constData());
@@ -397,7 +388,7 @@ private slots:
         SimProcess first, second;
         QVERIFY(first.Start() && second.Start());
         const QString log = dir.filePath(QStringLiteral("send.log"));
-        ProcessRun run = runLimited({QStringLiteral("send"), kExample, QStringLiteral("--port"), first.Port(),
+        ProcessRun run = RunLimited({QStringLiteral("send"), kExample, QStringLiteral("--port"), first.Port(),
                                      QStringLiteral("--port"), second.Port(), QStringLiteral("--log"), log},
                                     RLIMIT_FSIZE, kFileLimit, RLIM_INFINITY);
         QCOMPARE(run.code, 1);
@@ -445,7 +436,7 @@ private slots:
                 ::close(fd);
         });
         for (const rlim_t hard : {rlim_t(32), rlim_t(256)}) {
-            run = runLimited(arguments, RLIMIT_NOFILE, 32, hard);
+            run = RunLimited(arguments, RLIMIT_NOFILE, 32, hard);
             QCOMPARE(run.code, 1);
             QCOMPARE(run.out.count("\n"), 24);
             QCOMPARE(run.out.count(CStringTable::Load(IDS_QZM_NO_RESPONSE).toUtf8()) < 24, hard == 32);
@@ -456,33 +447,33 @@ private slots:
     void refusesBadInput()
     {
         QTemporaryDir dir;
-        const Result missingFile = send({dir.filePath(QStringLiteral("missing.qzm")), QStringLiteral("--port"), QStringLiteral("/dev/null")});
-        QCOMPARE(missingFile.exitCode, 1);
-        QVERIFY(missingFile.err.startsWith(QStringLiteral("qzm-cli send: ")));
-        const Result com = send({kExample, QStringLiteral("--port"), QStringLiteral("COM7")});
-        QCOMPARE(com.exitCode, 2);
-        QCOMPARE(com.err, QStringLiteral("qzm-cli send: COM7 is not one of COM1 to COM4 (see qzm-cli send --help)\n"));
-        const Result twice = send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null"), QStringLiteral("--port"), QStringLiteral("/dev/null")});
-        QCOMPARE(twice.exitCode, 2);
-        QVERIFY(twice.err.contains(QStringLiteral("named twice")));
-        QCOMPARE(send({kExample, QStringLiteral("--port"), QString()}).exitCode, 2);
+        const ProcessRun missingFile = Send({dir.filePath(QStringLiteral("missing.qzm")), QStringLiteral("--port"), QStringLiteral("/dev/null")});
+        QCOMPARE(missingFile.code, 1);
+        QVERIFY(missingFile.ErrText().startsWith(QStringLiteral("qzm-cli send: ")));
+        const ProcessRun com = Send({kExample, QStringLiteral("--port"), QStringLiteral("COM7")});
+        QCOMPARE(com.code, 2);
+        QCOMPARE(com.ErrText(), QStringLiteral("qzm-cli send: COM7 is not one of COM1 to COM4 (see qzm-cli send --help)\n"));
+        const ProcessRun twice = Send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null"), QStringLiteral("--port"), QStringLiteral("/dev/null")});
+        QCOMPARE(twice.code, 2);
+        QVERIFY(twice.ErrText().contains(QStringLiteral("named twice")));
+        QCOMPARE(Send({kExample, QStringLiteral("--port"), QString()}).code, 2);
         // A new document saved as is: nothing to send.
         const QString empty = dir.filePath(QStringLiteral("empty.qzm"));
         WriteTestFile(empty, HexBytes("03000000 00000000 00000000 00000000 01000000 00000000 64000000 02000000 "
                                       "01000000 01000000 00"));
-        const Result nothing = send({empty});
-        QCOMPARE(nothing.exitCode, 1);
-        QCOMPARE(nothing.err, QStringLiteral("qzm-cli send: %1 holds no Block Memory: there is nothing to send.\n").arg(empty));
+        const ProcessRun nothing = Send({empty});
+        QCOMPARE(nothing.code, 1);
+        QCOMPARE(nothing.ErrText(), QStringLiteral("qzm-cli send: %1 holds no Block Memory: there is nothing to send.\n").arg(empty));
         // A port that is no serial port: it opens, its settings fail.
-        const Result notSerial = send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null")});
-        QCOMPARE(notSerial.exitCode, 1);
-        QVERIFY(!notSerial.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)));
-        const Result missing = send({kExample, QStringLiteral("--port"), dir.filePath(QStringLiteral("no-port"))});
-        QCOMPARE(missing.exitCode, 1);
-        QVERIFY(missing.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)));
-        const Result folder = send({kExample, QStringLiteral("--port"), dir.path()});
-        QCOMPARE(folder.exitCode, 1);
-        QVERIFY2(folder.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)), qPrintable(folder.err));
+        const ProcessRun notSerial = Send({kExample, QStringLiteral("--port"), QStringLiteral("/dev/null")});
+        QCOMPARE(notSerial.code, 1);
+        QVERIFY(!notSerial.ErrText().contains(CStringTable::Load(IDS_COMM_PORT_FAIL)));
+        const ProcessRun missing = Send({kExample, QStringLiteral("--port"), dir.filePath(QStringLiteral("no-port"))});
+        QCOMPARE(missing.code, 1);
+        QVERIFY(missing.ErrText().contains(CStringTable::Load(IDS_COMM_PORT_FAIL)));
+        const ProcessRun folder = Send({kExample, QStringLiteral("--port"), dir.path()});
+        QCOMPARE(folder.code, 1);
+        QVERIFY2(folder.ErrText().contains(CStringTable::Load(IDS_COMM_PORT_FAIL)), qPrintable(folder.ErrText()));
     }
 };
 

@@ -35,7 +35,7 @@ struct Seen
     Qt::CursorShape cursor = Qt::ArrowCursor;
 };
 
-CSendDlg* findDialog(QWidget* view)
+CSendDlg* FindDialog(QWidget* view)
 {
     for (CSendDlg* dlg : view->findChildren<CSendDlg*>())
         if (dlg->isVisible())
@@ -43,10 +43,10 @@ CSendDlg* findDialog(QWidget* view)
     return nullptr;
 }
 
-Seen look(QWidget* view)
+Seen Look(QWidget* view)
 {
     Seen seen;
-    if (CSendDlg* dlg = findDialog(view)) {
+    if (CSendDlg* dlg = FindDialog(view)) {
         seen.text = dlg->m_wndStatus->text();
         seen.value = dlg->m_wndProgress->value();
         seen.maximum = dlg->m_wndProgress->maximum();
@@ -58,7 +58,7 @@ Seen look(QWidget* view)
 }
 
 // Another program holding the port: the test binary run with --hold-port.
-int holdPort(const char* device)
+int HoldPort(const char* device)
 {
     QSerialPort port(QString::fromLocal8Bit(device));
     if (!port.open(QIODevice::ReadWrite))
@@ -101,8 +101,8 @@ private slots:
         Qt::Alignment statusAlignment;
         QRect statusRect, barRect;
         script.onWrite = [&](const QByteArray&) {
-            seen << look(view);
-            if (CSendDlg* dlg = findDialog(view)) {
+            seen << Look(view);
+            if (CSendDlg* dlg = FindDialog(view)) {
                 caption = dlg->windowTitle();
                 size = dlg->size();
                 pos = dlg->pos();
@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(pos, scrollArea ? scrollArea->viewport()->mapToGlobal(QPoint(0, 0)) : view->mapToGlobal(QPoint(0, 0)));
 
         // Afterwards: no dialog, no wait cursor, the document as it was.
-        QVERIFY(!findDialog(view));
+        QVERIFY(!FindDialog(view));
         QVERIFY(!QGuiApplication::overrideCursor());
         QCOMPARE(DocumentBytes(*doc), before);
 
@@ -153,7 +153,7 @@ private slots:
         refusing.replies = script.replies;
         refusing.replies[4] = HexBytes("02 15");
         QList<Seen> atMessage;
-        interaction.SetMessageObserver([&](const MessageRequest&) { atMessage << look(view); });
+        interaction.SetMessageObserver([&](const MessageRequest&) { atMessage << Look(view); });
         doc->SetSendAllHandler([&refusing](CQZMDoc& d) {
             SendAllFromWindowOverLink(d, std::make_unique<ScriptedLink>(refusing));
         });
@@ -166,7 +166,7 @@ private slots:
         QCOMPARE(atMessage[0].maximum, 8);
         QCOMPARE(atMessage[0].cursor, Qt::ArrowCursor);
         QCOMPARE(refusing.written.size(), 5);
-        QVERIFY(!findDialog(view));
+        QVERIFY(!FindDialog(view));
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 
@@ -185,8 +185,8 @@ private slots:
             SendAllFromWindowOverLink(d, std::make_unique<ScriptedLink>(script));
         });
         interaction.SetMessageObserver([&](const MessageRequest&) {
-            dialogSeen = findDialog(app.GetView());
-            cursor = look(app.GetView()).cursor;
+            dialogSeen = FindDialog(app.GetView());
+            cursor = Look(app.GetView()).cursor;
         });
         interaction.QueueAnswer(MsgAnswer::Cancel);
         QVERIFY(app.GetMainFrame()->SendCommand(ID_SEND_ALL));
@@ -249,7 +249,7 @@ int main(int argc, char* argv[])
 {
     if (argc == 3 && std::strcmp(argv[1], "--hold-port") == 0) {
         QCoreApplication core(argc, argv);
-        return holdPort(argv[2]);
+        return HoldPort(argv[2]);
     }
     QApplication app(argc, argv);
     TestSendWindow test;

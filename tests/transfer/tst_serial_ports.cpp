@@ -41,24 +41,16 @@
 #include <unistd.h>
 
 namespace {
-struct Result
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Result runCli(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+ProcessRun RunCli(const QStringList& arguments, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess cli;
     cli.setProcessEnvironment(environment);
-    const ProcessRun run = RunToEnd(cli, QStringLiteral(QZM_CLI_PATH), arguments, {}, 30000);
-    return {run.code, QString::fromLocal8Bit(run.out), QString::fromLocal8Bit(run.err)};
+    return RunToEnd(cli, QStringLiteral(QZM_CLI_PATH), arguments, {}, 30000);
 }
 
 const QString kExample = QStringLiteral(QZM_EXAMPLE_PATH);
 
-SerialPortEntry port(const QString& device, const QString& stableName = {})
+SerialPortEntry Port(const QString& device, const QString& stableName = {})
 {
     SerialPortEntry entry;
     entry.device = device;
@@ -67,7 +59,7 @@ SerialPortEntry port(const QString& device, const QString& stableName = {})
 }
 
 // A process id that surely belongs to no running process.
-qint64 deadProcessId()
+qint64 DeadProcessId()
 {
     QProcess process;
     qint64 pid = 0;
@@ -168,7 +160,7 @@ private:
     int m_keep = -1;
 };
 
-void sendOver(CQZMDoc& doc, Sent& sent, const QString& device = {})
+void SendOver(CQZMDoc& doc, Sent& sent, const QString& device = {})
 {
     CConfigTransfer transfer(&doc, sent.progress);
     if (!device.isEmpty())
@@ -188,8 +180,8 @@ private slots:
     void mappingPrecedence()
     {
         const QList<SerialPortEntry> ports{
-            port(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0")),
-            port(QStringLiteral("/dev/ttyACM0")),
+            Port(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0")),
+            Port(QStringLiteral("/dev/ttyACM0")),
         };
         PortAssignment a = ResolvePortAssignment(1, &ports);
         QCOMPARE(a.name, QStringLiteral("COM1"));
@@ -252,7 +244,7 @@ private slots:
         QVERIFY(QFile::link(acm0, acmLink));
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), byId + QStringLiteral("/usb-unplugged-if00")));
 
-        QList<SerialPortEntry> ports{port(usb0), port(dir.filePath(QStringLiteral("ttyS0")))};
+        QList<SerialPortEntry> ports{Port(usb0), Port(dir.filePath(QStringLiteral("ttyS0")))};
         ports[0].description = QStringLiteral("FT232R USB UART");
         ports[0].manufacturer = QStringLiteral("FTDI");
         ports[0].vendorId = 0x0403;
@@ -311,23 +303,23 @@ private slots:
         QCOMPARE(number, quint16(4001));
 
         // The command line refuses them as usage errors, before the file.
-        QCOMPARE(runCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), QString()}).exitCode, 2);
-        const Result tcp = runCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), QStringLiteral("tcp://h")});
-        QCOMPARE(tcp.exitCode, 2);
-        QVERIFY2(tcp.err.contains(QStringLiteral("tcp://HOST:PORT")), qPrintable(tcp.err));
+        QCOMPARE(RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), QString()}).code, 2);
+        const ProcessRun tcp = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), QStringLiteral("tcp://h")});
+        QCOMPARE(tcp.code, 2);
+        QVERIFY2(tcp.ErrText().contains(QStringLiteral("tcp://HOST:PORT")), qPrintable(tcp.ErrText()));
         QVERIFY(!ParseNetworkPort(QStringLiteral("tcp://h:65536"), host, number, &error));
         QVERIFY2(error.contains(QStringLiteral("names no TCP port")), qPrintable(error));
         // One network port under two names of its host.
-        const Result twice = runCli({QStringLiteral("send"), kExample, QStringLiteral("--port"),
+        const ProcessRun twice = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"),
                                      QStringLiteral("tcp://localhost:4001"), QStringLiteral("--port"),
                                      QStringLiteral("tcp://127.0.0.1:4001")});
-        QCOMPARE(twice.exitCode, 2);
-        QVERIFY2(twice.err.contains(QStringLiteral("name the same port")), qPrintable(twice.err));
+        QCOMPARE(twice.code, 2);
+        QVERIFY2(twice.ErrText().contains(QStringLiteral("name the same port")), qPrintable(twice.ErrText()));
     }
 
     void portsJson()
     {
-        const QList<SerialPortEntry> ports{port(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/serial/by-id/x"))};
+        const QList<SerialPortEntry> ports{Port(QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/serial/by-id/x"))};
         QSettings().setValue(QStringLiteral("Serial Ports/COM2"), QStringLiteral("/dev/serial/by-id/x"));
         qputenv("QZM_COM3", "tcp://127.0.0.1:4001");
         const QJsonObject json = PortsToJson(ports);
@@ -344,11 +336,11 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QZM_COM3"), QStringLiteral("tcp://127.0.0.1:4001"));
         QSettings().sync();
-        const Result result = runCli({QStringLiteral("ports"), QStringLiteral("--json")}, environment);
-        QCOMPARE(result.exitCode, 0);
+        const ProcessRun result = RunCli({QStringLiteral("ports"), QStringLiteral("--json")}, environment);
+        QCOMPARE(result.code, 0);
         QJsonParseError parseError;
-        const QJsonObject root = QJsonDocument::fromJson(result.out.toUtf8(), &parseError).object();
-        QVERIFY2(parseError.error == QJsonParseError::NoError, qPrintable(result.out));
+        const QJsonObject root = QJsonDocument::fromJson(result.out, &parseError).object();
+        QVERIFY2(parseError.error == QJsonParseError::NoError, qPrintable(result.OutText()));
         QVERIFY(root[QStringLiteral("ports")].isArray());
         for (const QJsonValue& p : root[QStringLiteral("ports")].toArray())
             for (const char* key : {"device", "stableName", "description", "manufacturer", "serialNumber", "vendorId", "productId"})
@@ -369,11 +361,11 @@ private slots:
         QCOMPARE(listed[1][QStringLiteral("device")].toString(), QStringLiteral("/dev/serial/by-id/x"));
         QCOMPARE(root[QStringLiteral("settings")].toString(), PortSettingsLocation());
 
-        const Result text = runCli({QStringLiteral("ports")}, environment);
-        QCOMPARE(text.exitCode, 0);
-        QVERIFY2(text.out.contains(QStringLiteral("COM3  tcp://127.0.0.1:4001  (the environment variable QZM_COM3")),
-                 qPrintable(text.out));
-        QCOMPARE(runCli({QStringLiteral("ports"), QStringLiteral("extra")}).exitCode, 2);
+        const ProcessRun text = RunCli({QStringLiteral("ports")}, environment);
+        QCOMPARE(text.code, 0);
+        QVERIFY2(text.OutText().contains(QStringLiteral("COM3  tcp://127.0.0.1:4001  (the environment variable QZM_COM3")),
+                 qPrintable(text.OutText()));
+        QCOMPARE(RunCli({QStringLiteral("ports"), QStringLiteral("extra")}).code, 2);
     }
 
     void lockFiles()
@@ -385,21 +377,21 @@ private slots:
         LockFileGuard guard(lockPath);
 
         // Left by a process that is gone (UUCP style): no obstacle.
-        const qint64 dead = deadProcessId();
+        const qint64 dead = DeadProcessId();
         QVERIFY(dead > 0);
         WriteTestFile(lockPath, QByteArray::number(dead).rightJustified(10, ' ') + '\n');
-        Result result = runCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), sim.Port()});
-        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        ProcessRun result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), sim.Port()});
+        QVERIFY2(result.code == 0, qPrintable(result.ErrText()));
         QVERIFY(!QFile::exists(lockPath));
 
         // Held by a running program: refused, and the detail says by whom.
         const qint64 self = QCoreApplication::applicationPid();
         WriteTestFile(lockPath, QByteArray::number(self).rightJustified(10, ' ') + '\n');
-        result = runCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), sim.Port()});
-        QCOMPARE(result.exitCode, 1);
-        QVERIFY(result.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)));
-        QVERIFY2(result.err.contains(lockPath) && result.err.contains(QStringLiteral("process %1").arg(self)),
-                 qPrintable(result.err));
+        result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), sim.Port()});
+        QCOMPARE(result.code, 1);
+        QVERIFY(result.ErrText().contains(CStringTable::Load(IDS_COMM_PORT_FAIL)));
+        QVERIFY2(result.ErrText().contains(lockPath) && result.ErrText().contains(QStringLiteral("process %1").arg(self)),
+                 qPrintable(result.ErrText()));
         QVERIFY(QFile::exists(lockPath));
         QCOMPARE(sim.Received()[QStringLiteral("telegrams")].toInt(), 11);
 
@@ -425,11 +417,11 @@ private slots:
         // device is refused, also as root.
         std::unique_ptr<CSerialLink> first = CreateSerialPortLink();
         QCOMPARE(first->Open(sim.Port()), CSerialLink::OpenResult::Opened);
-        Result result = runCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), link});
-        QCOMPARE(result.exitCode, 1);
-        QVERIFY2(result.err.contains(CStringTable::Load(IDS_COMM_PORT_FAIL)) && result.err.contains(QStringLiteral("in use")),
-                 qPrintable(result.err));
-        QVERIFY(result.err.contains(link));
+        ProcessRun result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), link});
+        QCOMPARE(result.code, 1);
+        QVERIFY2(result.ErrText().contains(CStringTable::Load(IDS_COMM_PORT_FAIL)) && result.ErrText().contains(QStringLiteral("in use")),
+                 qPrintable(result.ErrText()));
+        QVERIFY(result.ErrText().contains(link));
         first->Close();
         QCOMPARE(sim.Received()[QStringLiteral("telegrams")].toInt(), 0);
 
@@ -445,8 +437,8 @@ private slots:
         ::flock(fd, LOCK_UN);
 
         // Free again: the link opens and the whole transfer goes through.
-        result = runCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), link});
-        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), link});
+        QVERIFY2(result.code == 0, qPrintable(result.ErrText()));
     }
 
     void networkSerialServer()
@@ -460,8 +452,8 @@ private slots:
         QVERIFY(doc.OnOpenDocument(kExample));
 
         // qzm-cli through the server, byte for byte.
-        const Result result = runCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), server.Url()});
-        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        const ProcessRun result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), server.Url()});
+        QVERIFY2(result.code == 0, qPrintable(result.ErrText()));
         CompareWithDocument(sim.Received(), doc);
         const QJsonArray exchanges = sim.Received()[QStringLiteral("exchanges")].toArray();
         QCOMPARE(exchanges.size(), 3 + doc.ReadBlocks().size() + doc.WriteBlocks().size());
@@ -472,7 +464,7 @@ private slots:
         doc.SetSerialPort(2);
         FillDocument(doc, 48, 48);
         Sent sent;
-        sendOver(doc, sent);
+        SendOver(doc, sent);
         QVERIFY2(sent.succeeded, qPrintable(sent.progress.details.join(QLatin1Char('\n'))));
         CompareWithDocument(sim.Received(), doc);
         QCOMPARE(sim.Received()[QStringLiteral("transfers")].toInt(), 2);
@@ -521,7 +513,7 @@ private slots:
             QElapsedTimer timer;
             timer.start();
             Sent sent;
-            sendOver(doc, sent);
+            SendOver(doc, sent);
             QVERIFY(timer.elapsed() < CSerialLink::kWriteTimeoutConstantMs);
             QCOMPARE(sent.progress.failures, QStringList{CStringTable::Load(IDS_COMM_PORT_FAIL)});
             const QString detail = sent.progress.details.value(0);
@@ -539,7 +531,7 @@ private slots:
             QElapsedTimer timer;
             timer.start();
             Sent sent;
-            sendOver(doc, sent, server.Url());
+            SendOver(doc, sent, server.Url());
             QVERIFY(timer.elapsed() < CSerialLink::kReadTimeoutMs);
             QCOMPARE(sent.progress.failures, QStringList{CStringTable::Load(IDS_FAIL_READ_DATA)});
             QVERIFY2(sent.progress.details.value(0).contains(QStringLiteral("closed by the server")),
@@ -598,8 +590,8 @@ private slots:
             sim.start(QStringLiteral(QZM_SIM_PATH), {QStringLiteral("--once")});
             QVERIFY(sim.waitForReadyRead(10000));
             const QString portPath = QString::fromLocal8Bit(sim.readLine().trimmed());
-            const Result result = runCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), portPath});
-            QVERIFY2(result.exitCode == 0, qPrintable(QStringLiteral("run %1: %2").arg(run).arg(result.err)));
+            const ProcessRun result = RunCli({QStringLiteral("send"), kExample, QStringLiteral("--port"), portPath});
+            QVERIFY2(result.code == 0, qPrintable(QStringLiteral("run %1: %2").arg(run).arg(result.ErrText())));
             QVERIFY(sim.waitForFinished(10000));
             QCOMPARE(sim.exitCode(), 0);
         }

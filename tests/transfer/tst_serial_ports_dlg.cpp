@@ -28,17 +28,17 @@
 #include <QTest>
 
 namespace {
-QString stored(int n)
+QString Stored(int n)
 {
     return QSettings().value(QStringLiteral("Serial Ports/COM%1").arg(n)).toString();
 }
 
-QPushButton* okButton(CSerialPortsDlg& dlg)
+QPushButton* OkButton(CSerialPortsDlg& dlg)
 {
     return dlg.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
 }
 
-SerialPortEntry adapter(const QString& device, const QString& stableName)
+SerialPortEntry Adapter(const QString& device, const QString& stableName)
 {
     SerialPortEntry entry;
     entry.device = device;
@@ -68,7 +68,7 @@ private slots:
         QTemporaryDir dir;
         const QString byId = dir.filePath(QStringLiteral("usb-Zelvra_Test_USB_UART_A50285BI-if00-port0"));
         QVERIFY(QFile::link(sim.Port(), byId));
-        CFixedPortDiscovery discovery({adapter(sim.Port(), byId)});
+        CFixedPortDiscovery discovery({Adapter(sim.Port(), byId)});
 
         CSerialPortsDlg dlg(discovery);
         dlg.show();
@@ -89,8 +89,8 @@ private slots:
         QVERIFY(dlg.PortBox(2)->currentText().contains(QStringLiteral("Test USB UART")));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(stored(2), byId);
-        QVERIFY(stored(1).isEmpty() && stored(3).isEmpty() && stored(4).isEmpty());
+        QCOMPARE(Stored(2), byId);
+        QVERIFY(Stored(1).isEmpty() && Stored(3).isEmpty() && Stored(4).isEmpty());
 
         // Send All on COM2 opens the device through the stored name.
         CQZMDoc doc;
@@ -118,7 +118,7 @@ private slots:
         WriteTestFile(device, {});
         const QString byId = dir.filePath(QStringLiteral("usb-Test-if00"));
         QVERIFY(QFile::link(device, byId));
-        CFixedPortDiscovery discovery({adapter(device, byId)});
+        CFixedPortDiscovery discovery({Adapter(device, byId)});
         QSettings().setValue(QStringLiteral("Serial Ports/COM4"), QStringLiteral("/dev/ttyS9"));
 
         ScriptedInteraction interaction;
@@ -129,29 +129,29 @@ private slots:
 
         // A network address without a port is refused; nothing is stored.
         dlg.PortBox(3)->setEditText(QStringLiteral("tcp://plant-gw"));
-        okButton(dlg)->click();
+        OkButton(dlg)->click();
         QCOMPARE(interaction.messages.size(), 1);
         QVERIFY2(interaction.messages[0].text.startsWith(QStringLiteral("COM3: tcp://plant-gw is no network port")),
                  qPrintable(interaction.messages[0].text));
         QVERIFY(!dlg.result());
-        QVERIFY(stored(3).isEmpty());
+        QVERIFY(Stored(3).isEmpty());
 
         // Any path or address may be typed; the device's own path is kept
         // by its stable name; the first entry gives the default back.
         dlg.PortBox(3)->setEditText(QStringLiteral(" tcp://plant-gw:4001 "));
         dlg.PortBox(1)->setEditText(device);
         dlg.PortBox(4)->setCurrentIndex(0);
-        okButton(dlg)->click();
+        OkButton(dlg)->click();
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(stored(3), QStringLiteral("tcp://plant-gw:4001"));
-        QCOMPARE(stored(1), byId);
+        QCOMPARE(Stored(3), QStringLiteral("tcp://plant-gw:4001"));
+        QCOMPARE(Stored(1), byId);
         QVERIFY(!QSettings().contains(QStringLiteral("Serial Ports/COM4")));
 
         // Cancel keeps what was there.
         CSerialPortsDlg cancelled(discovery);
         cancelled.PortBox(3)->setEditText(QStringLiteral("/dev/other"));
         cancelled.reject();
-        QCOMPARE(stored(3), QStringLiteral("tcp://plant-gw:4001"));
+        QCOMPARE(Stored(3), QStringLiteral("tcp://plant-gw:4001"));
     }
 
     void refreshAndEnvironment()
@@ -170,7 +170,7 @@ private slots:
         // An adapter plugged in while the dialog is open appears on
         // Refresh; what the user typed meanwhile stays.
         dlg.PortBox(2)->setEditText(QStringLiteral("/dev/typed"));
-        discovery.SetPorts({adapter(QStringLiteral("/dev/ttyACM0"), {})});
+        discovery.SetPorts({Adapter(QStringLiteral("/dev/ttyACM0"), {})});
         dlg.RefreshButton()->click();
         QCOMPARE(dlg.PortList()->topLevelItemCount(), 1);
         QCOMPARE(dlg.PortList()->topLevelItem(0)->text(0), QStringLiteral("/dev/ttyACM0"));
@@ -194,8 +194,8 @@ private slots:
     {
         qunsetenv("QZM_COM1");
         QSettings().remove(QStringLiteral("Serial Ports"));
-        CFixedPortDiscovery discovery({adapter(QStringLiteral("/dev/ttyACM0"), {}),
-                                       adapter(QStringLiteral("/dev/ttyACM1"), {})});
+        CFixedPortDiscovery discovery({Adapter(QStringLiteral("/dev/ttyACM0"), {}),
+                                       Adapter(QStringLiteral("/dev/ttyACM1"), {})});
         CSerialPortsDlg dlg(discovery);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
@@ -252,7 +252,7 @@ private slots:
         CQZMApp app(QStringList{});
         QVERIFY(app.InitInstance());
         app.SetPortDiscovery(std::make_unique<CFixedPortDiscovery>(
-            QList<SerialPortEntry>{adapter(QStringLiteral("/dev/ttyUSB0"), {})}));
+            QList<SerialPortEntry>{Adapter(QStringLiteral("/dev/ttyUSB0"), {})}));
         CMainFrame* frame = app.GetMainFrame();
         QMenu* ports = nullptr;
         for (QAction* top : frame->menuBar()->actions())
@@ -281,7 +281,7 @@ private slots:
         });
         items[5]->trigger();
         QVERIFY(shown);
-        QCOMPARE(stored(3), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(Stored(3), QStringLiteral("/dev/ttyUSB0"));
         // The document's own port number is untouched.
         QVERIFY(!app.GetQZMDoc()->IsModified());
     }

@@ -6,7 +6,7 @@
 #include <QTest>
 
 namespace {
-QByteArray frame(const char* hex)
+QByteArray Frame(const char* hex)
 {
     // STX, the given command and data, ETX, BCC.
     const QByteArray body = HexBytes(hex);
@@ -16,7 +16,7 @@ QByteArray frame(const char* hex)
     return QByteArray(1, 0x02) + body + char(0x03) + char(bcc);
 }
 
-QList<QByteArray> replies(const QList<CSimDevice::Answer>& answers)
+QList<QByteArray> Replies(const QList<CSimDevice::Answer>& answers)
 {
     QList<QByteArray> list;
     for (const auto& a : answers)
@@ -38,11 +38,11 @@ private slots:
     {
         CSimDevice device;
         // A telegram may arrive in pieces and several may come at once.
-        const QByteArray all = frame("01") + frame("02 01 01 80") + frame("08 02 0F 01") + frame("04 F7 00 0F 27")
-            + frame("04 01 01 2C 01");
+        const QByteArray all = Frame("01") + Frame("02 01 01 80") + Frame("08 02 0F 01") + Frame("04 F7 00 0F 27")
+            + Frame("04 01 01 2C 01");
         QList<CSimDevice::Answer> answers = device.Feed(all.left(5));
         answers += device.Feed(all.mid(5));
-        QCOMPARE(replies(answers), (QList<QByteArray>{ACK, ACK, ACK, ACK, EOT}));
+        QCOMPARE(Replies(answers), (QList<QByteArray>{ACK, ACK, ACK, ACK, EOT}));
         QVERIFY(answers.first().startsTransfer);
         QVERIFY(answers.last().transferComplete);
         QCOMPARE(device.CompletedTransfers(), 1);
@@ -67,25 +67,25 @@ private slots:
     {
         CSimDevice device;
         // Out of order, malformed and out of range: 02 15.
-        QCOMPARE(replies(device.Feed(frame("02 01 00 00"))), QList<QByteArray>{NAK});
-        QByteArray badBcc = frame("01");
+        QCOMPARE(Replies(device.Feed(Frame("02 01 00 00"))), QList<QByteArray>{NAK});
+        QByteArray badBcc = Frame("01");
         badBcc[3] = 0x07;
-        QCOMPARE(replies(device.Feed(badBcc)), QList<QByteArray>{NAK});
-        QCOMPARE(replies(device.Feed(HexBytes("02 09 01 02"))), QList<QByteArray>{NAK});
+        QCOMPARE(Replies(device.Feed(badBcc)), QList<QByteArray>{NAK});
+        QCOMPARE(Replies(device.Feed(HexBytes("02 09 01 02"))), QList<QByteArray>{NAK});
         for (const char* sizes : {"02 31 00 00", "02 01 00 40"}) {
-            device.Feed(frame("01"));
-            QCOMPARE(replies(device.Feed(frame(sizes))), QList<QByteArray>{NAK});
+            device.Feed(Frame("01"));
+            QCOMPARE(Replies(device.Feed(Frame(sizes))), QList<QByteArray>{NAK});
         }
         for (const char* settings : {"08 03 0A 00", "08 00 04 00", "08 00 65 00", "08 00 0A 02"}) {
-            device.Feed(frame("01") + frame("02 01 00 00"));
-            QCOMPARE(replies(device.Feed(frame(settings))), QList<QByteArray>{NAK});
+            device.Feed(Frame("01") + Frame("02 01 00 00"));
+            QCOMPARE(Replies(device.Feed(Frame(settings))), QList<QByteArray>{NAK});
         }
         for (const char* block : {"04 00 01 00 00", "04 F8 01 00 00", "04 01 02 00 00", "04 01 01 10 27"}) {
-            device.Feed(frame("01") + frame("02 01 00 00") + frame("08 00 0A 00"));
-            QCOMPARE(replies(device.Feed(frame(block))), QList<QByteArray>{NAK});
+            device.Feed(Frame("01") + Frame("02 01 00 00") + Frame("08 00 0A 00"));
+            QCOMPARE(Replies(device.Feed(Frame(block))), QList<QByteArray>{NAK});
         }
         // Noise before a frame is skipped.
-        QCOMPARE(replies(device.Feed(HexBytes("FF 00") + frame("01"))), QList<QByteArray>{ACK});
+        QCOMPARE(Replies(device.Feed(HexBytes("FF 00") + Frame("01"))), QList<QByteArray>{ACK});
         QCOMPARE(device.CompletedTransfers(), 0);
         QVERIFY(device.ToJson()["configuration"].isNull());
     }
@@ -108,8 +108,8 @@ private slots:
         hangUp.hangUp = true;
         device.AddFault(4, hangUp);
 
-        const QList<CSimDevice::Answer> answers = device.Feed(frame("01") + frame("01") + frame("01") + frame("01"));
-        QCOMPARE(replies(answers), (QList<QByteArray>{{}, NAK, HexBytes("02 06 02"), {}}));
+        const QList<CSimDevice::Answer> answers = device.Feed(Frame("01") + Frame("01") + Frame("01") + Frame("01"));
+        QCOMPARE(Replies(answers), (QList<QByteArray>{{}, NAK, HexBytes("02 06 02"), {}}));
         QCOMPARE(answers[2].delayMs, 5);
         QVERIFY(answers[3].hangUp);
 

@@ -29,7 +29,7 @@
 #include <cmath>
 
 namespace {
-QList<QByteArray> replies(int nBlocks)
+QList<QByteArray> Replies(int nBlocks)
 {
     QList<QByteArray> list;
     for (int i = 0; i < 3 + nBlocks; ++i)
@@ -38,13 +38,13 @@ QList<QByteArray> replies(int nBlocks)
     return list;
 }
 
-QString cell(CTransferMonitor* monitor, int row, int column)
+QString Cell(CTransferMonitor* monitor, int row, int column)
 {
     QAbstractItemModel* model = monitor->Table()->model();
     return model->data(model->index(row, column)).toString();
 }
 
-void click(CTransferMonitor* monitor, const char* name)
+void Click(CTransferMonitor* monitor, const char* name)
 {
     auto* button = monitor->findChild<QPushButton*>(QLatin1String(name));
     QVERIFY(button && button->isEnabled());
@@ -93,13 +93,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(monitor));
         QCOMPARE(monitor->windowTitle(), QStringLiteral("Transfer Monitor"));
         QCOMPARE(monitor->Table()->model()->rowCount(), 0);
-        QVERIFY(!monitor->findChild<QPushButton*>(QStringLiteral("copy"))->isEnabled());
+        QVERIFY(!monitor->findChild<QPushButton*>(QStringLiteral("IDC_COPY"))->isEnabled());
 
         // Every row shows up while the transfer runs: at each write the
         // telegram going out is the last row, waiting, and in sight.
         monitor->Model()->SetRepaintInterval(0);
         LinkScript script;
-        script.replies = replies(5);
+        script.replies = Replies(5);
         QStringList atWrite;
         script.onWrite = [&](const QByteArray& bytes) {
             QTableView* table = monitor->Table();
@@ -107,8 +107,8 @@ private slots:
             const QRect last = table->visualRect(table->model()->index(rows - 1, 0));
             atWrite << QStringLiteral("%1 %2 %3 %4")
                            .arg(rows)
-                           .arg(cell(monitor, rows - 1, CTransferMonitorModel::Sent) == QString::fromLatin1(bytes.toHex(' ').toUpper()))
-                           .arg(cell(monitor, rows - 1, CTransferMonitorModel::Judgement))
+                           .arg(Cell(monitor, rows - 1, CTransferMonitorModel::Sent) == QString::fromLatin1(bytes.toHex(' ').toUpper()))
+                           .arg(Cell(monitor, rows - 1, CTransferMonitorModel::Judgement))
                            .arg(table->viewport()->rect().contains(last));
         };
         doc->SetSendAllHandler([&](CQZMDoc& d) {
@@ -120,26 +120,26 @@ private slots:
         for (int i = 0; i < 8; ++i)
             QCOMPARE(atWrite[i], QStringLiteral("%1 1 waiting 1").arg(i + 1));
         QCOMPARE(monitor->Table()->model()->rowCount(), 8);
-        QCOMPARE(cell(monitor, 7, CTransferMonitorModel::Judgement), QStringLiteral("last block"));
-        QCOMPARE(cell(monitor, 0, CTransferMonitorModel::Received), QStringLiteral("02 06"));
-        QVERIFY(monitor->findChild<QLabel*>(QStringLiteral("outcome"))->text().startsWith(QStringLiteral("Outcome: ok")));
+        QCOMPARE(Cell(monitor, 7, CTransferMonitorModel::Judgement), QStringLiteral("last block"));
+        QCOMPARE(Cell(monitor, 0, CTransferMonitorModel::Received), QStringLiteral("02 06"));
+        QVERIFY(monitor->findChild<QLabel*>(QStringLiteral("IDC_OUTCOME"))->text().startsWith(QStringLiteral("Outcome: ok")));
 
         // At the default pace the rows still all arrive, and a refusal is
         // on screen when its message box comes up; the detail text has the
         // last exchanges in short, the message its own text.
         monitor->Model()->SetRepaintInterval(CTransferMonitorModel::kRepaintIntervalMs);
         script = LinkScript();
-        script.replies = replies(5);
+        script.replies = Replies(5);
         script.replies[4] = HexBytes("02 15");
         // The outcome shows with the box, and the time the box stays up is
         // not the transfer's.
         QStringList atMessage;
-        auto* outcome = monitor->findChild<QLabel*>(QStringLiteral("outcome"));
-        auto* transfers = monitor->findChild<QComboBox*>(QStringLiteral("transfers"));
+        auto* outcome = monitor->findChild<QLabel*>(QStringLiteral("IDC_OUTCOME"));
+        auto* transfers = monitor->findChild<QComboBox*>(QStringLiteral("IDC_TRANSFERS"));
         QString outcomeAtMessage, titleAtMessage;
         interaction.SetMessageObserver([&](const MessageRequest&) {
             const int rows = monitor->Table()->model()->rowCount();
-            atMessage << QStringLiteral("%1 %2").arg(rows).arg(cell(monitor, rows - 1, CTransferMonitorModel::Judgement));
+            atMessage << QStringLiteral("%1 %2").arg(rows).arg(Cell(monitor, rows - 1, CTransferMonitorModel::Judgement));
             outcomeAtMessage = outcome->text();
             titleAtMessage = transfers->currentText();
             QTest::qWait(50); // the user reads the message
@@ -159,8 +159,8 @@ private slots:
         // The refused block is named by its entry, drawn in a colour that
         // reads on a light and on a dark palette; the window is a window
         // to a screen reader.
-        QCOMPARE(cell(monitor, 3, CTransferMonitorModel::Telegram), QStringLiteral("Read 1"));
-        QCOMPARE(cell(monitor, 4, CTransferMonitorModel::Telegram), QStringLiteral("Read 2"));
+        QCOMPARE(Cell(monitor, 3, CTransferMonitorModel::Telegram), QStringLiteral("Read 1"));
+        QCOMPARE(Cell(monitor, 4, CTransferMonitorModel::Telegram), QStringLiteral("Read 2"));
         const QModelIndex refused = monitor->Model()->index(4, CTransferMonitorModel::Judgement);
         QCOMPARE(monitor->Model()->data(refused, Qt::ForegroundRole).value<QColor>(),
                  CTransferMonitorModel::RefusalColorFor(QGuiApplication::palette()));
@@ -196,7 +196,7 @@ private slots:
 
         // Copy, and Save writes what Copy copies; CSV when asked for.
         QGuiApplication::clipboard()->clear();
-        click(monitor, "copy");
+        Click(monitor, "IDC_COPY");
         const QString copied = QGuiApplication::clipboard()->text();
         QCOMPARE(copied, monitor->ShownText());
         QCOMPARE(copied.count(QLatin1Char('\n')), 1 + 5 + 1);
@@ -208,9 +208,9 @@ private slots:
         interaction.QueueFile(text);
         interaction.QueueFile(csv);
         interaction.QueueFile(std::nullopt);
-        click(monitor, "save");
-        click(monitor, "save");
-        click(monitor, "save");
+        Click(monitor, "IDC_SAVE");
+        Click(monitor, "IDC_SAVE");
+        Click(monitor, "IDC_SAVE");
         QVERIFY(interaction.AllAnswersUsed());
         QCOMPARE(interaction.fileDialogs.size(), 3);
         QCOMPARE(interaction.fileDialogs[0].mode, FileDialogRequest::Mode::Save);
@@ -224,12 +224,12 @@ private slots:
         transfers->setCurrentIndex(0);
         emit transfers->activated(0);
         QCOMPARE(monitor->Table()->model()->rowCount(), 8);
-        QCOMPARE(cell(monitor, 7, CTransferMonitorModel::Telegram), QStringLiteral("Write 2 (last block)"));
-        click(monitor, "clear");
+        QCOMPARE(Cell(monitor, 7, CTransferMonitorModel::Telegram), QStringLiteral("Write 2 (last block)"));
+        Click(monitor, "IDC_CLEAR");
         QCOMPARE(transfers->count(), 0);
         QCOMPARE(monitor->Table()->model()->rowCount(), 0);
         QVERIFY(app.TransferHistory().Records().isEmpty());
-        QVERIFY(!monitor->findChild<QPushButton*>(QStringLiteral("save"))->isEnabled());
+        QVERIFY(!monitor->findChild<QPushButton*>(QStringLiteral("IDC_SAVE"))->isEnabled());
 
         // Choosing the menu item again brings the same window back.
         monitor->close();
@@ -246,19 +246,19 @@ private slots:
         FillDocument(doc, 1, 0);
         for (int i = 0; i < CTransferHistory::kKeptTransfers + 3; ++i) {
             LinkScript script;
-            script.replies = replies(1);
+            script.replies = Replies(1);
             script.replies[0] = i % 2 ? HexBytes("02 15") : HexBytes("02 06");
             RecordingProgress progress;
             CConfigTransfer transfer(&doc, progress, std::make_unique<ScriptedLink>(script));
             transfer.SetObserver(&history);
             RunConfigTransfer(transfer);
         }
-        auto* transfers = monitor.findChild<QComboBox*>(QStringLiteral("transfers"));
+        auto* transfers = monitor.findChild<QComboBox*>(QStringLiteral("IDC_TRANSFERS"));
         QCOMPARE(transfers->count(), CTransferHistory::kKeptTransfers);
         QCOMPARE(transfers->currentIndex(), CTransferHistory::kKeptTransfers - 1);
         // The newest (the 8th) failed at the request.
         QCOMPARE(monitor.Table()->model()->rowCount(), 1);
-        QCOMPARE(cell(&monitor, 0, CTransferMonitorModel::Judgement), QStringLiteral("rejected"));
+        QCOMPARE(Cell(&monitor, 0, CTransferMonitorModel::Judgement), QStringLiteral("rejected"));
     }
 };
 
