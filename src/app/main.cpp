@@ -15,7 +15,7 @@
 namespace {
 // The arguments as the user typed them: on Windows argv holds them in the
 // ANSI code page, which cannot spell every file name.
-QStringList commandLineArguments(int argc, char* argv[])
+QStringList CommandLineArguments(int argc, char* argv[])
 {
     QStringList arguments;
 #ifdef Q_OS_WIN
@@ -37,7 +37,7 @@ QStringList commandLineArguments(int argc, char* argv[])
 // A window program on Windows starts without a console: what --version or
 // --help print goes to the console it was started from, unless its output
 // is redirected already.
-void attachToStartingConsole()
+void AttachToStartingConsole()
 {
 #ifdef Q_OS_WIN
     if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN && AttachConsole(ATTACH_PARENT_PROCESS))
@@ -48,10 +48,10 @@ void attachToStartingConsole()
 
 int main(int argc, char* argv[])
 {
-    const QStringList arguments = commandLineArguments(argc, argv);
+    const QStringList arguments = CommandLineArguments(argc, argv);
     const QString information = InformationSwitchText(arguments);
     if (!information.isEmpty()) {
-        attachToStartingConsole();
+        AttachToStartingConsole();
         const QByteArray bytes = information.toLocal8Bit();
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;

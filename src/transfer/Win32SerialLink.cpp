@@ -10,7 +10,7 @@ namespace {
 // The record the port is set up with must be the size the system expects.
 static_assert(sizeof(DCB) == 28, "DCB must be 28 bytes");
 
-QString systemMessage(DWORD error)
+QString SystemMessage(DWORD error)
 {
     wchar_t* buffer = nullptr;
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
@@ -55,7 +55,7 @@ bool CWin32SerialLink::Fail(const QString& what)
         || error == ERROR_OPERATION_ABORTED)
         m_strError = what + QStringLiteral(": the port is no longer available (the device hung up or was removed)");
     else
-        m_strError = what + QStringLiteral(": ") + systemMessage(error);
+        m_strError = what + QStringLiteral(": ") + SystemMessage(error);
     return false;
 }
 
@@ -70,7 +70,7 @@ CSerialLink::OpenResult CWin32SerialLink::Open(const QString& device)
                           OPEN_EXISTING, 0, nullptr);
     if (m_hComm == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        m_strError = device + QStringLiteral(": ") + systemMessage(error);
+        m_strError = device + QStringLiteral(": ") + SystemMessage(error);
         if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
             m_strError += QStringLiteral("\nThe port is in use by another program.");
         return OpenResult::OpenFailed;

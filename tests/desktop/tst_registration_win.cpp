@@ -14,24 +14,24 @@
 namespace {
 const QString kClasses = QStringLiteral("HKEY_CURRENT_USER\\Software\\Classes");
 
-QString classValue(const QString& key)
+QString ClassValue(const QString& key)
 {
     return QSettings(kClasses, QSettings::NativeFormat).value(key).toString();
 }
 
-bool classExists(const QString& key)
+bool ClassExists(const QString& key)
 {
     return QSettings(kClasses, QSettings::NativeFormat).childGroups().contains(key, Qt::CaseInsensitive);
 }
 
 // qzm.exe with its drive: the build passes it as this machine spells it.
-QString programPath()
+QString ProgramPath()
 {
     return QFileInfo(QStringLiteral(QZM_PROGRAM)).absoluteFilePath();
 }
 
 // The program a command starts: the path before the arguments, as written.
-QString commandProgram(const QString& command)
+QString CommandProgram(const QString& command)
 {
     if (command.startsWith(QLatin1Char('"')))
         return command.mid(1, command.indexOf(QLatin1Char('"'), 1) - 1);
@@ -61,21 +61,21 @@ private slots:
 
     void registerWritesTheTypeItsVerbsAndTheExtension()
     {
-        CShellRegistration registration(m_type, programPath());
+        CShellRegistration registration(m_type, ProgramPath());
         QVERIFY(registration.Register());
 
-        QCOMPARE(classValue("QZM.Document/."), QString("QZM Document"));
-        const QString open = classValue("QZM.Document/shell/open/command/.");
+        QCOMPARE(ClassValue("QZM.Document/."), QString("QZM Document"));
+        const QString open = ClassValue("QZM.Document/shell/open/command/.");
         QVERIFY2(open.endsWith(" \"%1\""), qPrintable(open));
-        const QString program = commandProgram(open);
+        const QString program = CommandProgram(open);
         // The short form of the path names the same program.
-        QCOMPARE(QFileInfo(program).canonicalFilePath(), QFileInfo(programPath()).canonicalFilePath());
-        QCOMPARE(classValue("QZM.Document/shell/print/command/."), open.left(open.size() - 5) + " /p \"%1\"");
-        QCOMPARE(classValue("QZM.Document/shell/printto/command/."),
+        QCOMPARE(QFileInfo(program).canonicalFilePath(), QFileInfo(ProgramPath()).canonicalFilePath());
+        QCOMPARE(ClassValue("QZM.Document/shell/print/command/."), open.left(open.size() - 5) + " /p \"%1\"");
+        QCOMPARE(ClassValue("QZM.Document/shell/printto/command/."),
                  open.left(open.size() - 5) + " /pt \"%1\" \"%2\" \"%3\" \"%4\"");
         // qzm.exe carries the document icon as its second icon.
-        QCOMPARE(classValue("QZM.Document/DefaultIcon/."), open.left(open.size() - 5) + ",1");
-        QCOMPARE(classValue(".qzm/."), QString("QZM.Document"));
+        QCOMPARE(ClassValue("QZM.Document/DefaultIcon/."), open.left(open.size() - 5) + ",1");
+        QCOMPARE(ClassValue(".qzm/."), QString("QZM.Document"));
         QSettings shellNew(kClasses + "\\.qzm\\ShellNew", QSettings::NativeFormat);
         QVERIFY(shellNew.contains("NullFile"));
         QCOMPARE(shellNew.value("NullFile").toString(), QString());
@@ -90,19 +90,19 @@ private slots:
             QSettings classes(kClasses, QSettings::NativeFormat);
             classes.setValue(".qzm/.", "Other.Type");
         }
-        CShellRegistration registration(m_type, programPath());
+        CShellRegistration registration(m_type, ProgramPath());
         QVERIFY(registration.Register());
-        QCOMPARE(classValue(".qzm/."), QString("Other.Type"));
-        QCOMPARE(classValue("QZM.Document/."), QString("QZM Document"));
+        QCOMPARE(ClassValue(".qzm/."), QString("Other.Type"));
+        QCOMPARE(ClassValue("QZM.Document/."), QString("QZM Document"));
 
         registration.Unregister();
-        QVERIFY(!classExists("QZM.Document"));
-        QCOMPARE(classValue(".qzm/."), QString("Other.Type"));
+        QVERIFY(!ClassExists("QZM.Document"));
+        QCOMPARE(ClassValue(".qzm/."), QString("Other.Type"));
     }
 
     void unregisterSwitchRemovesTypeAndSettings()
     {
-        CShellRegistration(m_type, programPath()).Register();
+        CShellRegistration(m_type, ProgramPath()).Register();
         QSettings().setValue("Recent File List/File1", "C:\\plant.qzm");
         QSettings("Zelvra", "Other").setValue("kept", 1);
         {
@@ -112,8 +112,8 @@ private slots:
             QCOMPARE(interaction.MessageTexts(),
                      QStringList({"System registry entries have been removed and the INI file (if any) was deleted."}));
         }
-        QVERIFY(!classExists("QZM.Document"));
-        QVERIFY(!classExists(".qzm"));
+        QVERIFY(!ClassExists("QZM.Document"));
+        QVERIFY(!ClassExists(".qzm"));
         QSettings user("HKEY_CURRENT_USER\\Software\\Zelvra", QSettings::NativeFormat);
         QCOMPARE(user.childGroups(), QStringList{"Other"});
 
