@@ -62,6 +62,9 @@ set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "QZM Configurator")
 set(CPACK_PACKAGE_EXECUTABLES qzm "QZM Configurator")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/packaging/copyright)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+# A 64-bit installer for a 64-bit program: it also runs where only 64-bit
+# programs do (a Wine without its 32-bit half).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_DISPLAY_NAME "QZM Configurator")
 set(CPACK_NSIS_PACKAGE_NAME "QZM Configurator ${PROJECT_VERSION}")
 set(CPACK_NSIS_MUI_ICON ${CMAKE_SOURCE_DIR}/src/resources/icons/qzm.ico)

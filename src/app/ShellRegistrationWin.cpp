@@ -107,8 +107,11 @@ bool CShellRegistration::Register()
     if (!typeWritten)
         return false;
 
-    // Read through the merged view: an owner registered for all users counts.
-    const std::optional<QString> owner = DefaultValue(HKEY_CLASSES_ROOT, m_type.extension);
+    // The user's own classes win, as in the merged view; else an owner
+    // registered for all users counts.
+    std::optional<QString> owner = DefaultValue(HKEY_CURRENT_USER, kClasses + m_type.extension);
+    if (!owner || owner->isEmpty())
+        owner = DefaultValue(HKEY_CLASSES_ROOT, m_type.extension);
     bool ok = true;
     if (!owner || owner->isEmpty() || *owner == id) {
         ok = SetValue(m_type.extension, nullptr, id, &changed)

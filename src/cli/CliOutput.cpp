@@ -84,7 +84,7 @@ bool OpenInPlace(QFile& file, const QString& path, FileErrorCause& cause)
     errno = 0;
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return true;
-    cause = FileErrorCauseFromErrno(errno, true);
+    cause = LastFileErrorCause(true);
     return false;
 #endif
 }
@@ -96,7 +96,7 @@ bool WriteInPlace(const QString& path, const QByteArray& bytes, FileErrorCause& 
         return false;
     errno = 0;
     if (file.write(bytes) != bytes.size()) {
-        cause = FileErrorCauseFromErrno(errno);
+        cause = LastFileErrorCause();
         return false;
     }
     return true;
@@ -107,18 +107,18 @@ bool WriteAtomically(const QString& path, const QByteArray& bytes, FileErrorCaus
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
-        cause = FileErrorCauseFromErrno(errno, true);
+        cause = LastFileErrorCause(true);
         return false;
     }
     errno = 0;
     if (file.write(bytes) != bytes.size() || !file.flush()) {
-        cause = FileErrorCauseFromErrno(errno);
+        cause = LastFileErrorCause();
         file.cancelWriting();
         return false;
     }
     errno = 0;
     if (!file.commit()) {
-        cause = FileErrorCauseFromErrno(errno);
+        cause = LastFileErrorCause();
         return false;
     }
     return true;
@@ -243,7 +243,7 @@ FileErrorCause ReadCliPipe(const QString& path, QByteArray& bytes, bool& tooLarg
     const int fd = standardInput ? STDIN_FILENO
                                  : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return FileErrorCauseFromErrno(errno);
+        return LastFileErrorCause();
     FileErrorCause cause = FileErrorCause::None;
     bool heardWriter = standardInput;
     for (;;) {
@@ -269,7 +269,7 @@ FileErrorCause ReadCliPipe(const QString& path, QByteArray& bytes, bool& tooLarg
             pollfd in{fd, POLLIN, 0};
             ::poll(&in, 1, -1);
         } else if (errno != EINTR) {
-            cause = FileErrorCauseFromErrno(errno);
+            cause = LastFileErrorCause();
             break;
         }
     }
@@ -394,7 +394,7 @@ bool OpenCliOutputFile(QFile& file, const QString& path)
         errno = 0;
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return true;
-        cause = FileErrorCauseFromErrno(errno, true);
+        cause = LastFileErrorCause(true);
     }
     PrintWriteError(cause, path);
     return false;

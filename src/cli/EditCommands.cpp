@@ -42,9 +42,9 @@ bool ReadInput(const QString& path, QByteArray& bytes)
             if (file.error() == QFileDevice::NoError)
                 cause = FileErrorCause::None;
             else
-                cause = ExplainFileError(FileErrorCauseFromErrno(errno), path);
+                cause = ExplainFileError(LastFileErrorCause(), path);
         } else {
-            cause = ExplainFileError(FileErrorCauseFromErrno(errno), path);
+            cause = ExplainFileError(LastFileErrorCause(), path);
             if (cause == FileErrorCause::None)
                 cause = FileErrorCause::Generic;
         }

@@ -29,18 +29,18 @@ bool WriteReport(const QString& path, const QByteArray& report, FileErrorCause& 
     QFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        cause = ExplainFileError(FileErrorCauseFromErrno(errno, true), path);
+        cause = ExplainFileError(LastFileErrorCause(true), path);
         return false;
     }
     errno = 0;
     if (file.write(report) != report.size() || !file.flush()) {
-        cause = FileErrorCauseFromErrno(errno);
+        cause = LastFileErrorCause();
         return false;
     }
     errno = 0;
     file.close();
     if (file.error() != QFileDevice::NoError) {
-        cause = FileErrorCauseFromErrno(errno);
+        cause = LastFileErrorCause();
         return false;
     }
     return true;

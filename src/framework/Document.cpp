@@ -36,7 +36,7 @@ FileErrorCause OpenForReading(QFile& file, const QString& path)
     // until some writer came along.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
-        return FileErrorCauseFromErrno(errno);
+        return LastFileErrorCause();
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
@@ -272,7 +272,7 @@ bool CDocument::OnSaveDocument(const QString& path)
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
-        FileErrorCause cause = FileErrorCauseFromErrno(errno, true);
+        FileErrorCause cause = LastFileErrorCause(true);
         if (cause == FileErrorCause::None || cause == FileErrorCause::Generic) {
             const FileErrorCause folderCause = CreateFailureCause(path);
             if (folderCause != FileErrorCause::None || cause == FileErrorCause::None)
@@ -288,14 +288,14 @@ bool CDocument::OnSaveDocument(const QString& path)
     // "Failed to save document.".
     errno = 0;
     if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const FileErrorCause cause = FileErrorCauseFromErrno(errno);
+        const FileErrorCause cause = LastFileErrorCause();
         file.cancelWriting();
         ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_SAVE_DOC, cause);
         return false;
     }
     errno = 0;
     if (!file.commit()) {
-        ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_SAVE_DOC, FileErrorCauseFromErrno(errno));
+        ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_SAVE_DOC, LastFileErrorCause());
         return false;
     }
     const QFileInfo written(path);

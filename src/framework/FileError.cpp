@@ -12,6 +12,50 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+#ifdef Q_OS_WIN
+namespace {
+// The system's own file calls report through GetLastError, not errno.
+FileErrorCause CauseFromSystemError(DWORD error, bool creating)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND: return creating ? FileErrorCause::BadPath : FileErrorCause::FileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_DIRECTORY:
+    case ERROR_INVALID_DRIVE: return FileErrorCause::BadPath;
+    case ERROR_TOO_MANY_OPEN_FILES: return FileErrorCause::TooManyOpenFiles;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: return FileErrorCause::AccessDenied;
+    case ERROR_INVALID_HANDLE: return FileErrorCause::InvalidFile;
+    case ERROR_SEEK:
+    case ERROR_NEGATIVE_SEEK: return FileErrorCause::BadSeek;
+    case ERROR_CRC:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT: return FileErrorCause::HardIO;
+    case ERROR_SHARING_VIOLATION: return FileErrorCause::SharingViolation;
+    case ERROR_LOCK_VIOLATION: return FileErrorCause::LockViolation;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return FileErrorCause::DiskFull;
+    default: return FileErrorCause::Generic;
+    }
+}
+} // namespace
+#endif
+
+FileErrorCause LastFileErrorCause(bool creating)
+{
+#ifdef Q_OS_WIN
+    if (const DWORD systemError = GetLastError())
+        return CauseFromSystemError(systemError, creating);
+#endif
+    return FileErrorCauseFromErrno(errno, creating);
+}
 
 FileErrorCause FileErrorCauseFromErrno(int error, bool creating)
 {
@@ -126,12 +170,24 @@ bool NameLostInDecoding(const QString& path)
 #endif
 }
 
+// A folder on the way to the file is a file: some systems call that
+// "not found", but the name itself cannot lead anywhere.
+static bool PassesThroughAFile(const QString& path)
+{
+    QFileInfo folder(QFileInfo(path).absolutePath());
+    while (!folder.exists() && !folder.isRoot() && folder.absoluteFilePath() != folder.absolutePath())
+        folder = QFileInfo(folder.absolutePath());
+    return folder.exists() && !folder.isDir();
+}
+
 FileErrorCause ExplainFileError(FileErrorCause cause, const QString& path)
 {
     if (cause == FileErrorCause::None)
         return cause;
     if ((cause == FileErrorCause::FileNotFound || cause == FileErrorCause::BadPath) && NameLostInDecoding(path))
         return FileErrorCause::NameNotUtf8;
+    if (cause == FileErrorCause::FileNotFound && PassesThroughAFile(path))
+        return FileErrorCause::BadPath;
     // Only the causes a folder, pipe, socket or device gives at open; a
     // device that fails while written (a full disk, say) keeps its cause.
     if (cause != FileErrorCause::AccessDenied && cause != FileErrorCause::Generic && cause != FileErrorCause::BadPath)

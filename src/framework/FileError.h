@@ -14,6 +14,9 @@ enum class FileErrorCause {
 // The cause for an errno value from the operating system. When creating a
 // file, a missing name can only be a missing folder: an invalid path.
 FileErrorCause FileErrorCauseFromErrno(int error, bool creating = false);
+// The cause of the file call that just failed: errno, or on Windows the
+// system's last error, which its file calls set instead.
+FileErrorCause LastFileErrorCause(bool creating = false);
 
 // The message of a cause with the file's path filled in; empty for None.
 QString FileErrorMessage(FileErrorCause cause, const QString& path);

@@ -38,6 +38,7 @@ public:
 
 private:
     bool Fail(const QString& what);
+    OpenResult SettingsFailure(const QString& what);
     // One synchronous read of up to count bytes, waiting at most waitMs.
     bool ReadWithin(int count, DWORD waitMs, QByteArray& into);
     bool SetReadWait(DWORD waitMs);
@@ -47,6 +48,14 @@ private:
     QByteArray m_pending;
     QString m_strError;
 };
+
+CSerialLink::OpenResult CWin32SerialLink::SettingsFailure(const QString& what)
+{
+    Fail(what);
+    // As elsewhere, a port that cannot be set up is not left open.
+    Close();
+    return OpenResult::SettingsFailed;
+}
 
 bool CWin32SerialLink::Fail(const QString& what)
 {
@@ -84,16 +93,14 @@ CSerialLink::OpenResult CWin32SerialLink::Open(const QString& device)
     timeouts.WriteTotalTimeoutMultiplier = kWriteTimeoutPerByteMs;
     timeouts.WriteTotalTimeoutConstant = kWriteTimeoutConstantMs;
     if (!SetCommTimeouts(m_hComm, &timeouts)) {
-        Fail(device + QStringLiteral(": the time-outs could not be set"));
-        return OpenResult::SettingsFailed;
+        return SettingsFailure(device + QStringLiteral(": the time-outs could not be set"));
     }
     // Only the line's speed and framing change; flow control, handshake
     // lines and special characters stay as the port has them.
     DCB dcb{};
     dcb.DCBlength = sizeof(DCB);
     if (!GetCommState(m_hComm, &dcb)) {
-        Fail(device + QStringLiteral(": the line settings could not be read"));
-        return OpenResult::SettingsFailed;
+        return SettingsFailure(device + QStringLiteral(": the line settings could not be read"));
     }
     dcb.fBinary = 1;
     dcb.BaudRate = CBR_9600;
@@ -102,8 +109,7 @@ CSerialLink::OpenResult CWin32SerialLink::Open(const QString& device)
     dcb.StopBits = ONESTOPBIT;
     dcb.DCBlength = sizeof(DCB);
     if (!SetCommState(m_hComm, &dcb)) {
-        Fail(device + QStringLiteral(": the line settings could not be set"));
-        return OpenResult::SettingsFailed;
+        return SettingsFailure(device + QStringLiteral(": the line settings could not be set"));
     }
     return OpenResult::Opened;
 }

@@ -7,9 +7,12 @@
 #include "support/ScriptedInteraction.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTest>
+
+#include <windows.h>
 
 namespace {
 const QString kClasses = QStringLiteral("HKEY_CURRENT_USER\\Software\\Classes");
@@ -28,6 +31,16 @@ bool ClassExists(const QString& key)
 QString ProgramPath()
 {
     return QFileInfo(QStringLiteral(QZM_PROGRAM)).absoluteFilePath();
+}
+
+// A path with its short (8.3) parts written out.
+QString LongPath(const QString& path)
+{
+    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = GetLongPathNameW(native.c_str(), buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? QDir::fromNativeSeparators(QString::fromWCharArray(buffer, int(length)))
+                                           : path;
 }
 
 // The program a command starts: the path before the arguments, as written.
@@ -69,7 +82,7 @@ private slots:
         QVERIFY2(open.endsWith(" \"%1\""), qPrintable(open));
         const QString program = CommandProgram(open);
         // The short form of the path names the same program.
-        QCOMPARE(QFileInfo(program).canonicalFilePath(), QFileInfo(ProgramPath()).canonicalFilePath());
+        QCOMPARE(QFileInfo(LongPath(program)).canonicalFilePath(), QFileInfo(ProgramPath()).canonicalFilePath());
         QCOMPARE(ClassValue("QZM.Document/shell/print/command/."), open.left(open.size() - 5) + " /p \"%1\"");
         QCOMPARE(ClassValue("QZM.Document/shell/printto/command/."),
                  open.left(open.size() - 5) + " /pt \"%1\" \"%2\" \"%3\" \"%4\"");

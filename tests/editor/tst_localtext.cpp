@@ -69,6 +69,9 @@ private slots:
 
     void namedCodesets()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Named codesets are the C library's (iconv); Windows has its ANSI code page only");
+#endif
         QCOMPARE(CodesetBytesToText("K\xfchler", "ISO-8859-1"), QStringLiteral("K\u00fchler"));
         QCOMPARE(TextToCodesetBytes(QStringLiteral("K\u00fchler"), "ISO-8859-1"), QByteArray("K\xfchler"));
         // What the codeset cannot hold becomes '?', one for each character.

@@ -2,9 +2,18 @@
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+// The list keeps full names: on Windows "/a/x.qzm" gains the current drive.
+QString Native(const QString& path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+} // namespace
 
 class TestRecentFileList : public QObject
 {
@@ -19,20 +28,20 @@ private slots:
         QVERIFY(list.IsEmpty());
         for (const char* name : {"/a/one.qzm", "/a/two.qzm", "/a/three.qzm", "/a/four.qzm"})
             list.Add(name);
-        QCOMPARE(list[0], QDir::toNativeSeparators("/a/four.qzm"));
-        QCOMPARE(list[3], QDir::toNativeSeparators("/a/one.qzm"));
+        QCOMPARE(list[0], Native("/a/four.qzm"));
+        QCOMPARE(list[3], Native("/a/one.qzm"));
 
         // A fifth distinct file drops the oldest.
         list.Add("/a/five.qzm");
-        QCOMPARE(list[0], QDir::toNativeSeparators("/a/five.qzm"));
-        QCOMPARE(list[3], QDir::toNativeSeparators("/a/two.qzm"));
+        QCOMPARE(list[0], Native("/a/five.qzm"));
+        QCOMPARE(list[3], Native("/a/two.qzm"));
 
         // Re-adding a listed file moves it to the top, nothing falls off.
         list.Add("/a/three.qzm");
-        QCOMPARE(list[0], QDir::toNativeSeparators("/a/three.qzm"));
-        QCOMPARE(list[1], QDir::toNativeSeparators("/a/five.qzm"));
-        QCOMPARE(list[2], QDir::toNativeSeparators("/a/four.qzm"));
-        QCOMPARE(list[3], QDir::toNativeSeparators("/a/two.qzm"));
+        QCOMPARE(list[0], Native("/a/three.qzm"));
+        QCOMPARE(list[1], Native("/a/five.qzm"));
+        QCOMPARE(list[2], Native("/a/four.qzm"));
+        QCOMPARE(list[3], Native("/a/two.qzm"));
 
         // A relative name is made a full path.
         list.Add("rel.qzm");
@@ -40,7 +49,7 @@ private slots:
 
         // Removing shifts the rest up and empties the last place.
         list.Remove(0);
-        QCOMPARE(list[0], QDir::toNativeSeparators("/a/three.qzm"));
+        QCOMPARE(list[0], Native("/a/three.qzm"));
         QVERIFY(list[3].isEmpty());
         list.Remove(7);   // out of range: nothing happens
         QCOMPARE(list.GetSize(), 4);
@@ -99,8 +108,8 @@ private slots:
         list.WriteList(settings);
         settings.sync();
         // The section is emptied, then only non-empty entries are written.
-        QCOMPARE(settings.value("Recent File List/File1").toString(), QDir::toNativeSeparators("/x/second.qzm"));
-        QCOMPARE(settings.value("Recent File List/File2").toString(), QDir::toNativeSeparators("/x/first.qzm"));
+        QCOMPARE(settings.value("Recent File List/File1").toString(), Native("/x/second.qzm"));
+        QCOMPARE(settings.value("Recent File List/File2").toString(), Native("/x/first.qzm"));
         QVERIFY(!settings.contains("Recent File List/File3"));
         QVERIFY(!settings.contains("Recent File List/File4"));
         QVERIFY(!settings.contains("Recent File List/Extra"));
