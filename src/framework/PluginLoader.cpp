@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonObject>
+#include <QMutex>
 #include <QPluginLoader>
 
 #ifdef Q_OS_LINUX
@@ -21,6 +22,14 @@ struct PluginEntry
     QString error;
     bool tried = false;
 };
+
+// qzm-cli's send threads open their links at once: one plugin load at a
+// time, and nobody reads an entry another thread is still filling in.
+QMutex& PluginsLock()
+{
+    static QMutex lock;
+    return lock;
+}
 
 QHash<QByteArray, PluginEntry>& Plugins()
 {
@@ -89,6 +98,7 @@ QString PluginFilePath(const char* name)
 
 QObject* LoadPlugin(const char* name, const char* iid)
 {
+    const QMutexLocker locker(&PluginsLock());
     PluginEntry& entry = Plugins()[name];
     if (entry.tried)
         return entry.instance;
@@ -139,5 +149,6 @@ QObject* LoadPlugin(const char* name, const char* iid)
 
 QString PluginError(const char* name)
 {
+    const QMutexLocker locker(&PluginsLock());
     return Plugins().value(name).error;
 }

@@ -20,6 +20,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 namespace {
 class FakeFormView : public CView, public CQZMFormAccess
 {
@@ -97,6 +101,31 @@ private slots:
     {
         InitTestEnvironment();
         qputenv("QZM_COM1", "/dev/scripted-com1");
+    }
+
+    // First in this program, so the serial port plugin is not loaded yet:
+    // qzm-cli's send threads ask for it at once, and each must get it.
+    void linksMadeAtOnceAllReachThePlugin()
+    {
+        std::atomic<int> unavailable{0};
+        std::atomic<int> ready{0};
+        std::vector<std::thread> threads;
+        const int count = 32;
+        for (int i = 0; i < count; ++i) {
+            threads.emplace_back([&unavailable, &ready, count] {
+                // All ask in the same moment.
+                ++ready;
+                while (ready.load() < count)
+                    std::this_thread::yield();
+                std::unique_ptr<CSerialLink> link = CreateSerialPortLink();
+                link->Open(QStringLiteral("/nonexistent/port"));
+                if (link->ErrorString().contains(QStringLiteral("could not be loaded")))
+                    ++unavailable;
+            });
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+        QCOMPARE(unavailable.load(), 0);
     }
 
     void completeTransferInOrder()
