@@ -10,6 +10,7 @@
 #include "editor/QZMView.h"
 #include "editor/ReportPrinting.h"
 #include "frame/AboutDlg.h"
+#include "framework/FrameWnd.h"
 #include "frame/MainFrame.h"
 #include "framework/FirstFrame.h"
 #include "framework/Interaction.h"
@@ -279,14 +280,8 @@ bool CQZMApp::OnShellRequest(const ShellRequest& request)
 {
     CFrameWnd* frame = GetMainWnd();
     if (request.verb == ShellRequest::Verb::Open) {
-        if (frame) {
-            if (frame->isMinimized())
-                frame->showNormal();
-            else
-                frame->show();
-            frame->raise();
-            frame->activateWindow();
-        }
+        if (frame)
+            BringToFront(frame);
         return OpenDocumentFile(request.path) != nullptr;
     }
     if (!OpenDocumentFile(request.path))
@@ -344,12 +339,7 @@ void CQZMApp::OnViewTransferMonitor()
 {
     if (!m_pTransferMonitor)
         m_pTransferMonitor = new CTransferMonitor(m_transferHistory, GetMainWnd());
-    if (m_pTransferMonitor->isMinimized())
-        m_pTransferMonitor->showNormal();
-    else
-        m_pTransferMonitor->show();
-    m_pTransferMonitor->raise();
-    m_pTransferMonitor->activateWindow();
+    BringToFront(m_pTransferMonitor);
 }
 
 CBlockTableWnd* CQZMApp::GetBlockTable() const
@@ -364,12 +354,7 @@ void CQZMApp::OnViewBlockTable()
             return;
         m_pBlockTable = new CBlockTableWnd(GetView(), GetMainWnd());
     }
-    if (m_pBlockTable->isMinimized())
-        m_pBlockTable->showNormal();
-    else
-        m_pBlockTable->show();
-    m_pBlockTable->raise();
-    m_pBlockTable->activateWindow();
+    BringToFront(m_pBlockTable);
 }
 
 void CQZMApp::SendAllHeld(CQZMDoc& doc)

@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/CliOutput.h"
+#include "document/QZMDoc.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -29,4 +30,12 @@ int ParseCommandArguments(QCommandLineParser& parser, const QString& command, co
         return CliUsageError(parser.positionalArguments().isEmpty() ? QStringLiteral("no FILE given")
                                                                     : QStringLiteral("expected one FILE"));
     return -1;
+}
+
+int ParseCommandAndLoad(QCommandLineParser& parser, const QString& command, const QStringList& arguments,
+                        CQZMDoc& doc)
+{
+    if (const int code = ParseCommandArguments(parser, command, arguments); code >= 0)
+        return code;
+    return LoadCliDocument(parser.positionalArguments().first(), doc) ? -1 : kExitFailure;
 }

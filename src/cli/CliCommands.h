@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class CQZMDoc;
 class QCommandLineParser;
 
 // Each command gets the arguments after its name and returns the exit code
@@ -21,6 +22,11 @@ int RunDiffCommand(const QStringList& arguments);
 // else the exit code.
 int ParseCommandArguments(QCommandLineParser& parser, const QString& command, const QStringList& arguments,
                           const QString& positional = QStringLiteral("The .qzm file."));
+
+// ParseCommandArguments with the one FILE, then loads that file into doc.
+// Returns -1 to go on, else the exit code.
+int ParseCommandAndLoad(QCommandLineParser& parser, const QString& command, const QStringList& arguments,
+                        CQZMDoc& doc);
 
 // One or two typical uses of the command, for the end of its --help.
 QString CliCommandExamples(const QString& command);

@@ -9,36 +9,24 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <iterator>
+
 namespace {
 // diff(1)'s exit codes: the same, different, trouble.
 enum DiffExit : int { kSame = 0, kDifferent = 1, kTrouble = 2 };
 
-const char* ChangeName(QZMDifference::Change change)
-{
-    switch (change) {
-    case QZMDifference::Change::Changed: return "changed";
-    case QZMDifference::Change::Added: return "added";
-    case QZMDifference::Change::Removed: return "removed";
-    }
-    return "";
-}
-
-const char* SectionName(QZMDifference::Section section)
-{
-    switch (section) {
-    case QZMDifference::Section::Settings: return "settings";
-    case QZMDifference::Section::Read: return "read";
-    case QZMDifference::Section::Write: return "write";
-    }
-    return "";
-}
+// The JSON names, in the order of the enumerations.
+const char* const kChangeNames[] = {"changed", "added", "removed"};
+const char* const kSectionNames[] = {"settings", "read", "write"};
+static_assert(std::size(kChangeNames) == size_t(QZMDifference::Change::Removed) + 1);
+static_assert(std::size(kSectionNames) == size_t(QZMDifference::Section::Write) + 1);
 
 QByteArray DiffAsJson(const QString& before, const QString& after, const QList<QZMDifference>& differences)
 {
     QJsonArray list;
     for (const QZMDifference& d : differences) {
-        QJsonObject o{{QStringLiteral("change"), QLatin1String(ChangeName(d.change))},
-                      {QStringLiteral("section"), QLatin1String(SectionName(d.section))},
+        QJsonObject o{{QStringLiteral("change"), QLatin1String(kChangeNames[int(d.change)])},
+                      {QStringLiteral("section"), QLatin1String(kSectionNames[int(d.section)])},
                       {QStringLiteral("where"), d.Where()},
                       {QStringLiteral("text"), d.Line()}};
         if (d.entry)

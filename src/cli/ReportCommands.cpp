@@ -23,13 +23,9 @@ int RunReportCommand(const QStringList& arguments)
         QStringLiteral("Leave out the \"File:\" line, which names the file (git's textconv hands over a copy with "
                        "a name of its own)."));
     parser.addOption(noFileLine);
-    if (const int code = ParseCommandArguments(parser, QStringLiteral("report"), arguments); code >= 0)
-        return code;
-
-    const QString path = parser.positionalArguments().first();
     CQZMDoc doc;
-    if (!LoadCliDocument(path, doc))
-        return kExitFailure;
+    if (const int code = ParseCommandAndLoad(parser, QStringLiteral("report"), arguments, doc); code >= 0)
+        return code;
     QByteArray report = BuildTextReport(doc, ReportNameFromTitle(doc.GetTitle()));
     if (parser.isSet(noFileLine)) {
         // The third line and the blank line after it.
@@ -50,17 +46,13 @@ int RunShowCommand(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Prints the whole document of a .qzm file as JSON, in the form qzm-cli create reads (see qzm-cli(1))."));
-    if (const int code = ParseCommandArguments(parser, QStringLiteral("show"), arguments); code >= 0)
-        return code;
-
-    const QString path = parser.positionalArguments().first();
     CQZMDoc doc;
-    if (!LoadCliDocument(path, doc))
-        return kExitFailure;
+    if (const int code = ParseCommandAndLoad(parser, QStringLiteral("show"), arguments, doc); code >= 0)
+        return code;
 
     QJsonObject root = QZMJson::FromDocument(doc);
     // The name as the user gave it; the title is the name the window shows.
-    root[QStringLiteral("file")] = path;
+    root[QStringLiteral("file")] = parser.positionalArguments().first();
     root[QStringLiteral("title")] = doc.GetTitle();
     return WriteCliStdout(QJsonDocument(root).toJson(QJsonDocument::Indented)) ? kExitOk : kExitFailure;
 }

@@ -12,6 +12,20 @@
 #include <sys/resource.h>
 #endif
 
+namespace {
+struct CliCommand
+{
+    const char* name;
+    int (*run)(const QStringList& arguments);
+};
+
+const CliCommand kCommands[] = {
+    {"report", RunReportCommand}, {"show", RunShowCommand}, {"send", RunSendCommand},
+    {"create", RunCreateCommand}, {"set", RunSetCommand},   {"ports", RunPortsCommand},
+    {"diff", RunDiffCommand},
+};
+} // namespace
+
 int main(int argc, char* argv[])
 {
 #ifdef SIGXFSZ
@@ -75,20 +89,9 @@ int main(int argc, char* argv[])
 
     const QStringList args = parser.positionalArguments();
     const QString command = args.value(0);
-    if (command == QLatin1String("report"))
-        return RunReportCommand(args.mid(1));
-    if (command == QLatin1String("show"))
-        return RunShowCommand(args.mid(1));
-    if (command == QLatin1String("send"))
-        return RunSendCommand(args.mid(1));
-    if (command == QLatin1String("create"))
-        return RunCreateCommand(args.mid(1));
-    if (command == QLatin1String("set"))
-        return RunSetCommand(args.mid(1));
-    if (command == QLatin1String("ports"))
-        return RunPortsCommand(args.mid(1));
-    if (command == QLatin1String("diff"))
-        return RunDiffCommand(args.mid(1));
+    for (const CliCommand& known : kCommands)
+        if (command == QLatin1String(known.name))
+            return known.run(args.mid(1));
     return CliUsageError(command.isEmpty() ? QStringLiteral("no command given")
                                            : QStringLiteral("unknown command: ") + command);
 }

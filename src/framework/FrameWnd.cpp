@@ -281,3 +281,13 @@ void CFrameWnd::closeEvent(QCloseEvent* event)
     }
     event->accept();
 }
+
+void BringToFront(QWidget* window)
+{
+    if (window->isMinimized())
+        window->showNormal();
+    else
+        window->show();
+    window->raise();
+    window->activateWindow();
+}

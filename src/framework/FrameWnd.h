@@ -88,3 +88,7 @@ private:
     bool m_bUpdatePosted = false;
     QMetaObject::Connection m_idleConnection;
 };
+
+// Shows a top-level window (restored if it was minimised) in front, with the
+// focus: what the user expects of a window they ask for again.
+void BringToFront(QWidget* window);

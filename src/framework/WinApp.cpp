@@ -154,12 +154,8 @@ OpenResult CWinApp::OpenFile(const QString& path, bool makeVisible)
 
     CDocument* doc = m_pDocTemplate->GetDocument();
     if (doc && !doc->GetPathName().isEmpty() && CRecentFileList::SamePath(doc->GetPathName(), target)) {
-        if (CFrameWnd* frame = GetMainWnd()) {
-            if (frame->isMinimized())
-                frame->showNormal();
-            frame->raise();
-            frame->activateWindow();
-        }
+        if (CFrameWnd* frame = GetMainWnd())
+            BringToFront(frame);
         return OpenResult::Opened;
     }
     return m_pDocTemplate->OpenDocumentFile(target, makeVisible);
