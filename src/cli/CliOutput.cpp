@@ -81,7 +81,7 @@ bool OpenInPlace(QFile& file, const QString& path, FileErrorCause& cause)
     return true;
 #else
     file.setFileName(path);
-    errno = 0;
+    ClearLastFileError();
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return true;
     cause = LastFileErrorCause(true);
@@ -94,7 +94,7 @@ bool WriteInPlace(const QString& path, const QByteArray& bytes, FileErrorCause& 
     QFile file;
     if (!OpenInPlace(file, path, cause))
         return false;
-    errno = 0;
+    ClearLastFileError();
     if (file.write(bytes) != bytes.size()) {
         cause = LastFileErrorCause();
         return false;
@@ -105,18 +105,18 @@ bool WriteInPlace(const QString& path, const QByteArray& bytes, FileErrorCause& 
 bool WriteAtomically(const QString& path, const QByteArray& bytes, FileErrorCause& cause)
 {
     QSaveFile file(path);
-    errno = 0;
+    ClearLastFileError();
     if (!file.open(QIODevice::WriteOnly)) {
         cause = LastFileErrorCause(true);
         return false;
     }
-    errno = 0;
+    ClearLastFileError();
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         cause = LastFileErrorCause();
         file.cancelWriting();
         return false;
     }
-    errno = 0;
+    ClearLastFileError();
     if (!file.commit()) {
         cause = LastFileErrorCause();
         return false;
@@ -356,7 +356,7 @@ bool WriteCliStdout(const QByteArray& bytes)
         const QMutexLocker lock(&OutputMutex());
         std::fflush(stdout);
         QFile out;
-        errno = 0;
+        ClearLastFileError();
         if (out.open(fileno(stdout), QIODevice::WriteOnly | QIODevice::Unbuffered)
             && out.write(bytes) == bytes.size())
             return true;
@@ -391,7 +391,7 @@ bool OpenCliOutputFile(QFile& file, const QString& path)
             return true;
     } else if (cause == FileErrorCause::None) {
         file.setFileName(path);
-        errno = 0;
+        ClearLastFileError();
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return true;
         cause = LastFileErrorCause(true);

@@ -6,16 +6,13 @@
 
 #include "document/QZMDoc.h"
 #include "document/QZMJson.h"
-#include "framework/Archive.h"
 #include "framework/FileError.h"
 
-#include <QBuffer>
 #include <QCommandLineParser>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -29,7 +26,7 @@ bool ReadInput(const QString& path, QByteArray& bytes)
     if (!standardInput && !CheckCliFileName(path))
         return false;
     const QString name = standardInput ? QStringLiteral("standard input") : path;
-    errno = 0;
+    ClearLastFileError();
     FileErrorCause cause = standardInput ? FileErrorCause::IsPipe : NotAFileCause(path);
     bool tooLarge = false;
     if (cause == FileErrorCause::IsPipe) {
@@ -68,14 +65,8 @@ QString Position(const QByteArray& bytes, int offset)
 // Saves as File Save does: a complete file replaces the old one in one step.
 bool SaveDocument(CQZMDoc& doc, const QString& path)
 {
-    if (path == QLatin1String("-")) {
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        CArchive ar(&buffer, CArchive::store);
-        doc.Serialize(ar);
-        return WriteCliStdout(bytes);
-    }
+    if (path == QLatin1String("-"))
+        return WriteCliStdout(doc.StoredBytes());
     if (!CheckCliFileName(path))
         return false;
     CCliInteraction collected;

@@ -12,8 +12,6 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include <cerrno>
-
 namespace {
 // Writes the report in one write. On failure, cause is what the system
 // reported (None when it gave no reason).
@@ -27,17 +25,17 @@ bool WriteReport(const QString& path, const QByteArray& report, FileErrorCause& 
     if (cause != FileErrorCause::None)
         return false;
     QFile file(path);
-    errno = 0;
+    ClearLastFileError();
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         cause = ExplainFileError(LastFileErrorCause(true), path);
         return false;
     }
-    errno = 0;
+    ClearLastFileError();
     if (file.write(report) != report.size() || !file.flush()) {
         cause = LastFileErrorCause();
         return false;
     }
-    errno = 0;
+    ClearLastFileError();
     file.close();
     if (file.error() != QFileDevice::NoError) {
         cause = LastFileErrorCause();

@@ -22,12 +22,6 @@
 using namespace QZMFields;
 
 namespace {
-bool FocusedTextField()
-{
-    QWidget* focus = QApplication::focusWidget();
-    return qobject_cast<QLineEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus);
-}
-
 // Counts nested program writes into the form, so handlers can tell them from
 // the user's.
 struct CounterGuard
@@ -52,9 +46,9 @@ CQZMView::CQZMView(QWidget* parent) : QScrollArea(parent)
 
     // Undo and redo: the focused text field's own first, then the document's.
     OnCommand(ID_EDIT_UNDO, [this] { OnEditUndo(); });
-    OnUpdateCommand(ID_EDIT_UNDO, [this](CCmdUI& ui) { ui.Enable(m_pHistory->CanUndo() || FocusedTextField()); });
+    OnUpdateCommand(ID_EDIT_UNDO, [this](CCmdUI& ui) { ui.Enable(m_pHistory->CanUndo() || FocusedTextField() != nullptr); });
     OnCommand(ID_EDIT_REDO, [this] { OnEditRedo(); });
-    OnUpdateCommand(ID_EDIT_REDO, [this](CCmdUI& ui) { ui.Enable(m_pHistory->CanRedo() || FocusedTextField()); });
+    OnUpdateCommand(ID_EDIT_REDO, [this](CCmdUI& ui) { ui.Enable(m_pHistory->CanRedo() || FocusedTextField() != nullptr); });
     // The serial port is the document's; choosing it is a step of the history.
     OnCommandRange(ID_SERIAL_COM1, ID_SERIAL_COM4, [this](int id) {
         if (CQZMDoc* doc = GetDocument())

@@ -82,13 +82,6 @@ const int kToolBarButtons[] = {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_CREAT
 // Status panes 1 to 3.
 const int kIndicators[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
 
-QWidget* FocusedTextField()
-{
-    QWidget* focus = QApplication::focusWidget();
-    if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus) || qobject_cast<QTextEdit*>(focus))
-        return focus;
-    return nullptr;
-}
 } // namespace
 
 CMainFrame::CMainFrame(QWidget* parent) : CFrameWnd(parent)

@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <cerrno>
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -230,21 +229,26 @@ bool CDocument::IsReadOnlyFile(const QString& path)
     return info.exists() && !info.isDir() && (!info.isWritable() || !(info.permissions() & writeBits));
 }
 
+QByteArray CDocument::StoredBytes()
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    CArchive ar(&buffer, CArchive::store);
+    Serialize(ar);
+    return bytes;
+}
+
 bool CDocument::OnSaveDocument(const QString& path)
 {
     // Build the whole file in memory first, so the disk only ever sees a
     // complete file replacing the old one in one step.
     QByteArray bytes;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        CArchive ar(&buffer, CArchive::store);
-        try {
-            Serialize(ar);
-        } catch (const CArchiveDeviceError&) {
-            ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_SAVE_DOC, FileErrorCause::None);
-            return false;
-        }
+    try {
+        bytes = StoredBytes();
+    } catch (const CArchiveDeviceError&) {
+        ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_SAVE_DOC, FileErrorCause::None);
+        return false;
     }
 
     if (path.isEmpty()) {
@@ -270,7 +274,7 @@ bool CDocument::OnSaveDocument(const QString& path)
     }
 
     QSaveFile file(path);
-    errno = 0;
+    ClearLastFileError();
     if (!file.open(QIODevice::WriteOnly)) {
         FileErrorCause cause = LastFileErrorCause(true);
         if (cause == FileErrorCause::None || cause == FileErrorCause::Generic) {
@@ -286,14 +290,14 @@ bool CDocument::OnSaveDocument(const QString& path)
     // cancel, so the destructor drops the temporary file and the old file
     // stays as it was. A failure the system gives no reason for shows
     // "Failed to save document.".
-    errno = 0;
+    ClearLastFileError();
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         const FileErrorCause cause = LastFileErrorCause();
         file.cancelWriting();
         ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_SAVE_DOC, cause);
         return false;
     }
-    errno = 0;
+    ClearLastFileError();
     if (!file.commit()) {
         ReportSaveLoadFailure(path, AFX_IDP_FAILED_TO_SAVE_DOC, LastFileErrorCause());
         return false;

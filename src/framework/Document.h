@@ -73,6 +73,8 @@ public:
     // The loading half of OnOpenDocument on an open device; path names the
     // file in messages. Reports a failure itself.
     OpenResult LoadFromDevice(QIODevice& device, const QString& path);
+    // The document as the bytes of its file, built in memory by Serialize.
+    QByteArray StoredBytes();
     // An existing file whose write permission is off (for root as well).
     static bool IsReadOnlyFile(const QString& path);
     virtual void Serialize(CArchive& ar);

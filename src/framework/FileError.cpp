@@ -48,6 +48,14 @@ FileErrorCause CauseFromSystemError(DWORD error, bool creating)
 } // namespace
 #endif
 
+void ClearLastFileError()
+{
+    errno = 0;
+#ifdef Q_OS_WIN
+    SetLastError(ERROR_SUCCESS);
+#endif
+}
+
 FileErrorCause LastFileErrorCause(bool creating)
 {
 #ifdef Q_OS_WIN
@@ -170,15 +178,17 @@ bool NameLostInDecoding(const QString& path)
 #endif
 }
 
+namespace {
 // A folder on the way to the file is a file: some systems call that
 // "not found", but the name itself cannot lead anywhere.
-static bool PassesThroughAFile(const QString& path)
+bool PassesThroughAFile(const QString& path)
 {
     QFileInfo folder(QFileInfo(path).absolutePath());
     while (!folder.exists() && !folder.isRoot() && folder.absoluteFilePath() != folder.absolutePath())
         folder = QFileInfo(folder.absolutePath());
     return folder.exists() && !folder.isDir();
 }
+} // namespace
 
 FileErrorCause ExplainFileError(FileErrorCause cause, const QString& path)
 {

@@ -14,6 +14,10 @@ enum class FileErrorCause {
 // The cause for an errno value from the operating system. When creating a
 // file, a missing name can only be a missing folder: an invalid path.
 FileErrorCause FileErrorCauseFromErrno(int error, bool creating = false);
+// Clears errno and, on Windows, the system's last error: called just before
+// a file call whose failure LastFileErrorCause then explains, so an earlier
+// failure is not taken for its cause.
+void ClearLastFileError();
 // The cause of the file call that just failed: errno, or on Windows the
 // system's last error, which its file calls set instead.
 FileErrorCause LastFileErrorCause(bool creating = false);

@@ -92,3 +92,7 @@ private:
 // Shows a top-level window (restored if it was minimised) in front, with the
 // focus: what the user expects of a window they ask for again.
 void BringToFront(QWidget* window);
+
+// The text field that has the keyboard focus, if one has: the edit commands
+// go to it.
+QWidget* FocusedTextField();

@@ -50,7 +50,7 @@ QByteArray SampleFile()
 {
     CQZMDoc doc;
     FillSampleDocument(doc, 1, 2);
-    return StoreBytes(doc);
+    return doc.StoredBytes();
 }
 } // namespace
 
@@ -93,7 +93,7 @@ private slots:
         // An empty document reports too.
         const QString fresh = dir.filePath("fresh.qzm");
         CQZMDoc empty;
-        WriteTestFile(fresh, StoreBytes(empty));
+        WriteTestFile(fresh, empty.StoredBytes());
         QCOMPARE(RunCli({"report", fresh}).out, BuildTextReport(empty, "fresh.txt"));
     }
 
@@ -333,7 +333,7 @@ private slots:
         doc.Blocks(CQZMDoc::List::Read)[0]->m_strDescription = "Flow \"new\"\nsecond";
         doc.DeleteBlock(CQZMDoc::List::Write);
         AddBlock(doc, CQZMDoc::List::Read, "Extra", 5, 7, 1);
-        WriteTestFile(b, StoreBytes(doc));
+        WriteTestFile(b, doc.StoredBytes());
 
         Run run = RunCli({"diff", a, b});
         QCOMPARE(run.code, 1);

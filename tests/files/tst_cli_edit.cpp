@@ -34,7 +34,7 @@ QByteArray SampleFile()
     CQZMDoc doc;
     FillSampleDocument(doc, 2, 3);
     AddBlock(doc, CQZMDoc::List::Write, "", 1, 0, 0);
-    return StoreBytes(doc);
+    return doc.StoredBytes();
 }
 
 // The bytes the program's own Save writes for a file it has opened, with
@@ -52,7 +52,7 @@ QByteArray SavedAgain(const QByteArray& bytes)
             doc.SetBlock(list, i, block);
         }
     }
-    return StoreBytes(doc);
+    return doc.StoredBytes();
 }
 } // namespace
 
@@ -118,7 +118,7 @@ private slots:
         doc.SetDescription("caf\xe9");   // no UTF-8: kept as bytes beside the text
         AddBlock(doc, CQZMDoc::List::Read, "Flow", 3, 12, 0);
         AddBlock(doc, CQZMDoc::List::Write, "Set", 4, 13, 7);
-        WriteTestFile(path, StoreBytes(doc));
+        WriteTestFile(path, doc.StoredBytes());
         QDir::setCurrent(dir.path());
         const Run run = RunCli({"show", "plant.qzm"});
         QCOMPARE(run.code, 0);
@@ -154,7 +154,7 @@ private slots:
         doc.SetDescription("Temp\xe9rature \x80");
         AddBlock(doc, CQZMDoc::List::Read, "D\xc3\xa9" "bit", 3, 12, 0);
         AddBlock(doc, CQZMDoc::List::Read, "Niveau \x93x\x94\x81", 4, 13, 1);
-        WriteTestFile(path, StoreBytes(doc));
+        WriteTestFile(path, doc.StoredBytes());
 
         Run run = RunCli({"show", path});
         QCOMPARE(run.code, 0);
@@ -189,7 +189,7 @@ private slots:
         Run run = Create(R"({"format": 1})", out);
         QCOMPARE(run.code, 0);
         CQZMDoc fresh;
-        QCOMPARE(ReadTestFile(out), StoreBytes(fresh));
+        QCOMPARE(ReadTestFile(out), fresh.StoredBytes());
 
         // Choosing MODBUS-RTU puts its settings in place; entries start as
         // Insert makes them.

@@ -24,7 +24,7 @@ QByteArray DocumentBytes(const QByteArray& description)
 {
     CQZMDoc doc;
     doc.SetDescription(description);
-    return StoreBytes(doc);
+    return doc.StoredBytes();
 }
 
 QString ChangedText(const QString& path)

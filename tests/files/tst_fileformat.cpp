@@ -1,5 +1,6 @@
 #include "support/DocumentHelpers.h"
 
+#include "framework/Archive.h"
 #include "framework/View.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TestEnvironment.h"
@@ -96,7 +97,7 @@ private slots:
         doc.SetCurrentIndex(CQZMDoc::List::Read, 0);
         const QByteArray expected = HexBytes(kWorkedExample);
         QCOMPARE(expected.size(), 58);
-        QCOMPARE(StoreBytes(doc), expected);
+        QCOMPARE(doc.StoredBytes(), expected);
 
         CQZMDoc loaded;
         FillWithOtherData(loaded);
@@ -121,7 +122,7 @@ private slots:
         QCOMPARE(view.updates, 1);
         QCOMPARE(view.hint, 0);
         QCOMPARE(view.object, static_cast<CObject*>(loaded.ReadBlocks().at(0)));
-        QCOMPARE(StoreBytes(loaded), expected);
+        QCOMPARE(loaded.StoredBytes(), expected);
         loaded.RemoveView(&view);
     }
 
@@ -130,7 +131,7 @@ private slots:
         CQZMDoc doc;
         FillWithOtherData(doc);
         doc.OnNewDocument();
-        const QByteArray bytes = StoreBytes(doc);
+        const QByteArray bytes = doc.StoredBytes();
         QCOMPARE(bytes.size(), 41);
         QCOMPARE(bytes, HexBytes(kWorkedExample).left(41).replace(4, 4, Int32(0)).replace(32, 4, Int32(3)));
 
@@ -166,7 +167,7 @@ private slots:
         AddBlock(doc, CQZMDoc::List::Read, "multi\r\nline", 1, 0, 0);
         AddBlock(doc, CQZMDoc::List::Write, "", -5, std::numeric_limits<qint32>::min(), 7);
 
-        const QByteArray bytes = StoreBytes(doc);
+        const QByteArray bytes = doc.StoredBytes();
         // Fixed part 36, each text 4 + n + 1, each record 12 more.
         QCOMPARE(bytes.size(), 36 + (4 + doc.Description().size() + 1) + (4 + 255 + 1 + 12)
                                    + (4 + 11 + 1 + 12) + (4 + 0 + 1 + 12));
@@ -191,7 +192,7 @@ private slots:
         QCOMPARE(loaded.WriteBlocks()[0]->m_nAddress, -5);
         QCOMPARE(loaded.WriteBlocks()[0]->m_nNumber, std::numeric_limits<qint32>::min());
         QCOMPARE(loaded.WriteBlocks()[0]->m_bParameter, 7);
-        QCOMPARE(StoreBytes(loaded), bytes);
+        QCOMPARE(loaded.StoredBytes(), bytes);
     }
 
     void olderVersionsHaveNoSettings()
@@ -218,7 +219,7 @@ private slots:
             QCOMPARE(doc.WriteBlocks()[0]->m_strDescription, QByteArray("w"));
             QCOMPARE(doc.CurrentIndex(CQZMDoc::List::Write), 0);
             // Saving again writes the current version.
-            QCOMPARE(StoreBytes(doc).left(4), Int32(3));
+            QCOMPARE(doc.StoredBytes().left(4), Int32(3));
         }
     }
 
@@ -310,7 +311,7 @@ private slots:
         AddBlock(source, CQZMDoc::List::Read, "", 4, 5, 0);
         AddBlock(source, CQZMDoc::List::Write, "w", 6, 7, 1);
         source.SetSerialPort(4);
-        const QByteArray full = StoreBytes(source);
+        const QByteArray full = source.StoredBytes();
 
         ScriptedInteraction ui;
         for (int size = 0; size < full.size(); ++size) {
@@ -363,7 +364,7 @@ private slots:
         QCOMPARE(doc.ReadBlocks()[0]->m_nAddress, 9);
         // Saved back, the text is stored up to its zero byte.
         doc.SetDescription(QByteArray("ab\0cd", 5));
-        QCOMPARE(StoreBytes(doc).mid(36, 7), TextField("ab"));
+        QCOMPARE(doc.StoredBytes().mid(36, 7), TextField("ab"));
         QVERIFY(ui.messages.isEmpty());
 
         // Past the end of the file, or a negative length: a format error,

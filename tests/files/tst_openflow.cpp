@@ -31,7 +31,7 @@ QByteArray PlantFile(qint32 port)
     doc.SetTimeout(400);
     AddBlock(doc, CQZMDoc::List::Read, "r", 7, 8, 0);
     AddBlock(doc, CQZMDoc::List::Write, "w", 9, 10, 1);
-    return StoreBytes(doc);
+    return doc.StoredBytes();
 }
 
 QString FirstRecent(const CQZMApp& app)

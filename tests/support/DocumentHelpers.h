@@ -1,25 +1,13 @@
 #pragma once
 
 #include "document/QZMDoc.h"
-#include "framework/Archive.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QString>
 
-// Document helpers for the tests: a document's bytes and back, the file's
+// Document helpers for the tests: loading from bytes, the file's
 // fields, and entries to add.
-
-// The bytes Save writes for a document.
-inline QByteArray StoreBytes(CQZMDoc& doc)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    CArchive ar(&buffer, CArchive::store);
-    doc.Serialize(ar);
-    return bytes;
-}
 
 // Loads bytes as Open would.
 inline OpenResult LoadBytes(CQZMDoc& doc, const QByteArray& bytes, const QString& name = QStringLiteral("test.qzm"))
