@@ -87,19 +87,24 @@ void FitLabels(QWidget* form, const CDialogUnits& du)
         // A face wider than the template's must not clip the text or push it
         // into its neighbour: the label grows into the free room, and only
         // when that is not enough does its text get smaller.
+        // Measured once a size: shaping the text is what costs at start-up.
         QFont font = l->font();
-        auto needed = [&] { return QFontMetrics(font).horizontalAdvance(VisibleLabelText(l->text())) + 1; };
+        const QString text = VisibleLabelText(l->text());
+        auto measure = [&] { return QFontMetrics(font).horizontalAdvance(text) + 1; };
+        int needed = measure();
         QRect fitted = r;
         const int room = right ? r.right() + 1 - lowest : highest - r.left();
-        while (needed() > room && font.pointSizeF() > 5)
+        while (needed > room && font.pointSizeF() > 5) {
             font.setPointSizeF(font.pointSizeF() - 0.5);
+            needed = measure();
+        }
         if (font != l->font())
             l->setFont(font);
-        if (needed() > r.width()) {
+        if (needed > r.width()) {
             if (right)
-                fitted.setLeft(r.right() + 1 - needed());
+                fitted.setLeft(r.right() + 1 - needed);
             else
-                fitted.setWidth(needed());
+                fitted.setWidth(needed);
         }
         l->setGeometry(fitted);
     }
