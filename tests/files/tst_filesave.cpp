@@ -18,6 +18,9 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 #ifdef Q_OS_UNIX
@@ -284,6 +287,16 @@ private slots:
         QVERIFY(FileErrorCauseFromErrno(ENOTDIR) == FileErrorCause::BadPath);
         QVERIFY(FileErrorCauseFromErrno(EXDEV) == FileErrorCause::Generic);
         QVERIFY(FileErrorCauseFromErrno(0) == FileErrorCause::None);
+
+        // An earlier failure is not taken for the next file call's cause,
+        // whichever of errno and the system's last error it was left in.
+        errno = EACCES;
+#ifdef Q_OS_WIN
+        SetLastError(ERROR_SHARING_VIOLATION);
+#endif
+        QVERIFY(LastFileErrorCause() != FileErrorCause::None);
+        ClearLastFileError();
+        QVERIFY(LastFileErrorCause() == FileErrorCause::None);
     }
 };
 
