@@ -14,9 +14,7 @@
 #endif
 #ifdef Q_OS_WIN
 #include <windows.h>
-#endif
 
-#ifdef Q_OS_WIN
 namespace {
 // The system's own file calls report through GetLastError, not errno.
 FileErrorCause CauseFromSystemError(DWORD error, bool creating)

@@ -92,25 +92,22 @@ CSerialLink::OpenResult CWin32SerialLink::Open(const QString& device)
     timeouts.ReadTotalTimeoutConstant = kReadTimeoutMs;
     timeouts.WriteTotalTimeoutMultiplier = kWriteTimeoutPerByteMs;
     timeouts.WriteTotalTimeoutConstant = kWriteTimeoutConstantMs;
-    if (!SetCommTimeouts(m_hComm, &timeouts)) {
+    if (!SetCommTimeouts(m_hComm, &timeouts))
         return SettingsFailure(device + QStringLiteral(": the time-outs could not be set"));
-    }
     // Only the line's speed and framing change; flow control, handshake
     // lines and special characters stay as the port has them.
     DCB dcb{};
     dcb.DCBlength = sizeof(DCB);
-    if (!GetCommState(m_hComm, &dcb)) {
+    if (!GetCommState(m_hComm, &dcb))
         return SettingsFailure(device + QStringLiteral(": the line settings could not be read"));
-    }
     dcb.fBinary = 1;
     dcb.BaudRate = CBR_9600;
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
     dcb.StopBits = ONESTOPBIT;
     dcb.DCBlength = sizeof(DCB);
-    if (!SetCommState(m_hComm, &dcb)) {
+    if (!SetCommState(m_hComm, &dcb))
         return SettingsFailure(device + QStringLiteral(": the line settings could not be set"));
-    }
     return OpenResult::Opened;
 }
 
