@@ -17,6 +17,8 @@ def check(condition, what):
 def wait_for(find, what, seconds=30):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
+        if qzm.poll() is not None:
+            sys.exit("qzm exited with %d before %s was found" % (qzm.returncode, what))
         found = find()
         if found is not None:
             return found

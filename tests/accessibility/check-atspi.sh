@@ -16,8 +16,10 @@ cp "$3" "$work/settings.qzm"
 "$2" set "$work/settings.qzm" protocol=MODBUS-RTU baud_rate=9600 parity=NONE
 
 # Xvfb picks a free display and names it once it accepts clients
-# (xvfb-run cannot tell when a test runner ignores SIGUSR1).
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# (xvfb-run cannot tell when a test runner ignores SIGUSR1). Without
+# -noreset it resets whenever its last client leaves (pyatspi connects and
+# leaves before anyone else comes), and refuses qzm if it arrives just then.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT INT TERM
 while ! grep -q . "$work/display"; do
