@@ -9,8 +9,8 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
-#include <QApplication>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>

@@ -105,7 +105,6 @@ CSerialLink::OpenResult CWin32SerialLink::Open(const QString& device)
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
     dcb.StopBits = ONESTOPBIT;
-    dcb.DCBlength = sizeof(DCB);
     if (!SetCommState(m_hComm, &dcb))
         return SettingsFailure(device + QStringLiteral(": the line settings could not be set"));
     return OpenResult::Opened;
